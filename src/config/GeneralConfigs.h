@@ -1,0 +1,38 @@
+#pragma once
+
+#include "config/SectionedStore.h"
+
+#include <functional>
+
+/// The options file "Play.cfg": typed accessors over its "General" section.
+class TM3GeneralConfigs : public SectionedStore {
+public:
+    using Clock = std::function<QDateTime()>;
+
+    /// clock gives the current local date and time (the platform's, unless a test fixes it).
+    TM3GeneralConfigs(QString fileName, QLocale regional, Clock clock);
+
+    /// The extension list, read once, trimmed and lower-cased.
+    const QString& ExtensionList();
+    int DeactivatedVolume() const;
+    void SetDeactivatedVolume(int value);
+    int SortType() const;
+    void SetSortType(int value);
+    /// True when the name's extension (dot included) occurs inside the extension list.
+    bool IsMediaFile(const QString& name);
+    /// True when the stored DonateDate's month differs from the current month, or cannot be read.
+    bool DonateDue() const;
+    /// Stores the current local date and time as DonateDate.
+    void DonateDone();
+
+private:
+    Clock FClock;
+    QString FExtensions;
+};
+
+inline constexpr const char* GeneralSection = "General";
+inline constexpr const char* DefaultExtensions =
+    ".mp3.wav.avi.mid.m4a.snd.au.aif.aifc.aiff.wma.mp2.adts.adt.aac.mov.rmi.midi.mp4.m4v.mp4v.3gp.3gpp.3g2."
+    "3gp2.m2ts.m2t.mts.ts.tts.wmv.mpeg.mpg.m1v.m2v.mod.mpa.mpe.ifo.vob.ofr.ofs.asx.wax.dvr-ms.wtv.flv";
+inline constexpr int DefaultDeactivatedVolume = 20;
+inline constexpr int DefaultSortType = 0;

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "config/GeneralConfigs.h"
+#include "config/MediaConfigs.h"
+
+#include <memory>
+
+class Platform;
+
+/// The settings module: the process-wide language, program folder and the two stores, created
+/// before the main window and written after it.
+class SettingsModule {
+public:
+    /// Start-up step 1: chooses the language, finds the folder, opens "Play.cfg" and "Play.ind".
+    /// Throws StoreError when a store file exists but cannot be read.
+    explicit SettingsModule(Platform& platform);
+
+    /// Final shutdown: purge, then "Play.ind", then "Play.cfg"; failures are ignored.
+    void Finish();
+
+    int Language() const { return FLanguage; }
+    /// Folder of the two files, ending with '/'.
+    const QString& AppFolder() const { return FAppFolder; }
+    TM3GeneralConfigs& GeneralConfigs() { return *FGeneral; }
+    TM3MediaConfigs& MediaConfigs() { return *FMedia; }
+
+    /// The folder the files live in: the executable's when writable, else $XDG_CONFIG_HOME/varnel/.
+    static QString SettingsFolder(const QString& executableFolder);
+
+private:
+    int FLanguage = 0;
+    QString FAppFolder;
+    std::unique_ptr<TM3GeneralConfigs> FGeneral;
+    std::unique_ptr<TM3MediaConfigs> FMedia;
+};

@@ -1,0 +1,93 @@
+#include "FakeMediaControl.h"
+
+#include <QFileInfo>
+
+void FakeMediaControl::MaybeFail(const char* operation) const {
+    if (failing.contains(QString::fromLatin1(operation)))
+        throw MediaControlError(std::string("fake failure: ") + operation);
+}
+
+void FakeMediaControl::SetUrl(const QString& path) {
+    MaybeFail("SetUrl");
+    opened.append(path);
+    url = path;
+    position = 0;
+    ChangeState(psTransitioning);
+    ChangeState(psPlaying);
+}
+
+int FakeMediaControl::PlayState() const {
+    MaybeFail("PlayState");
+    return state;
+}
+
+void FakeMediaControl::Close() {
+    MaybeFail("Close");
+    ++closes;
+    url.clear();
+    position = 0;
+    ChangeState(psStopped);
+}
+
+void FakeMediaControl::Play() {
+    MaybeFail("Play");
+    ChangeState(psPlaying);
+}
+
+void FakeMediaControl::Pause() {
+    MaybeFail("Pause");
+    ChangeState(psPaused);
+}
+
+double FakeMediaControl::CurrentPosition() const {
+    MaybeFail("CurrentPosition");
+    return position;
+}
+
+void FakeMediaControl::SetCurrentPosition(double seconds) {
+    MaybeFail("SetCurrentPosition");
+    positionPuts.append(seconds);
+    position = seconds;
+}
+
+int FakeMediaControl::Volume() const {
+    MaybeFail("Volume");
+    return volume;
+}
+
+void FakeMediaControl::SetVolume(int v) {
+    MaybeFail("SetVolume");
+    volumePuts.append(v);
+    volume = v;
+}
+
+double FakeMediaControl::Rate() const {
+    MaybeFail("Rate");
+    return rate;
+}
+
+void FakeMediaControl::SetRate(double r) {
+    MaybeFail("SetRate");
+    ratePuts.append(r);
+    rate = r;
+}
+
+QString FakeMediaControl::MediaName() const {
+    MaybeFail("MediaName");
+    return QFileInfo(url).completeBaseName();
+}
+
+double FakeMediaControl::MediaDuration() const {
+    MaybeFail("MediaDuration");
+    return durations.value(url, 200.0);
+}
+
+void FakeMediaControl::FinishMedia() {
+    ChangeState(psMediaEnded);
+    ChangeState(psStopped);
+}
+
+void FakeMediaControl::ChangeState(int newState) {
+    state = newState;
+    emit PlayStateChange(newState);
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "engine/MediaControl.h"
+
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+/// A scriptable media control: it plays nothing, keeps the state the test drives, records what it
+/// was asked, and raises the same play-state events as the real control.
+class FakeMediaControl : public MediaControl {
+    Q_OBJECT
+public:
+    void SetUrl(const QString& path) override;
+    int PlayState() const override;
+    void Close() override;
+    void Play() override;
+    void Pause() override;
+    double CurrentPosition() const override;
+    void SetCurrentPosition(double seconds) override;
+    int Volume() const override;
+    void SetVolume(int v) override;
+    double Rate() const override;
+    void SetRate(double r) override;
+    QString MediaName() const override;
+    double MediaDuration() const override;
+
+    /// The current file reaches its end: state 8, then 1, as the real control reports it.
+    void FinishMedia();
+    /// Changes the state and raises the event.
+    void ChangeState(int newState);
+
+    // Script
+    QSet<QString> failing;            // operation names that throw ("SetUrl", "Volume", ...)
+    QHash<QString, double> durations; // per path; 200 s when absent
+    int state = psUndefined;
+    double position = 0;
+    int volume = 50;
+    double rate = 1.0;
+    QString url;
+
+    // Record
+    QStringList opened;               // every SetUrl
+    QList<double> positionPuts;       // every SetCurrentPosition
+    QList<int> volumePuts;
+    QList<double> ratePuts;
+    int closes = 0;
+
+private:
+    void MaybeFail(const char* operation) const;
+};
