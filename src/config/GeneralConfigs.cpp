@@ -1,1 +1,58 @@
-// (being written)
+#include "config/GeneralConfigs.h"
+
+#include "config/StoreText.h"
+
+#include <utility>
+
+namespace {
+
+const QString OptionsSection = QString::fromLatin1(GeneralSection);
+
+// The day the classic date value 0 stands for: a missing DonateDate counts as December 1899.
+QDateTime NoDonateDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+
+}  // namespace
+
+TM3GeneralConfigs::TM3GeneralConfigs(QString fileName, QLocale regional, Clock clock)
+    : SectionedStore(std::move(fileName), std::move(regional)), FClock(std::move(clock)) {}
+
+const QString& TM3GeneralConfigs::ExtensionList() {
+    // An empty kept copy is read again next time, so a list emptied in the file stays empty.
+    if (FExtensions.isEmpty()) {
+        const QString stored = ReadText(OptionsSection, QString::fromLatin1(ExtensionsKey), QString::fromLatin1(DefaultExtensions));
+        FExtensions = StoreText::TrimControls(stored).toString().toLower();
+    }
+    return FExtensions;
+}
+
+int TM3GeneralConfigs::DeactivatedVolume() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(DeactivatedVolumeKey), DefaultDeactivatedVolume);
+}
+
+void TM3GeneralConfigs::SetDeactivatedVolume(int value) {
+    WriteInt(OptionsSection, QString::fromLatin1(DeactivatedVolumeKey), value);
+}
+
+int TM3GeneralConfigs::SortType() const { return ReadInt(OptionsSection, QString::fromLatin1(SortTypeKey), DefaultSortType); }
+
+void TM3GeneralConfigs::SetSortType(int value) { WriteInt(OptionsSection, QString::fromLatin1(SortTypeKey), value); }
+
+bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
+    const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < componentStart)
+        return false;
+    // A plain substring test, as the design asks: ".mp" and ".3g" count, being pieces of entries.
+    return ExtensionList().contains(name.sliced(dot).toLower());
+}
+
+bool TM3GeneralConfigs::DonateDue() const {
+    try {
+        const QDateTime last = ReadStamp(OptionsSection, QString::fromLatin1(DonateDateKey), NoDonateDate());
+        return last.date().month() != FClock().date().month();
+    } catch (...) {
+        return true;
+    }
+}
+
+void TM3GeneralConfigs::DonateDone() { WriteStamp(OptionsSection, QString::fromLatin1(DonateDateKey), FClock()); }

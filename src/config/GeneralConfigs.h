@@ -31,6 +31,10 @@ private:
 };
 
 inline constexpr const char* GeneralSection = "General";
+inline constexpr const char* ExtensionsKey = "Extensions";
+inline constexpr const char* DeactivatedVolumeKey = "DeactivatedVolume";
+inline constexpr const char* SortTypeKey = "SortType";
+inline constexpr const char* DonateDateKey = "DonateDate";
 inline constexpr const char* DefaultExtensions =
     ".mp3.wav.avi.mid.m4a.snd.au.aif.aifc.aiff.wma.mp2.adts.adt.aac.mov.rmi.midi.mp4.m4v.mp4v.3gp.3gpp.3g2."
     "3gp2.m2ts.m2t.mts.ts.tts.wmv.mpeg.mpg.m1v.m2v.mod.mpa.mpe.ifo.vob.ofr.ofs.asx.wax.dvr-ms.wtv.flv";

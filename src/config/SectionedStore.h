@@ -31,6 +31,8 @@ public:
     const QString& FileName() const { return FFileName; }
 
     QString ReadText(const QString& section, const QString& key, const QString& def) const;
+    /// Replaces the entry in place or appends it. Throws StoreError, changing nothing, when the
+    /// section, key or value holds CR or LF: such text would break the line-based file.
     void WriteText(const QString& section, const QString& key, const QString& value);
     /// Default for a missing, malformed or out-of-range value.
     int ReadInt(const QString& section, const QString& key, int def) const;
@@ -42,6 +44,8 @@ public:
     QDateTime ReadStamp(const QString& section, const QString& key, const QDateTime& def) const;
     void WriteStamp(const QString& section, const QString& key, const QDateTime& value);
 
+    /// Drops the section a lookup would find (an earlier one of the same name becomes visible);
+    /// nothing happens when there is none.
     void DropSection(const QString& section);
     /// Section names in store order.
     QStringList SectionNames() const;
@@ -56,13 +60,17 @@ protected:
 
 private:
     struct Line {
-        QString text;     // the stored line as written back
-        QString nameKey;  // upper-cased name before '=', empty for a line without '='
+        QString text;               // the stored line as written back
+        QString nameKey;            // upper-cased name before the first '='
+        qsizetype valueStart = -1;  // index just past the first '='; -1 for a line without '='
     };
     struct Section {
         QString name;
+        QString key;                     // upper-cased name
         std::vector<Line> lines;
-        QHash<QString, int> lastLineOf;  // upper-cased name -> index of its last line
+        QHash<QString, int> lastLineOf;  // upper-cased name -> its last line; only for long sections
+        bool indexed = false;            // lastLineOf is in use
+        int previousSame = -1;           // the live section of the same name before this one, or -1
         bool dropped = false;
     };
 
@@ -70,11 +78,21 @@ private:
     Section* FindSection(const QString& section);
     const Section* FindSection(const QString& section) const;
     Section& SectionForWrite(const QString& section);
-    static void AddLine(Section& s, QString text);
+    Section& AppendSection(QString name);
+    void CompactIfSparse();
+    static int FindLine(const Section& s, const QString& nameKey);
+    /// Appends a line; nameKey is its upper-cased name and valueStart as in Line.
+    static void AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart);
+    static void IndexLines(Section& s);
 
     QString FFileName;
     QLocale FRegional;
-    std::vector<Section> FSections;          // dropped ones are skipped and compacted lazily
-    QHash<QString, int> FLastSectionOf;      // upper-cased name -> index of its last live section
+    // Sections in store order. A dropped section stays as a tombstone until CompactIfSparse
+    // removes the tombstones in one pass, so DropSection never shifts the vector.
+    std::vector<Section> FSections;
+    // Upper-cased name -> index of the last live section of that name. Lookups and drops only
+    // ever touch that last one; previousSame chains the earlier ones, so a drop reveals the
+    // earlier duplicate in constant time.
+    QHash<QString, int> FLastSectionOf;
     int FDroppedCount = 0;
 };

@@ -1,1 +1,63 @@
-// (being written)
+#include "config/SettingsModule.h"
+
+#include "ui/Texts.h"
+#include "util/Platform.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString OptionsFileName = QStringLiteral("Play.cfg");
+const QString ResumeFileName = QStringLiteral("Play.ind");
+const QString ConfigSubfolder = QStringLiteral("varnel");
+
+QString WithSeparator(QString folder) {
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    return folder;
+}
+
+}  // namespace
+
+SettingsModule::SettingsModule(Platform& platform)
+    : FLanguage(LanguageFromId(platform.UserLanguageId())), FAppFolder(SettingsFolder(platform.ExecutableFolder())) {
+    const QLocale regional = platform.RegionalLocale();
+    FGeneral = std::make_unique<TM3GeneralConfigs>(FAppFolder + OptionsFileName, regional,
+                                                   [&platform] { return platform.Now(); });
+    FMedia = std::make_unique<TM3MediaConfigs>(FAppFolder + ResumeFileName, regional);
+}
+
+void SettingsModule::Finish() {
+    // A failed purge skips the write of "Play.ind", so a half-purged store never replaces it.
+    try {
+        FMedia->Purge();
+        try {
+            FMedia->SaveToDisk();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    try {
+        FGeneral->SaveToDisk();
+    } catch (...) {
+    }
+}
+
+QString SettingsModule::SettingsFolder(const QString& executableFolder) {
+    // The portable layout of the original: the files live beside the program when it may write
+    // there. An installed program (read-only folder) keeps them in the user's configuration.
+    if (!executableFolder.isEmpty()) {
+        const QFileInfo folder(executableFolder);
+        if (folder.isDir() && folder.isWritable())
+            return WithSeparator(executableFolder);
+    }
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    const QString folder = WithSeparator(base) + ConfigSubfolder + u'/';
+    // A folder that cannot be made only means the files cannot be saved; that failure is ignored.
+    QDir().mkpath(folder);
+    return folder;
+}

@@ -4,16 +4,15 @@
 
 #include <memory>
 
-struct mpv_handle;
-
 /// The media control on libmpv: headless, audio only. Events reach the UI thread through mpv's
-/// wakeup callback and a queued call, which drains them.
+/// wakeup callback and a queued call, which drains them. Getters read a cache kept from property
+/// changes and from the control's own puts, so none of them waits for mpv.
 class MpvMediaControl : public MediaControl {
     Q_OBJECT
-public:
+  public:
     struct Options {
-        QString audioOutput;    // empty: mpv's default output; tests use "null"
-        bool untimed = false;   // play as fast as decoding allows (tests that do not need real time)
+        QString audioOutput;  // empty: mpv's default output; tests use "null"
+        bool untimed = false; // play as fast as decoding allows (tests that do not need real time)
     };
 
     /// Throws MediaControlError when mpv cannot be created or initialised.
@@ -21,21 +20,30 @@ public:
     MpvMediaControl() : MpvMediaControl(Options{}) {}
     ~MpvMediaControl() override;
 
+    /// Throws MediaControlError when mpv refuses to queue the load.
     void SetUrl(const QString& path) override;
     int PlayState() const override;
+    /// Throws MediaControlError when mpv refuses to queue the stop.
     void Close() override;
+    /// Resumes a paused file; does nothing unless paused or opening. Throws MediaControlError on refusal.
     void Play() override;
+    /// Pauses a playing file; does nothing unless playing or opening. Throws MediaControlError on refusal.
     void Pause() override;
     double CurrentPosition() const override;
+    /// Throws MediaControlError when nothing is open, for a non-number, or when mpv refuses the seek.
     void SetCurrentPosition(double seconds) override;
     int Volume() const override;
+    /// Clamps to 0..100; throws MediaControlError when mpv refuses the change.
     void SetVolume(int volume) override;
     double Rate() const override;
+    /// Throws MediaControlError for a rate mpv cannot play (outside 0.01..100) or a refusal.
     void SetRate(double rate) override;
+    /// Returns the empty text when nothing is open.
     QString MediaName() const override;
+    /// Returns 0 until the length is known.
     double MediaDuration() const override;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,1 +1,29 @@
-// (being written)
+#include "ui/Donation.h"
+
+#include "config/GeneralConfigs.h"
+#include "ui/Texts.h"
+#include "util/Platform.h"
+
+#include <QMessageBox>
+#include <QUrl>
+
+static bool IsDonationDue(const TM3GeneralConfigs& configs) {
+    try {
+        return configs.DonateDue();
+    } catch (...) {
+        return false;
+    }
+}
+
+void DonationReminder(TM3GeneralConfigs& configs, int language, QWidget* parent) {
+    if (!IsDonationDue(configs))
+        return;
+    QMessageBox box(QMessageBox::Information, Text(TextId::DonationCaption, language),
+                    Text(TextId::DonationText, language), QMessageBox::Ok, parent);
+    box.exec();
+    configs.DonateDone();
+}
+
+void Donate() {
+    Platform::Current().OpenUrl(QUrl(QString::fromLatin1(DonationAddress)));
+}

@@ -1,1 +1,110 @@
-// (being written)
+#include "ui/VarnelOptions.h"
+
+#include "config/GeneralConfigs.h"
+#include "ui/DialogForm.h"
+#include "ui/SpinEdit.h"
+#include "ui/Texts.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+constexpr int OrderChoices = 3;
+}
+
+TVarnelOptions::TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FConfigs(configs) {
+    SetUpFixedDialog(*this, 300, 200);
+    CreateControls();
+    SetTexts(language);
+    LoadValues();
+}
+
+void TVarnelOptions::CreateControls() {
+    StDeactivatedVolume = new QLabel(this);
+    StDeactivatedVolume->setObjectName(QStringLiteral("StDeactivatedVolume"));
+    StDeactivatedVolume->setGeometry(10, 10, 220, 17);
+
+    SpDeactivatedVolume = new TSpinEdit(this);
+    SpDeactivatedVolume->setObjectName(QStringLiteral("SpDeactivatedVolume"));
+    SpDeactivatedVolume->setGeometry(230, 7, 60, 22);
+    SpDeactivatedVolume->SetRange(0, 100);
+    SpDeactivatedVolume->SetIncrement(1);
+    SpDeactivatedVolume->SetValue(DefaultDeactivatedVolume);
+
+    StSortType = new QLabel(this);
+    StSortType->setObjectName(QStringLiteral("StSortType"));
+    StSortType->setGeometry(10, 40, 160, 17);
+
+    CbSortType = new QComboBox(this);
+    CbSortType->setObjectName(QStringLiteral("CbSortType"));
+    CbSortType->setGeometry(170, 37, 120, 21);
+    CbSortType->setEditable(false);
+
+    BtOk = new QPushButton(this);
+    BtOk->setObjectName(QStringLiteral("BtOk"));
+    BtOk->setGeometry(50, 165, 75, 25);
+    BtOk->setDefault(true);
+
+    BtCancel = new QPushButton(this);
+    BtCancel->setObjectName(QStringLiteral("BtCancel"));
+    BtCancel->setGeometry(200, 165, 75, 25);
+
+    // The buddies let a screen reader speak each field with its label.
+    StDeactivatedVolume->setBuddy(SpDeactivatedVolume);
+    StSortType->setBuddy(CbSortType);
+
+    setTabOrder(SpDeactivatedVolume, CbSortType);
+    setTabOrder(CbSortType, BtOk);
+    setTabOrder(BtOk, BtCancel);
+    SpDeactivatedVolume->setFocus();
+
+    connect(BtOk, &QPushButton::clicked, this, &TVarnelOptions::OkClick);
+    connect(BtCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TVarnelOptions::SetTexts(int language) {
+    setWindowTitle(Text(TextId::OptionsCaption, language));
+    StDeactivatedVolume->setText(Text(TextId::OptionsVolumeLabel, language));
+    SpDeactivatedVolume->setAccessibleName(StDeactivatedVolume->text());
+    StSortType->setText(Text(TextId::OptionsOrderLabel, language));
+    CbSortType->setAccessibleName(StSortType->text());
+    CbSortType->clear();
+    CbSortType->addItems({Text(TextId::OrderNone, language), Text(TextId::OrderAlphabetical, language),
+                          Text(TextId::OrderRandom, language)});
+    CbSortType->setCurrentIndex(0);
+    BtOk->setText(Text(TextId::OptionsOk, language));
+    BtCancel->setText(Text(TextId::OptionsCancel, language));
+}
+
+void TVarnelOptions::LoadValues() {
+    // A value that cannot be read keeps the layout's default.
+    try {
+        SpDeactivatedVolume->SetValue(FConfigs.DeactivatedVolume());
+    } catch (...) {
+    }
+    try {
+        const int sortType = FConfigs.SortType();
+        // An order the list does not offer leaves the first choice shown.
+        if (sortType >= 0 && sortType < OrderChoices)
+            CbSortType->setCurrentIndex(sortType);
+    } catch (...) {
+    }
+}
+
+void TVarnelOptions::OkClick() {
+    // Enter reaches the default button without the field losing the focus, so the text is brought
+    // into range here as well: an out-of-range volume must never be stored.
+    SpDeactivatedVolume->ClampText();
+    // A store that cannot take a value keeps the old one; the dialog closes all the same.
+    try {
+        FConfigs.SetDeactivatedVolume(SpDeactivatedVolume->Value());
+    } catch (...) {
+    }
+    try {
+        FConfigs.SetSortType(CbSortType->currentIndex());
+    } catch (...) {
+    }
+    accept();
+}

@@ -1,1 +1,151 @@
-// (being written)
+#include "config/GeneralConfigs.h"
+
+#include "StoreTestFiles.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace StoreTestFiles;
+
+namespace {
+
+const QLocale Comma(QLocale::Italian, QLocale::Italy);
+
+class GeneralConfigsTest : public testing::Test {
+protected:
+    std::unique_ptr<TM3GeneralConfigs> Open(const QByteArray* bytes = nullptr) {
+        if (bytes != nullptr)
+            WriteBytes(Path(), *bytes);
+        return std::make_unique<TM3GeneralConfigs>(Path(), Comma, [this] { return now; });
+    }
+    std::unique_ptr<TM3GeneralConfigs> OpenWith(const QByteArray& bytes) { return Open(&bytes); }
+    QString Path() const { return dir.filePath("Play.cfg"); }
+
+    QTemporaryDir dir;
+    QDateTime now{QDate(2026, 12, 8), QTime(10, 30, 0)};
+};
+
+TEST_F(GeneralConfigsTest, DefaultsWhenTheFileIsMissing) {
+    auto configs = Open();
+    EXPECT_EQ(configs->ExtensionList(), QString::fromLatin1(DefaultExtensions));
+    EXPECT_EQ(configs->DeactivatedVolume(), 20);
+    EXPECT_EQ(configs->SortType(), 0);
+}
+
+TEST_F(GeneralConfigsTest, CaseAndSpacesDoNotMatter) {
+    EXPECT_EQ(OpenWith("[general]\r\nsorttype = 1\r\n")->SortType(), 1);
+}
+
+TEST_F(GeneralConfigsTest, DeactivatedVolumeValues) {
+    EXPECT_EQ(OpenWith("[General]\nDeactivatedVolume=0x1E\n")->DeactivatedVolume(), 30);
+    EXPECT_EQ(OpenWith("[General]\nDeactivatedVolume=abc\n")->DeactivatedVolume(), 20);
+    EXPECT_EQ(OpenWith("[General]\nDeactivatedVolume= 25\n")->DeactivatedVolume(), 25);
+    EXPECT_EQ(OpenWith("[Other]\nDeactivatedVolume=50\n")->DeactivatedVolume(), 20);
+}
+
+TEST_F(GeneralConfigsTest, OptionsAreReadAfreshEachTime) {
+    auto configs = Open();
+    configs->SetDeactivatedVolume(35);
+    configs->SetSortType(2);
+    EXPECT_EQ(configs->DeactivatedVolume(), 35);
+    EXPECT_EQ(configs->SortType(), 2);
+    configs->WriteText("general", "sorttype", "1");
+    EXPECT_EQ(configs->SortType(), 1);
+    EXPECT_EQ(configs->Serialize(), QByteArray("[General]\r\nDeactivatedVolume=35\r\nsorttype=1\r\n\r\n"));
+}
+
+TEST_F(GeneralConfigsTest, ExtensionListIsTrimmedLowerCasedAndKept) {
+    auto configs = OpenWith("[General]\nExtensions=\"\"\n[General]\nExtensions=  .MP3.Ogg \n");
+    EXPECT_EQ(configs->ExtensionList(), ".mp3.ogg");
+    configs->WriteText("General", "Extensions", ".wav");
+    EXPECT_EQ(configs->ExtensionList(), ".mp3.ogg") << "read once and kept";
+    EXPECT_TRUE(configs->IsMediaFile("song.OGG"));
+    EXPECT_FALSE(configs->IsMediaFile("song.wav"));
+}
+
+TEST_F(GeneralConfigsTest, EmptyExtensionListMatchesNothingAndIsReadAgain) {
+    auto configs = OpenWith("[General]\nExtensions=\n");
+    EXPECT_EQ(configs->ExtensionList(), "");
+    EXPECT_FALSE(configs->IsMediaFile("a.mp3"));
+    configs->WriteText("General", "Extensions", ".MP3");
+    EXPECT_EQ(configs->ExtensionList(), ".mp3") << "an empty kept copy is no copy";
+}
+
+TEST_F(GeneralConfigsTest, ProgramNeverWritesExtensions) {
+    auto configs = Open();
+    configs->ExtensionList();
+    configs->IsMediaFile("a.mp3");
+    EXPECT_EQ(configs->Serialize(), QByteArray());
+}
+
+struct MediaCase {
+    const char* name;
+    bool media;
+};
+
+class IsMediaFileTest : public testing::TestWithParam<MediaCase> {};
+
+TEST_P(IsMediaFileTest, PlainSubstringOfTheDefaultList) {
+    QTemporaryDir dir;
+    TM3GeneralConfigs configs(dir.filePath("Play.cfg"), Comma, [] { return QDateTime::currentDateTime(); });
+    EXPECT_EQ(configs.IsMediaFile(QString::fromUtf8(GetParam().name)), GetParam().media) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, IsMediaFileTest,
+    testing::Values(MediaCase{"song.mp3", true}, MediaCase{"SONG.MP3", true}, MediaCase{"x.mp", true},
+                    MediaCase{"x.m", true}, MediaCase{"x.3g", true}, MediaCase{"x.s", true},
+                    MediaCase{"clip.dvr-ms", true}, MediaCase{"a.tar.flv", true}, MediaCase{"x.ogg", false},
+                    MediaCase{"README", false}, MediaCase{"song.mp3.txt", false}, MediaCase{".mp3", true},
+                    MediaCase{"/music/album.mp3/README", false}, MediaCase{"/music/a.b/track.wav", true},
+                    // The bare dot of "x." occurs in the list; the design's substring rule takes it.
+                    MediaCase{"x.", true}, MediaCase{"x.mp4v", true}, MediaCase{"x.mp5", false},
+                    MediaCase{"", false}));
+
+TEST_F(GeneralConfigsTest, MissingDonateDateIsDueInEveryMonthButDecember) {
+    auto configs = Open();
+    for (int month = 1; month <= 12; ++month) {
+        now = QDateTime(QDate(2026, month, 15), QTime(12, 0));
+        EXPECT_EQ(configs->DonateDue(), month != 12) << "month " << month;
+    }
+}
+
+TEST_F(GeneralConfigsTest, UnreadableDonateDateCountsAsDecember1899) {
+    auto configs = OpenWith("[General]\nDonateDate=not a date\n");
+    now = QDateTime(QDate(2026, 12, 1), QTime(9, 0));
+    EXPECT_FALSE(configs->DonateDue());
+    now = QDateTime(QDate(2026, 11, 30), QTime(9, 0));
+    EXPECT_TRUE(configs->DonateDue());
+}
+
+TEST_F(GeneralConfigsTest, OnlyTheMonthIsCompared) {
+    auto configs = Open();
+    configs->WriteStamp("General", "DonateDate", QDateTime(QDate(2019, 3, 2), QTime(8, 0)));
+    now = QDateTime(QDate(2026, 3, 28), QTime(8, 0));
+    EXPECT_FALSE(configs->DonateDue());
+    now = QDateTime(QDate(2026, 4, 1), QTime(0, 0));
+    EXPECT_TRUE(configs->DonateDue());
+}
+
+TEST_F(GeneralConfigsTest, DonateDoneStoresTheClockInTheRegionalForm) {
+    auto configs = Open();
+    now = QDateTime(QDate(2026, 5, 8), QTime(10, 30, 0));
+    EXPECT_TRUE(configs->DonateDue());
+    configs->DonateDone();
+    EXPECT_FALSE(configs->DonateDue());
+    configs->SaveToDisk();
+    EXPECT_EQ(ReadBytes(Path()), QByteArray("[General]\r\nDonateDate=08/05/26 10:30:00\r\n\r\n"));
+    TM3GeneralConfigs reopened(Path(), Comma, [this] { return now; });
+    EXPECT_FALSE(reopened.DonateDue());
+    EXPECT_EQ(reopened.ReadStamp("General", "DonateDate", QDateTime()), now);
+}
+
+TEST_F(GeneralConfigsTest, UnchangedRunStillRewritesCanonically) {
+    auto configs = OpenWith("; my settings\r\n\r\n[General]\r\n  SortType = 1 \r\n\r\n\r\n; end\r\n");
+    EXPECT_EQ(configs->SortType(), 1);
+    configs->SaveToDisk();
+    EXPECT_EQ(ReadBytes(Path()), QByteArray("[General]\r\nSortType=1\r\n\r\n"));
+}
+
+}  // namespace

@@ -1,1 +1,181 @@
-// (being written)
+#include "config/SettingsModule.h"
+
+#include "support/FixedPlatform.h"
+#include "StoreTestFiles.h"
+#include "ui/Texts.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace StoreTestFiles;
+
+namespace {
+
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QByteArray& value) : FName(name) {
+        if (qEnvironmentVariableIsSet(name))
+            FSaved = qgetenv(name);
+        qputenv(name, value);
+    }
+    ~ScopedEnv() {
+        if (FSaved)
+            qputenv(FName, *FSaved);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    std::optional<QByteArray> FSaved;
+};
+
+class SettingsModuleTest : public testing::Test {
+protected:
+    SettingsModuleTest() {
+        exeFolder = dir.filePath("bin") + "/";
+        QDir().mkpath(exeFolder);
+        platform.folder = exeFolder;
+    }
+
+    QTemporaryDir dir;
+    QString exeFolder;
+    ScopedEnv xdg{"XDG_CONFIG_HOME", dir.filePath("xdg").toUtf8()};
+    FixedPlatform platform;
+};
+
+TEST_F(SettingsModuleTest, WritableExecutableFolderIsUsed) {
+    EXPECT_EQ(SettingsModule::SettingsFolder(exeFolder), exeFolder);
+    QString withoutSlash = exeFolder;
+    withoutSlash.chop(1);
+    EXPECT_EQ(SettingsModule::SettingsFolder(withoutSlash), exeFolder);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("xdg/varnel")));
+}
+
+TEST_F(SettingsModuleTest, UnusableExecutableFolderFallsBackToTheConfigFolder) {
+    const QString expected = dir.filePath("xdg") + "/varnel/";
+    EXPECT_EQ(SettingsModule::SettingsFolder(dir.filePath("does/not/exist/")), expected);
+    EXPECT_TRUE(QFileInfo(expected).isDir()) << "created when missing";
+    WriteBytes(dir.filePath("afile"), "x");
+    EXPECT_EQ(SettingsModule::SettingsFolder(dir.filePath("afile") + "/"), expected);
+    EXPECT_EQ(SettingsModule::SettingsFolder(""), expected);
+}
+
+TEST_F(SettingsModuleTest, ReadOnlyFolderFallsBack) {
+    // Root may write anywhere, so only a folder on a read-only file system is refused for
+    // everyone. /proc is one wherever the tests run.
+    const QFileInfo proc("/proc/self/");
+    if (proc.isWritable())
+        GTEST_SKIP() << "no read-only folder to test with";
+    EXPECT_EQ(SettingsModule::SettingsFolder("/proc/self/"), dir.filePath("xdg") + "/varnel/");
+}
+
+TEST_F(SettingsModuleTest, NoXdgConfigHomeMeansDotConfigInHome) {
+    ScopedEnv home("HOME", dir.filePath("home").toUtf8());
+    ScopedEnv unset("XDG_CONFIG_HOME", "");
+    EXPECT_EQ(SettingsModule::SettingsFolder(""), dir.filePath("home") + "/.config/varnel/");
+    ScopedEnv relative("XDG_CONFIG_HOME", "relative/path");
+    EXPECT_EQ(SettingsModule::SettingsFolder(""), dir.filePath("home") + "/.config/varnel/")
+        << "a relative XDG_CONFIG_HOME is ignored, as the XDG rules ask";
+}
+
+TEST_F(SettingsModuleTest, StartUpChoosesLanguageFolderAndStores) {
+    platform.languageId = 3082;  // Spanish (Spain, modern sort)
+    SettingsModule module(platform);
+    EXPECT_EQ(module.Language(), LanguageFromId(3082));
+    EXPECT_EQ(module.AppFolder(), exeFolder);
+    EXPECT_EQ(module.GeneralConfigs().FileName(), exeFolder + "Play.cfg");
+    EXPECT_EQ(module.MediaConfigs().FileName(), exeFolder + "Play.ind");
+}
+
+TEST_F(SettingsModuleTest, StoresUseThePlatformLocaleAndClock) {
+    platform.locale = QLocale(QLocale::Italian, QLocale::Italy);
+    platform.now = QDateTime(QDate(2026, 4, 3), QTime(9, 8, 7));
+    SettingsModule module(platform);
+    module.MediaConfigs().SetResumeTime("/m/a.mp3", 1.5);
+    EXPECT_EQ(module.MediaConfigs().ReadText("mamp3", "Time", ""), "1,5");
+    EXPECT_TRUE(module.GeneralConfigs().DonateDue());
+    module.GeneralConfigs().DonateDone();
+    EXPECT_EQ(module.GeneralConfigs().ReadText("General", "DonateDate", ""), "03/04/26 09:08:07");
+    platform.now = QDateTime(QDate(2026, 5, 1), QTime(9, 0));
+    EXPECT_TRUE(module.GeneralConfigs().DonateDue()) << "the clock is asked each time";
+}
+
+TEST_F(SettingsModuleTest, PointLocaleWritesPoint) {
+    platform.locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    SettingsModule module(platform);
+    module.MediaConfigs().SetResumeTime("/m/a.mp3", 1.5);
+    EXPECT_EQ(module.MediaConfigs().ReadText("mamp3", "Time", ""), "1.5");
+}
+
+TEST_F(SettingsModuleTest, ExistingFilesAreLoaded) {
+    WriteBytes(exeFolder + "Play.cfg", "[General]\r\nSortType=2\r\n");
+    WriteBytes(exeFolder + "Play.ind", "[mamp3]\r\nPath=/m/a.mp3\r\nTime=4,25\r\n");
+    SettingsModule module(platform);
+    EXPECT_EQ(module.GeneralConfigs().SortType(), 2);
+    EXPECT_EQ(module.MediaConfigs().GetResumeTime("/m/a.mp3"), 4.25);
+}
+
+TEST_F(SettingsModuleTest, UnreadableFileStopsStartUp) {
+    ASSERT_TRUE(QDir().mkpath(exeFolder + "Play.cfg"));
+    EXPECT_THROW(SettingsModule module(platform), StoreError);
+    ASSERT_TRUE(QDir().rmdir(exeFolder + "Play.cfg"));
+    ASSERT_TRUE(QDir().mkpath(exeFolder + "Play.ind"));
+    EXPECT_THROW(SettingsModule module(platform), StoreError);
+}
+
+TEST_F(SettingsModuleTest, FinishPurgesThenWritesBothFiles) {
+    const QString kept = dir.filePath("kept.mp3");
+    WriteBytes(kept, "x");
+    WriteBytes(exeFolder + "Play.cfg", "; comment\r\n[General]\r\nSortType = 1\r\n");
+    SettingsModule module(platform);
+    module.MediaConfigs().SetResumeTime(kept, 83.4);
+    module.MediaConfigs().SetResumeTime(dir.filePath("deleted.mp3"), 12);
+    module.Finish();
+    const QString keptSection = TM3MediaConfigs::SectionName(kept);
+    EXPECT_EQ(ReadBytes(exeFolder + "Play.ind"),
+              "[" + keptSection.toLatin1() + "]\r\nPath=" + kept.toLatin1() + "\r\nTime=83,4\r\n\r\n");
+    EXPECT_EQ(ReadBytes(exeFolder + "Play.cfg"), QByteArray("[General]\r\nSortType=1\r\n\r\n"));
+}
+
+TEST_F(SettingsModuleTest, FinishWithNothingWritesEmptyFiles) {
+    SettingsModule module(platform);
+    module.Finish();
+    EXPECT_EQ(ReadBytes(exeFolder + "Play.ind"), QByteArray());
+    EXPECT_EQ(ReadBytes(exeFolder + "Play.cfg"), QByteArray());
+    EXPECT_EQ(Entries(exeFolder), QStringList({"Play.cfg", "Play.ind"}));
+}
+
+TEST_F(SettingsModuleTest, FailedResumeWriteStillWritesTheOptions) {
+    SettingsModule module(platform);
+    module.GeneralConfigs().SetSortType(2);
+    MakeBlockingFolder(exeFolder + "Play.ind");
+    EXPECT_NO_THROW(module.Finish());
+    EXPECT_EQ(ReadBytes(exeFolder + "Play.cfg"), QByteArray("[General]\r\nSortType=2\r\n\r\n"));
+    EXPECT_TRUE(QFileInfo(exeFolder + "Play.ind/inside").isDir());
+}
+
+TEST_F(SettingsModuleTest, FailedOptionsWriteStillWritesTheResumeFile) {
+    SettingsModule module(platform);
+    module.MediaConfigs().WriteText("nopath", "Time", "5");
+    MakeBlockingFolder(exeFolder + "Play.cfg");
+    EXPECT_NO_THROW(module.Finish());
+    EXPECT_EQ(ReadBytes(exeFolder + "Play.ind"), QByteArray("[nopath]\r\nTime=5\r\n\r\n"));
+}
+
+TEST_F(SettingsModuleTest, ConfigFolderLayoutWhenTheProgramFolderIsUnusable) {
+    platform.folder = dir.filePath("missing/bin/");
+    SettingsModule module(platform);
+    EXPECT_EQ(module.AppFolder(), dir.filePath("xdg") + "/varnel/");
+    module.GeneralConfigs().SetDeactivatedVolume(15);
+    module.Finish();
+    EXPECT_EQ(ReadBytes(dir.filePath("xdg/varnel/Play.cfg")), QByteArray("[General]\r\nDeactivatedVolume=15\r\n\r\n"));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("xdg/varnel/Play.ind")));
+}
+
+}  // namespace

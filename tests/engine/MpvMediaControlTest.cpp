@@ -1,1 +1,362 @@
-// (being written)
+#include "engine/MpvMediaControl.h"
+
+#include "WavWriter.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr int kDeadlineMs = 8000;
+
+/// Pumps the event loop until `done` holds or the deadline passes; returns whether it held.
+bool WaitUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+/// Records every PlayStateChange with what the getter said while the signal was delivered.
+struct StateLog {
+    explicit StateLog(MpvMediaControl& control) {
+        QObject::connect(&control, &MediaControl::PlayStateChange, &control,
+                         [this, &control](int state) { seen.emplace_back(state, control.PlayState()); });
+    }
+    std::vector<int> States() const {
+        std::vector<int> out;
+        for (const auto& [signalled, getter] : seen)
+            out.push_back(signalled);
+        return out;
+    }
+    bool GetterAgreedEveryTime() const {
+        return std::all_of(seen.begin(), seen.end(), [](const auto& p) { return p.first == p.second; });
+    }
+    bool Saw(int state) const { return Count(state) > 0; }
+    int Count(int state) const {
+        const std::vector<int> s = States();
+        return static_cast<int>(std::count(s.begin(), s.end(), state));
+    }
+    void Clear() { seen.clear(); }
+    std::vector<std::pair<int, int>> seen;
+};
+
+class MpvMediaControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString Tone(const QString& name, double seconds) {
+        const QString path = dir.path() + QLatin1Char('/') + name; // filePath() refuses ":x"
+        EXPECT_TRUE(WriteToneWav(path, seconds)) << path.toStdString();
+        return path;
+    }
+
+    // Untimed: decoding runs as fast as it can, for tests where real time is not the point.
+    static std::unique_ptr<MpvMediaControl> Fast() {
+        return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", true});
+    }
+    static std::unique_ptr<MpvMediaControl> RealTime() {
+        return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", false});
+    }
+
+    static bool Reaches(MpvMediaControl& c, int state) {
+        return WaitUntil([&] { return c.PlayState() == state; });
+    }
+
+    // Gives mpv time to deliver anything still on its way (used only to prove an absence).
+    static void Settle() {
+        WaitUntil([] { return false; }, 300);
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(MpvMediaControlTest, OpensThenPlaysThenEndsOnceAndStops) {
+    const QString path = Tone("tone.wav", 0.5);
+    auto c = RealTime();
+    EXPECT_EQ(c->PlayState(), psUndefined);
+    StateLog log(*c);
+    c->SetUrl(path);
+    EXPECT_EQ(c->PlayState(), psTransitioning);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    ASSERT_TRUE(WaitUntil([&] { return c->MediaDuration() > 0.0; }));
+    EXPECT_NEAR(c->MediaDuration(), 0.5, 0.01);
+    EXPECT_EQ(c->MediaName(), "tone.wav");
+    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+    Settle();
+    EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
+    EXPECT_TRUE(log.GetterAgreedEveryTime());
+    // The length and name stay readable after the end, as the status bar still shows them.
+    EXPECT_NEAR(c->MediaDuration(), 0.5, 0.01);
+    EXPECT_EQ(c->MediaName(), "tone.wav");
+}
+
+TEST_F(MpvMediaControlTest, PositionPutRightAfterOpenLandsThere) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetUrl(path);
+    c->SetCurrentPosition(12.5);
+    EXPECT_DOUBLE_EQ(c->CurrentPosition(), 12.5);
+    // No read on the way may fall back to the start the file opened at.
+    double lowest = 1e9;
+    ASSERT_TRUE(WaitUntil([&] {
+        lowest = std::min(lowest, c->CurrentPosition());
+        return c->PlayState() == psPlaying && c->CurrentPosition() > 12.6;
+    }));
+    EXPECT_GE(lowest, 12.5);
+    EXPECT_LT(c->CurrentPosition(), 14.5);
+    EXPECT_NEAR(c->MediaDuration(), 30.0, 0.01);
+}
+
+TEST_F(MpvMediaControlTest, QuickSeeksComposeThroughTheCache) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetUrl(path);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    c->SetCurrentPosition(20.0);
+    for (int i = 0; i < 3; ++i)
+        c->SetCurrentPosition(c->CurrentPosition() - 5.0);
+    EXPECT_DOUBLE_EQ(c->CurrentPosition(), 5.0);
+    double highest = 0.0;
+    ASSERT_TRUE(WaitUntil([&] {
+        highest = std::max(highest, c->CurrentPosition());
+        return c->CurrentPosition() > 5.1;
+    }));
+    EXPECT_LT(highest, 7.0) << "a stale position from before the seeks came back";
+}
+
+TEST_F(MpvMediaControlTest, NegativePositionGoesToStart) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetUrl(path);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    c->SetCurrentPosition(-3.0);
+    EXPECT_DOUBLE_EQ(c->CurrentPosition(), 0.0);
+    EXPECT_EQ(c->PlayState(), psPlaying);
+}
+
+TEST_F(MpvMediaControlTest, PauseHoldsThePositionAndPlayResumes) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetUrl(path);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    StateLog log(*c);
+    c->Pause();
+    EXPECT_EQ(c->PlayState(), psPaused);
+    Settle();
+    const double paused = c->CurrentPosition();
+    Settle();
+    EXPECT_NEAR(c->CurrentPosition(), paused, 0.05);
+    c->Play();
+    EXPECT_EQ(c->PlayState(), psPlaying);
+    ASSERT_TRUE(WaitUntil([&] { return c->CurrentPosition() > paused + 0.1; }));
+    EXPECT_EQ(log.States(), (std::vector<int>{psPaused, psPlaying}));
+    EXPECT_TRUE(log.GetterAgreedEveryTime());
+}
+
+TEST_F(MpvMediaControlTest, VolumeStaysWithinRangeAndBadRatesAreRefused) {
+    auto c = Fast();
+    const std::pair<int, int> volumes[] = {{40, 40}, {150, 100}, {-5, 0}, {100, 100}, {0, 0}};
+    for (const auto& [put, expected] : volumes) {
+        c->SetVolume(put);
+        EXPECT_EQ(c->Volume(), expected) << put;
+    }
+    c->SetRate(1.5);
+    EXPECT_DOUBLE_EQ(c->Rate(), 1.5);
+    for (double bad : {0.0, -1.0, 1000.0, std::nan("")}) {
+        EXPECT_THROW(c->SetRate(bad), MediaControlError) << bad;
+        EXPECT_DOUBLE_EQ(c->Rate(), 1.5);
+    }
+}
+
+TEST_F(MpvMediaControlTest, RatePutBeforeAnyFileCarriesOverToIt) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetRate(2.0);
+    c->SetVolume(30);
+    c->SetUrl(path);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    ASSERT_TRUE(WaitUntil([&] { return c->CurrentPosition() > 0.2; }));
+    const double start = c->CurrentPosition();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(WaitUntil([&] { return c->CurrentPosition() > start + 2.0; }));
+    // Twice the speed: two seconds of media in about one second.
+    EXPECT_LT(clock.elapsed(), 1600);
+    EXPECT_EQ(c->Volume(), 30);
+    EXPECT_DOUBLE_EQ(c->Rate(), 2.0);
+}
+
+TEST_F(MpvMediaControlTest, ReplacingAPlayingFileIsNoEnd) {
+    const QString a = Tone("a.wav", 30.0);
+    const QString b = Tone("b.wav", 0.4);
+    auto c = RealTime();
+    c->SetUrl(a);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    StateLog log(*c);
+    c->SetUrl(b);
+    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+    Settle();
+    EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
+    EXPECT_EQ(c->MediaName(), "b.wav");
+}
+
+TEST_F(MpvMediaControlTest, CloseStopsWithoutAnEnd) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetUrl(path);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    StateLog log(*c);
+    c->Close();
+    EXPECT_EQ(c->PlayState(), psStopped);
+    Settle();
+    EXPECT_EQ(log.States(), (std::vector<int>{psStopped}));
+    EXPECT_DOUBLE_EQ(c->CurrentPosition(), 0.0);
+    EXPECT_THROW(c->SetCurrentPosition(3.0), MediaControlError);
+}
+
+TEST_F(MpvMediaControlTest, UnplayableFilesEndSoTheListMovesOn) {
+    const QString real = Tone("real.wav", 0.5);
+    QFile empty(dir.filePath("empty.wav"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile text(dir.filePath("notes.mp3"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("these are not the sounds you are looking for\n");
+    text.close();
+    QFile playlist(dir.filePath("list.m3u"));
+    ASSERT_TRUE(playlist.open(QIODevice::WriteOnly));
+    playlist.write("#EXTM3U\n" + QFile::encodeName(real) + "\n");
+    playlist.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
+    ASSERT_TRUE(QFile::copy(real, dir.filePath("folder/inside.wav")));
+
+    const QString paths[] = {dir.filePath("missing.wav"), empty.fileName(), text.fileName(),
+                             playlist.fileName(), dir.filePath("folder")};
+    auto c = Fast();
+    for (const QString& path : paths) {
+        StateLog log(*c);
+        c->SetUrl(path);
+        ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << path.toStdString();
+        Settle();
+        // Neither the playlist's entry nor the folder's file may have been opened.
+        EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
+            << path.toStdString();
+        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
+    }
+}
+
+TEST_F(MpvMediaControlTest, EventsOfAReplacedFileAreDropped) {
+    const QString a = Tone("a.wav", 0.3);
+    const QString b = Tone("b.wav", 0.6);
+    auto c = Fast();
+    for (int round = 0; round < 5; ++round) {
+        StateLog log(*c);
+        c->SetUrl(a);
+        c->SetUrl(b);
+        ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+        Settle();
+        EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}))
+            << "round " << round;
+        EXPECT_EQ(c->MediaName(), "b.wav");
+        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
+    }
+}
+
+TEST_F(MpvMediaControlTest, PositionAtOrPastTheEndEndsTheFile) {
+    const QString path = Tone("tone.wav", 2.0);
+    auto c = Fast();
+    for (double put : {2.0, 50.0}) {
+        StateLog log(*c);
+        c->SetUrl(path);
+        c->SetCurrentPosition(put);
+        ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << put;
+        Settle();
+        EXPECT_EQ(log.Count(psMediaEnded), 1) << put;
+        EXPECT_EQ(log.States().back(), psStopped) << put;
+        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
+    }
+
+    // And while it plays, not only before the first sound.
+    const QString longer = Tone("long.wav", 30.0);
+    auto timed = RealTime();
+    timed->SetUrl(longer);
+    ASSERT_TRUE(Reaches(*timed, psPlaying));
+    StateLog log(*timed);
+    timed->SetCurrentPosition(31.0);
+    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+    EXPECT_EQ(log.States(), (std::vector<int>{psMediaEnded, psStopped}));
+}
+
+TEST_F(MpvMediaControlTest, OddNamesPlayAsLocalFiles) {
+    const QString names[] = {"http:x.wav", "av:--y.wav", "-z.wav", "-", ":colon.wav"};
+    for (const QString& name : names)
+        Tone(name, 0.3);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("av:"));
+    Tone("av:/w.wav", 0.3);
+
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    auto c = Fast();
+    std::vector<QString> relative(std::begin(names), std::end(names));
+    relative.push_back("av://w.wav"); // a folder "av:" read as a path, not a protocol
+    for (const QString& path : relative) {
+        StateLog log(*c);
+        c->SetUrl(path);
+        ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << path.toStdString();
+        EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}))
+            << path.toStdString();
+        EXPECT_EQ(c->MediaName(), QFileInfo(path).fileName());
+        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
+    }
+    QDir::setCurrent(before);
+}
+
+TEST_F(MpvMediaControlTest, BrokenAudioOutputStopsWithoutAnEnd) {
+    const QString path = Tone("tone.wav", 0.5);
+    MpvMediaControl c(MpvMediaControl::Options{"no-such-output", true});
+    StateLog log(c);
+    c.SetUrl(path);
+    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+    Settle();
+    EXPECT_FALSE(log.Saw(psMediaEnded));
+    EXPECT_EQ(c.PlayState(), psStopped);
+}
+
+TEST_F(MpvMediaControlTest, DeletingTheControlWithEventsOnTheirWayIsSafe) {
+    const QString path = Tone("tone.wav", 0.3);
+    {
+        auto c = Fast();
+        c->SetUrl(path);
+    }
+    // Deleted from inside its own state event, while the drain is still running.
+    QPointer<MpvMediaControl> c = Fast().release();
+    QObject::connect(c, &MediaControl::PlayStateChange, c, [&c](int state) {
+        if (state == psMediaEnded)
+            delete c.data();
+    });
+    c->SetUrl(path);
+    EXPECT_TRUE(WaitUntil([&] { return c.isNull(); }));
+    Settle(); // nothing queued may reach the deleted object
+}
+
+} // namespace

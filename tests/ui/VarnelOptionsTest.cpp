@@ -1,1 +1,332 @@
-// (being written)
+#include "ui/VarnelOptions.h"
+
+#include "ModalAnswer.h"
+#include "config/GeneralConfigs.h"
+#include "support/FixedPlatform.h"
+#include "ui/SpinEdit.h"
+#include "ui/Texts.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class VarnelOptionsTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        configs = MakeConfigs();
+    }
+
+    std::unique_ptr<TM3GeneralConfigs> MakeConfigs() {
+        return std::make_unique<TM3GeneralConfigs>(dir.filePath(QStringLiteral("Play.cfg")), platform.locale,
+                                                   [this] { return platform.now; });
+    }
+
+    // A dialog shown and active, so that focus moves and the default button work as for a user.
+    std::unique_ptr<TVarnelOptions> ShownDialog(int language = LangItalian) {
+        auto dialog = std::make_unique<TVarnelOptions>(*configs, language);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        return dialog;
+    }
+
+    static TSpinEdit* Spin(QDialog& d) {
+        return d.findChild<TSpinEdit*>(QStringLiteral("SpDeactivatedVolume"));
+    }
+    static QComboBox* Combo(QDialog& d) { return d.findChild<QComboBox*>(QStringLiteral("CbSortType")); }
+    static QPushButton* Button(QDialog& d, const char* name) {
+        return d.findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+
+    // Replaces the field's text by typing, the way a user would: select all, erase, type.
+    static void Type(TSpinEdit* spin, const QString& keys) {
+        spin->setFocus();
+        spin->selectAll();
+        QTest::keyClick(spin, Qt::Key_Backspace);
+        QTest::keyClicks(spin, keys);
+    }
+
+    FixedPlatform platform;
+    QTemporaryDir dir;
+    std::unique_ptr<TM3GeneralConfigs> configs;
+};
+
+TEST_F(VarnelOptionsTest, ControlsCarryTheTextsOfTheLanguage) {
+    const struct {
+        int language;
+        const char* caption;
+        const char* volumeLabel;
+        const char* orderLabel;
+        QStringList choices;
+        const char* ok;
+        const char* cancel;
+    } cases[] = {
+        {LangItalian,
+         "Varnel - Opzioni",
+         "Volume per finestra in secondo piano:",
+         "Ordinamento lista brani:",
+         {"Nessuno", "Alfabetico", "Casuale"},
+         "&Ok",
+         "&Annulla"},
+        {LangOther,
+         "Varnel - Opzioni",
+         "Volume per finestra in secondo piano:",
+         "Ordinamento lista brani:",
+         {"Nessuno", "Alfabetico", "Casuale"},
+         "&Ok",
+         "&Annulla"},
+        {LangSpanish,
+         "Varnel - Opciones",
+         "Volumen de la ventana en segundo plano:",
+         "Ordenación lista de pistas:",
+         {"Ninguna", "Alfabética", "Aleatoria"},
+         "&Aceptar",
+         "&Cancelar"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        TVarnelOptions dialog(*configs, c.language);
+        EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8(c.caption));
+        auto* volumeLabel = dialog.findChild<QLabel*>(QStringLiteral("StDeactivatedVolume"));
+        auto* orderLabel = dialog.findChild<QLabel*>(QStringLiteral("StSortType"));
+        ASSERT_TRUE(volumeLabel && orderLabel);
+        EXPECT_EQ(volumeLabel->text(), QString::fromUtf8(c.volumeLabel));
+        EXPECT_EQ(orderLabel->text(), QString::fromUtf8(c.orderLabel));
+        QStringList items;
+        for (int i = 0; i < Combo(dialog)->count(); ++i)
+            items << Combo(dialog)->itemText(i);
+        EXPECT_EQ(items, c.choices);
+        EXPECT_EQ(Button(dialog, "BtOk")->text(), QString::fromUtf8(c.ok));
+        EXPECT_EQ(Button(dialog, "BtCancel")->text(), QString::fromUtf8(c.cancel));
+        // A screen reader names each field after its label.
+        EXPECT_EQ(volumeLabel->buddy(), Spin(dialog));
+        EXPECT_EQ(orderLabel->buddy(), Combo(dialog));
+        EXPECT_EQ(Spin(dialog)->accessibleName(), volumeLabel->text());
+        EXPECT_EQ(Combo(dialog)->accessibleName(), orderLabel->text());
+    }
+}
+
+TEST_F(VarnelOptionsTest, TabVisitsTheControlsInTheDesignedOrderStartingAtTheVolume) {
+    auto dialog = ShownDialog();
+    const QWidget* order[] = {Spin(*dialog), Combo(*dialog), Button(*dialog, "BtOk"),
+                              Button(*dialog, "BtCancel"), Spin(*dialog)};
+    for (const QWidget* expected : order) {
+        EXPECT_TRUE(expected->hasFocus()) << expected->objectName().toStdString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+}
+
+TEST_F(VarnelOptionsTest, LoadsStoredValuesOrShowsTheDefaults) {
+    const struct {
+        const char* stored; // lines of the General section, or empty for none
+        const char* volumeText;
+        int sortIndex;
+    } cases[] = {
+        {"", "20", 0},
+        {"DeactivatedVolume=35\r\nSortType=2\r\n", "35", 2},
+        {"SortType=1\r\n", "20", 1},
+        // Out-of-range values: the volume is brought into range, an unknown order leaves the first.
+        {"DeactivatedVolume=150\r\nSortType=3\r\n", "100", 0},
+        {"DeactivatedVolume=-4\r\nSortType=-1\r\n", "0", 0},
+        {"DeactivatedVolume=abc\r\nSortType=x\r\n", "20", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        QFile file(dir.filePath(QStringLiteral("Play.cfg")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[General]\r\n") + c.stored);
+        file.close();
+        configs = MakeConfigs();
+        TVarnelOptions dialog(*configs, LangItalian);
+        EXPECT_EQ(Spin(dialog)->text(), QString::fromLatin1(c.volumeText));
+        EXPECT_EQ(Combo(dialog)->currentIndex(), c.sortIndex);
+    }
+}
+
+TEST_F(VarnelOptionsTest, OkWritesBothValuesIntoTheStore) {
+    TVarnelOptions dialog(*configs, LangSpanish);
+    Spin(dialog)->SetValue(55);
+    Combo(dialog)->setCurrentIndex(2);
+    ModalAnswer answer([](QWidget* modal) {
+        auto* ok = modal->findChild<QPushButton*>(QStringLiteral("BtOk"));
+        ASSERT_NE(ok, nullptr);
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_TRUE(answer.Seen());
+
+    configs->SaveToDisk();
+    const auto reread = MakeConfigs();
+    EXPECT_EQ(reread->DeactivatedVolume(), 55);
+    EXPECT_EQ(reread->SortType(), 2);
+}
+
+TEST_F(VarnelOptionsTest, CancelAfterChangingBothValuesWritesNothing) {
+    configs->SetDeactivatedVolume(30);
+    const QByteArray before = configs->Serialize();
+    const std::function<void(QWidget*)> cancels[] = {
+        [](QWidget* modal) {
+            QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("BtCancel")), Qt::LeftButton);
+        },
+        [](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); },
+    };
+    for (const auto& cancel : cancels) {
+        TVarnelOptions dialog(*configs, LangItalian);
+        Spin(dialog)->SetValue(80);
+        Combo(dialog)->setCurrentIndex(1);
+        ModalAnswer answer(cancel);
+        EXPECT_EQ(dialog.exec(), QDialog::Rejected);
+        EXPECT_TRUE(answer.Seen());
+        EXPECT_EQ(configs->Serialize(), before);
+    }
+}
+
+TEST_F(VarnelOptionsTest, EnterInTheFieldConfirmsWithTheValueBroughtIntoRange) {
+    auto dialog = ShownDialog();
+    Type(Spin(*dialog), QStringLiteral("150"));
+    QTest::keyClick(Spin(*dialog), Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(platform.beeps, 0);
+    EXPECT_EQ(configs->DeactivatedVolume(), 100);
+    EXPECT_EQ(configs->SortType(), 0);
+}
+
+TEST_F(VarnelOptionsTest, FieldRefusesTypedCharactersOutsideNumbersWithABeep) {
+    const struct {
+        QLocale locale;
+        const char* typed;
+        const char* text;
+        int beeps;
+    } cases[] = {
+        {QLocale(QLocale::Italian, QLocale::Italy), "12", "12", 0},
+        {QLocale(QLocale::Italian, QLocale::Italy), "+-7", "+-7", 0},
+        {QLocale(QLocale::Italian, QLocale::Italy), "1,5", "1,5", 0},
+        {QLocale(QLocale::Italian, QLocale::Italy), "1.5", "15", 1},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "1.5", "1.5", 0},
+        {QLocale(QLocale::English, QLocale::UnitedStates), "1,5", "15", 1},
+        {QLocale(QLocale::Italian, QLocale::Italy), "4a b5", "45", 3},
+        {QLocale(QLocale::Italian, QLocale::Italy), "abc", "", 3},
+        {QLocale(QLocale::Italian, QLocale::Italy),
+         "\xd9"
+         "9",
+         "9", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        platform.locale = c.locale;
+        platform.beeps = 0;
+        TVarnelOptions dialog(*configs, LangItalian);
+        Type(Spin(dialog), QString::fromLatin1(c.typed));
+        EXPECT_EQ(Spin(dialog)->text(), QString::fromLatin1(c.text));
+        EXPECT_EQ(platform.beeps, c.beeps);
+    }
+}
+
+TEST_F(VarnelOptionsTest, FieldPassesControlKeysWithoutABeep) {
+    TVarnelOptions dialog(*configs, LangItalian);
+    TSpinEdit* spin = Spin(dialog);
+    Type(spin, QStringLiteral("123"));
+    QTest::keyClick(spin, Qt::Key_Backspace);
+    EXPECT_EQ(spin->text(), QStringLiteral("12"));
+    QTest::keyClick(spin, Qt::Key_Home);
+    QTest::keyClick(spin, Qt::Key_Delete);
+    EXPECT_EQ(spin->text(), QStringLiteral("2"));
+    QTest::keyClick(spin, Qt::Key_End);
+    QTest::keyClick(spin, Qt::Key_Left);
+    QTest::keyClicks(spin, QStringLiteral("5"));
+    EXPECT_EQ(spin->text(), QStringLiteral("52"));
+    EXPECT_EQ(platform.beeps, 0);
+}
+
+TEST_F(VarnelOptionsTest, ChordsInTheFieldInsertNoLetters) {
+    TVarnelOptions dialog(*configs, LangItalian);
+    Type(Spin(dialog), QStringLiteral("12"));
+    QTest::keyClick(Spin(dialog), Qt::Key_X, Qt::AltModifier);
+    QTest::keyClick(Spin(dialog), Qt::Key_5, Qt::AltModifier);
+    QTest::keyClick(Spin(dialog), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(Spin(dialog)->text(), QStringLiteral("12"));
+    EXPECT_EQ(platform.beeps, 2) << "an Alt chord no button took is refused like a stray letter";
+}
+
+TEST_F(VarnelOptionsTest, AcceleratorsPressTheButtonsFromTheField) {
+    const struct {
+        int language;
+        Qt::Key key;
+        QDialog::DialogCode result;
+    } cases[] = {{LangSpanish, Qt::Key_A, QDialog::Accepted},
+                 {LangSpanish, Qt::Key_C, QDialog::Rejected},
+                 {LangItalian, Qt::Key_O, QDialog::Accepted},
+                 {LangItalian, Qt::Key_A, QDialog::Rejected}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        auto dialog = ShownDialog(c.language);
+        dialog->setResult(-1);
+        Type(Spin(*dialog), QStringLiteral("33"));
+        // Through the window, as the platform delivers it, so that the shortcut map sees it.
+        QTest::keyClick(dialog->windowHandle(), c.key, Qt::AltModifier);
+        // A mnemonic animates the click, which lands a moment later.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->result() != -1; }, 2000));
+        EXPECT_EQ(dialog->result(), c.result);
+        EXPECT_EQ(configs->DeactivatedVolume(), c.result == QDialog::Accepted ? 33 : 20);
+        configs->SetDeactivatedVolume(20);
+    }
+}
+
+TEST_F(VarnelOptionsTest, FieldValueIsItsTextAsAnIntegerOrZero) {
+    const struct {
+        const char* text;
+        int value;
+    } cases[] = {{"42", 42}, {"+7", 7}, {"-5", -5}, {"150", 150}, {"1,5", 0}, {"-", 0}, {"", 0}, {"+-3", 0}};
+    TVarnelOptions dialog(*configs, LangItalian);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        Type(Spin(dialog), QString::fromLatin1(c.text));
+        EXPECT_EQ(Spin(dialog)->Value(), c.value);
+    }
+}
+
+TEST_F(VarnelOptionsTest, FieldTextIsBroughtIntoRangeWhenItLosesTheFocus) {
+    const struct {
+        const char* typed;
+        const char* text;
+    } cases[] = {{"150", "100"}, {"-5", "0"},  {"1,5", "0"},  {"", "0"},
+                 {"+7", "7"},    {"42", "42"}, {"100", "100"}};
+    auto dialog = ShownDialog();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Type(Spin(*dialog), QString::fromLatin1(c.typed));
+        ASSERT_TRUE(Spin(*dialog)->hasFocus());
+        EXPECT_EQ(Spin(*dialog)->text(), QString::fromLatin1(c.typed)) << "clamped before the focus left";
+        Combo(*dialog)->setFocus();
+        EXPECT_EQ(Spin(*dialog)->text(), QString::fromLatin1(c.text));
+    }
+}
+
+TEST_F(VarnelOptionsTest, ArrowsStepByOneWithinTheRange) {
+    const struct {
+        const char* start;
+        Qt::Key key;
+        const char* text;
+    } cases[] = {{"20", Qt::Key_Up, "21"}, {"20", Qt::Key_Down, "19"},   {"100", Qt::Key_Up, "100"},
+                 {"0", Qt::Key_Down, "0"}, {"150", Qt::Key_Down, "100"}, {"abc", Qt::Key_Up, "1"}};
+    TVarnelOptions dialog(*configs, LangItalian);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        Spin(dialog)->findChild<QLineEdit*>()->setText(QString::fromLatin1(c.start));
+        QTest::keyClick(Spin(dialog), c.key);
+        EXPECT_EQ(Spin(dialog)->text(), QString::fromLatin1(c.text));
+    }
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#include "config/FileProbe.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <utility>
+
+FileProbe::FileProbe(Lookup lookup) : FLookup(std::move(lookup)) {}
+
+FileProbe::Entry FileProbe::SystemLookup(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? Entry::Folder : Entry::File;
+    return errno == ENOENT ? Entry::Missing : Entry::Unknown;
+}
+
+bool FileProbe::FileExists(const QString& path) {
+    // A NUL cannot be part of a file name (and Qt would warn about one).
+    if (path.isEmpty() || path.contains(QChar(u'\0')))
+        return false;
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString folder = slash > 0 ? path.first(slash) : QString();
+    auto known = folder.isEmpty() ? FFolders.end() : FFolders.find(folder);
+    if (!folder.isEmpty() && known == FFolders.end() && UnderMissingRoot(folder))
+        known = FFolders.insert(folder, true);
+    if (known != FFolders.end() && known.value())
+        return false;
+
+    const Entry entry = FLookup(path);
+    const bool folderUnknown = !folder.isEmpty() && known == FFolders.end();
+    if (entry == Entry::File || entry == Entry::Folder) {
+        if (folderUnknown)
+            FFolders.insert(folder, false);
+        return entry == Entry::File;
+    }
+    if (entry == Entry::Missing && folderUnknown)
+        FFolders.insert(folder, ProbeFolder(folder));
+    return false;
+}
+
+bool FileProbe::UnderMissingRoot(const QString& folder) const {
+    if (FMissingRoots.isEmpty())
+        return false;
+    for (qsizetype slash = folder.indexOf(u'/', 1); slash > 0; slash = folder.indexOf(u'/', slash + 1)) {
+        if (FMissingRoots.contains(folder.first(slash)))
+            return true;
+    }
+    return FMissingRoots.contains(folder);
+}
+
+bool FileProbe::ProbeFolder(const QString& folder) {
+    // Walks up to the outermost missing folder, so that the album folders of an unmounted drive
+    // are all known missing after the first of them.
+    QString outermost;
+    for (QString f = folder; !f.isEmpty();) {
+        if (FLookup(f) != Entry::Missing)
+            break;
+        outermost = f;
+        const qsizetype slash = f.lastIndexOf(u'/');
+        f = slash > 0 ? f.first(slash) : QString();
+    }
+    if (outermost.isEmpty())
+        return false;
+    FMissingRoots.insert(outermost);
+    return true;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <functional>
+
+/// Answers "is there a file at this path?" for one purge of the resume store, remembering the
+/// folders it found missing: files of one folder are often gone together (a deleted album, a
+/// drive that is not mounted), and then every path below such a folder is missing without asking
+/// the file system again. That is exact, not a guess: the system resolves a path one folder at a
+/// time, so nothing below a folder that does not resolve can resolve. Internal to src/config.
+class FileProbe {
+public:
+    /// What the file system holds at a path (symbolic links followed).
+    enum class Entry { File, Folder, Missing, Unknown };
+    using Lookup = std::function<Entry(const QString& path)>;
+
+    /// lookup asks the file system; tests pass one that counts or fakes.
+    explicit FileProbe(Lookup lookup = SystemLookup);
+
+    /// True when a file, not a folder, is at path; false as well when that cannot be found out.
+    bool FileExists(const QString& path);
+
+    /// stat(2): Missing when nothing is there (ENOENT), Unknown for any other failure.
+    static Entry SystemLookup(const QString& path);
+
+private:
+    bool UnderMissingRoot(const QString& folder) const;
+    bool ProbeFolder(const QString& folder);
+
+    Lookup FLookup;
+    QHash<QString, bool> FFolders;  // folder -> known missing (false: ask for each file)
+    QSet<QString> FMissingRoots;    // outermost missing folders found so far
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "engine/MpvEvents.h"
+
+#include <cstdint>
+
+/// Follows which mpv playlist entry is the file the program last asked for, so that events of a
+/// file already replaced or closed are told apart from those of the current one.
+class MpvFileTracker {
+  public:
+    /// What an event means for the current file.
+    enum class Verdict { None, Loaded, MediaEnded, Stopped, Redirected };
+
+    /// A load was sent with MakeRequestTag(MpvRequest::Load, sequence).
+    void LoadRequested(std::uint64_t sequence);
+    /// The program stopped playback itself: nothing is current any more.
+    void Abandon();
+    /// Returns None for every event that does not concern the current file.
+    Verdict OnEvent(const MpvEventData& event);
+
+    /// True once the current file has started, so property changes describe it.
+    bool CurrentFileStarted() const { return m_currentId != 0 && m_lastStartedId == m_currentId; }
+    bool CurrentFileLoaded() const { return m_loaded; }
+
+  private:
+    Verdict OnLoadReply(const MpvEventData& event);
+    Verdict OnEndFile(const MpvEventData& event);
+
+    std::uint64_t m_loadSequence = 0;
+    bool m_awaitingLoadReply = false;
+    std::int64_t m_currentId = 0; // 0: none known
+    std::int64_t m_lastStartedId = 0;
+    bool m_loaded = false;
+};

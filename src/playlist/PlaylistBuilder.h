@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+/// Whether a file name (the last path component) counts as media.
+using MediaTest = std::function<bool(const QString& name)>;
+
+/// path made absolute against the current folder, "." and ".." resolved, links kept; never fails.
+QString AbsoluteFilePath(const QString& path);
+
+/// Appends the absolute form of path, whatever its extension; never fails.
+void AddFile(const QString& path, QStringList& files);
+/// Searches path (given a trailing '/', left relative if it is) and appends its media files;
+/// adds nothing when the folder cannot be read.
+void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files);
+/// Appends the media files below folder, which ends with '/', depth first with each folder's entries
+/// in name order ignoring case; folders that cannot be read are skipped silently.
+void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files);
+/// Adds one command-line argument: a folder is searched, a file is added; anything else adds nothing.
+void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+/// The track list as the list view shows it: per path, its file name and the path itself.
+/// Reads the window's list in place, so Reset() must follow every change to it.
+class TrackListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    enum Column { NameColumn = 0, PathColumn = 1, ColumnCount = 2 };
+
+    /// A model over files, which must outlive it; nullptr shows an empty list.
+    explicit TrackListModel(const QStringList* files, QObject* parent = nullptr);
+
+    /// Tells the views that the list was rebuilt.
+    void Reset();
+
+    /// The number of paths; 0 below the top level.
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    /// Always two; 0 below the top level.
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    /// The file name or the path for the display and accessible-text roles; empty otherwise.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    /// Always empty: the list shows no headers.
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+  private:
+    const QStringList* files_;
+};

@@ -1,0 +1,44 @@
+#include "shell/JumpDialog.h"
+
+#include "ui/Texts.h"
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QString& value, QWidget* parent)
+    : QDialog(parent), FEdit(new QLineEdit(value, this)) {
+    setObjectName(QStringLiteral("JumpDialog"));
+    setWindowTitle(caption);
+    auto* label = new QLabel(prompt, this);
+    label->setBuddy(FEdit);
+    FEdit->setObjectName(QStringLiteral("JumpEdit"));
+    FEdit->setMaxLength(255);
+    FEdit->setAccessibleName(prompt);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QString::fromLatin1(OkButtonText), QDialogButtonBox::AcceptRole);
+    QPushButton* cancel = buttons->addButton(QString::fromLatin1(CancelButtonText), QDialogButtonBox::RejectRole);
+    ok->setObjectName(QStringLiteral("JumpOk"));
+    cancel->setObjectName(QStringLiteral("JumpCancel"));
+    ok->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(FEdit);
+    layout->addWidget(buttons);
+}
+
+QString TJumpDialog::Value() const { return FEdit->text(); }
+
+void TJumpDialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FEdit->setFocus();
+    FEdit->selectAll();
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "engine/MyPlayer.h"
+
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+class QStatusBar;
+class QTimer;
+class QTreeView;
+class SettingsModule;
+class TTempoEdit;
+class TrackListModel;
+
+/// The main window: the time field, the track list and the status bar; it owns the player and the
+/// track list and runs every command.
+class TVarnelPlayer : public QWidget {
+    Q_OBJECT
+public:
+    /// The private message that asks the window to advance to the next track (WM_USER + 32).
+    static constexpr int WM_PLAYNEXT = 1024 + 32;
+
+    /// Builds the window around control; shows the idle texts and, when due, the donation reminder.
+    TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr);
+    ~TVarnelPlayer() override;
+
+    /// Turns the program's arguments into the track list and starts the first track.
+    void LoadCommandLine(const QStringList& arguments);
+
+    // Display
+    void RefreshDisplay();
+
+    // Playlist
+    void AddFile(const QString& path);
+    void AddFolder(const QString& path);
+    void FillList();
+    void Shuffle();
+    void SelectCurrent();
+    void PlayCurrent();
+
+    // Navigation
+    void ForgetPosition();
+    void PlayNext();
+    void PlayPrevious();
+    void PlaySelected();
+    void PlayPauseKey();
+    void StopPlay();
+    void ListaDblClick();
+
+    // Commands of the window itself
+    void PauseToggle();
+    void SeekBack(double seconds);
+    void SeekAhead(double seconds);
+    void JumpToPosition();
+    void ShowOptions();
+    void ShowKeyHelp(const QString& context);
+    void Donate();
+
+    // Background volume
+    void AppActivate();
+    void AppDeactivate();
+
+    TMyPlayer& Player() { return *FPlayer; }
+    const QStringList& Files() const { return FFiles; }
+    int Current() const { return FCurrent; }
+    bool Busy() const { return FBusy; }
+    bool TimerActive() const;
+
+signals:
+    /// After every display refresh; desktop integration follows the player through it.
+    void DisplayRefreshed();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void BuildLayout();
+    void PlayChange(int newState);
+    void TimerTic();
+    void SetTimeText(const QString& t);
+    /// FFiles[FCurrent]; throws std::out_of_range when FCurrent is outside the list.
+    const QString& CurrentFile() const;
+    int SelectedIndex() const;
+    bool GeneKey(int key, int shift);
+    bool TempoKey(int key, int shift);
+    bool ListaKey(int key, int shift);
+    void Escape();
+    void ApplicationStateChanged(Qt::ApplicationState state);
+    /// The framework's default report of a failure no command caught: a message box with its text.
+    void ReportFailure(const char* what);
+
+    SettingsModule& FSettings;
+    std::unique_ptr<TMyPlayer> FPlayer;
+    int FSavedVolume = 100;
+    QStringList FFiles;
+    int FCurrent = 0;
+    bool FAutoNext = false;
+    bool FBusy = false;
+    bool FWasActive = false;
+    // Counts the tracks started and stopped: an advance posted for a track the user has already
+    // left (the end racing a key) is dropped instead of skipping a second track.
+    quint64 FPlaySerial = 0;
+
+    TTempoEdit* Tempo = nullptr;
+    QTreeView* Lista = nullptr;
+    TrackListModel* FModel = nullptr;
+    QStatusBar* Status = nullptr;
+    QTimer* Timer = nullptr;
+};

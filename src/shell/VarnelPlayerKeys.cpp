@@ -1,0 +1,240 @@
+// Key routing and the commands that belong to the main window itself.
+#include "shell/VarnelPlayer.h"
+
+#include "config/SettingsModule.h"
+#include "shell/JumpDialog.h"
+#include "shell/TempoEdit.h"
+#include "ui/Donation.h"
+#include "ui/Texts.h"
+#include "ui/VarnelHelp.h"
+#include "ui/VarnelOptions.h"
+#include "util/Rounding.h"
+#include "util/TimeText.h"
+#include "util/VkCodes.h"
+
+#include <QKeyEvent>
+#include <QTimer>
+#include <QTreeView>
+
+#include <exception>
+#include <memory>
+
+bool TVarnelPlayer::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::KeyPress || (watched != Tempo && watched != Lista))
+        return QWidget::eventFilter(watched, e);
+    const auto* ke = static_cast<QKeyEvent*>(e);
+    const int key = VkFromQtKey(ke->key());
+    const int shift = ShiftStateFromQt(ke->modifiers());
+    if (key == 0)
+        return false;
+    // A failure no command caught gets the default report; it never leaves the event loop.
+    try {
+        if (GeneKey(key, shift))
+            return true;
+        return watched == Tempo ? TempoKey(key, shift) : ListaKey(key, shift);
+    } catch (const std::exception& error) {
+        ReportFailure(error.what());
+    } catch (...) {
+        ReportFailure("Unknown failure");
+    }
+    return true;
+}
+
+bool TVarnelPlayer::GeneKey(int key, int shift) {
+    struct Command {
+        int key;
+        int shift;
+        void (TVarnelPlayer::*run)();
+    };
+    // Tested in order; the first match wins.
+    static const Command commands[] = {
+        {VK_SPACE, ssNone, &TVarnelPlayer::PauseToggle},
+        {VK_LEFT, ssNone, nullptr},
+        {VK_LEFT, ssCtrl, nullptr},
+        {VK_RIGHT, ssNone, nullptr},
+        {VK_RIGHT, ssCtrl, nullptr},
+        {'P', ssCtrl, &TVarnelPlayer::PlaySelected},
+        {VK_PLAY, ssNone, &TVarnelPlayer::PlaySelected},
+        {VK_MEDIA_PLAY_PAUSE, ssNone, &TVarnelPlayer::PlayPauseKey},
+        {'S', ssCtrl, &TVarnelPlayer::StopPlay},
+        {VK_MEDIA_STOP, ssNone, &TVarnelPlayer::StopPlay},
+        {VK_MEDIA_PREV_TRACK, ssNone, &TVarnelPlayer::PlayPrevious},
+        {VK_MEDIA_NEXT_TRACK, ssNone, &TVarnelPlayer::PlayNext},
+        {'J', ssCtrl, &TVarnelPlayer::JumpToPosition},
+        {'O', ssCtrl, &TVarnelPlayer::ShowOptions},
+        {VK_F8, ssNone, nullptr},
+        {VK_VOLUME_DOWN, ssNone, nullptr},
+        {VK_F9, ssNone, nullptr},
+        {VK_VOLUME_UP, ssNone, nullptr},
+        {VK_F5, ssNone, nullptr},
+        {VK_F4, ssNone, nullptr},
+        {VK_F12, ssNone, &TVarnelPlayer::Donate},
+        {VK_ESCAPE, ssNone, &TVarnelPlayer::Escape},
+    };
+    for (const Command& c : commands) {
+        if (c.key != key || c.shift != shift)
+            continue;
+        if (c.run) {
+            (this->*c.run)();
+            return true;
+        }
+        switch (key) {
+        case VK_LEFT:
+            SeekBack(shift == ssCtrl ? 30 : 5);
+            break;
+        case VK_RIGHT:
+            SeekAhead(shift == ssCtrl ? 30 : 5);
+            break;
+        case VK_F8:
+        case VK_VOLUME_DOWN:
+            FPlayer->VolumeDown();
+            break;
+        case VK_F9:
+        case VK_VOLUME_UP:
+            FPlayer->VolumeUp();
+            break;
+        case VK_F5:
+            FPlayer->Faster();
+            break;
+        case VK_F4:
+            FPlayer->Slower();
+            break;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool TVarnelPlayer::TempoKey(int key, int shift) {
+    if (shift != ssNone)
+        return false;
+    switch (key) {
+    case VK_UP:
+        PlayPrevious();
+        return true;
+    case VK_DOWN:
+        PlayNext();
+        return true;
+    case VK_F1:
+        ShowKeyHelp(QStringLiteral("edit"));
+        return true;
+    }
+    return false;
+}
+
+bool TVarnelPlayer::ListaKey(int key, int shift) {
+    if (shift != ssNone)
+        return false;
+    switch (key) {
+    case VK_RETURN:
+        PlaySelected();
+        return true;
+    case VK_F1:
+        ShowKeyHelp(QStringLiteral("list"));
+        return true;
+    }
+    return false;
+}
+
+void TVarnelPlayer::PauseToggle() {
+    FBusy = true;
+    try {
+        FPlayer->TogglePause();
+        RefreshDisplay();
+        if (FPlayer->Control().PlayState() == psPaused)
+            Timer->stop();
+        else
+            Timer->start();
+    } catch (...) {
+    }
+    FBusy = false;
+}
+
+void TVarnelPlayer::SeekBack(double seconds) {
+    FPlayer->SeekBackward(seconds);
+    RefreshDisplay();
+}
+
+void TVarnelPlayer::SeekAhead(double seconds) {
+    FPlayer->SeekForward(seconds);
+    RefreshDisplay();
+}
+
+void TVarnelPlayer::JumpToPosition() {
+    if (!FPlayer->IsActive())
+        return;
+    FBusy = true;
+    // Steps after this are not guarded: a failure skips them, clears the flag and is reported.
+    struct ClearBusy {
+        bool& busy;
+        ~ClearBusy() { busy = false; }
+    } clearBusy{FBusy};
+    const bool wasPlaying = FPlayer->IsPlaying();
+    if (wasPlaying) {
+        Timer->stop();
+        FPlayer->TogglePause();
+    }
+    const auto n = static_cast<int>(RoundHalfEven(FPlayer->Control().CurrentPosition()));
+    const int language = FSettings.Language();
+    bool confirmed = false;
+    QString text;
+    {
+        TJumpDialog dialog(Text(TextId::JumpCaption, language), Text(TextId::JumpPrompt, language),
+                           SecondsToTimeText(n), this);
+        confirmed = dialog.exec() == QDialog::Accepted;
+        text = dialog.Value();
+    }
+    if (confirmed)
+        FPlayer->Control().SetCurrentPosition(TimeTextToSeconds(text));
+    if (wasPlaying) {
+        FPlayer->TogglePause();
+        Timer->start();
+    }
+    RefreshDisplay();
+}
+
+void TVarnelPlayer::Escape() {
+    StopPlay();
+    FBusy = true;  // left set while the window closes
+    close();
+}
+
+namespace {
+// Whatever happens while a modal window is up: destroy it, resume what was playing, clear the flag.
+template <class Window> struct ModalRun {
+    std::unique_ptr<Window> window;
+    TMyPlayer& player;
+    bool resume;
+    bool& busy;
+    ~ModalRun() {
+        window.reset();
+        if (resume)
+            player.TogglePause();
+        busy = false;
+    }
+};
+}  // namespace
+
+void TVarnelPlayer::ShowOptions() {
+    // Asked before the flag is set, so that a failing control cannot leave the window deaf.
+    const bool wasPlaying = FPlayer->IsPlaying();
+    FBusy = true;
+    ModalRun<TVarnelOptions> run{
+        std::make_unique<TVarnelOptions>(FSettings.GeneralConfigs(), FSettings.Language(), this), *FPlayer,
+        wasPlaying, FBusy};
+    if (wasPlaying)
+        FPlayer->TogglePause();
+    run.window->exec();
+}
+
+void TVarnelPlayer::ShowKeyHelp(const QString& context) {
+    const bool wasPlaying = FPlayer->IsPlaying();
+    FBusy = true;
+    ModalRun<TVarnelHelp> run{std::make_unique<TVarnelHelp>(this), *FPlayer, wasPlaying, FBusy};
+    if (wasPlaying)
+        FPlayer->TogglePause();
+    run.window->ShowHelp(context, FSettings.Language());
+    run.window->exec();
+}
+
+void TVarnelPlayer::Donate() { ::Donate(); }

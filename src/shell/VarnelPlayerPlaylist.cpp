@@ -1,0 +1,144 @@
+// The track list of the main window: building it from the arguments, showing it, moving through it.
+#include "shell/VarnelPlayer.h"
+
+#include "config/SettingsModule.h"
+#include "playlist/PlaylistBuilder.h"
+#include "playlist/PlaylistOrder.h"
+#include "playlist/TrackListModel.h"
+#include "util/Platform.h"
+
+#include <QCollator>
+#include <QTimer>
+#include <QTreeView>
+
+void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
+    const MediaTest isMedia = [this](const QString& name) {
+        return FSettings.GeneralConfigs().IsMediaFile(name);
+    };
+    for (const QString& argument : arguments)
+        AddArgument(argument, isMedia, FFiles);
+    FillList();
+    if (FFiles.isEmpty())
+        return;
+    const int sortType = FSettings.GeneralConfigs().SortType();
+    if (sortType == 1) {
+        QCollator collator(Platform::Current().RegionalLocale());
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        SortPaths(FFiles, collator);
+        FillList();
+    } else if (sortType == 2) {
+        Shuffle();
+    }
+    FCurrent = 0;
+    PlayCurrent();
+}
+
+void TVarnelPlayer::AddFile(const QString& path) { ::AddFile(path, FFiles); }
+
+void TVarnelPlayer::AddFolder(const QString& path) {
+    ::AddFolder(path, [this](const QString& name) { return FSettings.GeneralConfigs().IsMediaFile(name); },
+                FFiles);
+}
+
+void TVarnelPlayer::FillList() { FModel->Reset(); }
+
+void TVarnelPlayer::Shuffle() {
+    if (FFiles.isEmpty())
+        return;
+    FCurrent = ::Shuffle(FFiles, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
+    FillList();
+    SelectCurrent();
+}
+
+void TVarnelPlayer::SelectCurrent() {
+    QItemSelectionModel* selection = Lista->selectionModel();
+    selection->clearSelection();
+    const QModelIndex index = FModel->index(FCurrent, 0);
+    if (!index.isValid())
+        return;
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Lista->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+void TVarnelPlayer::PlayCurrent() {
+    FBusy = true;
+    ++FPlaySerial;
+    try {
+        FPlayer->PlayFile(CurrentFile());
+        SelectCurrent();
+        RefreshDisplay();
+        Timer->start();
+    } catch (...) {
+    }
+    FBusy = false;
+}
+
+int TVarnelPlayer::SelectedIndex() const {
+    const QModelIndexList rows = Lista->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TVarnelPlayer::ForgetPosition() {
+    try {
+        FSettings.MediaConfigs().SetResumeTime(CurrentFile(), 0);
+    } catch (...) {
+    }
+}
+
+void TVarnelPlayer::PlayNext() {
+    if (FCurrent >= FFiles.size() - 1) {
+        if (FAutoNext)
+            StopPlay();
+        return;
+    }
+    ForgetPosition();
+    ++FCurrent;
+    PlayCurrent();
+}
+
+void TVarnelPlayer::PlayPrevious() {
+    if (FCurrent <= 0)
+        return;
+    ForgetPosition();
+    --FCurrent;
+    PlayCurrent();
+}
+
+void TVarnelPlayer::PlaySelected() {
+    const int selected = SelectedIndex();
+    if (selected < 0)
+        return;
+    FBusy = true;
+    ForgetPosition();
+    FCurrent = selected;
+    PlayCurrent();
+}
+
+void TVarnelPlayer::PlayPauseKey() {
+    try {
+        const int state = FPlayer->Control().PlayState();
+        if (state >= psPaused && state <= psScanReverse)
+            PauseToggle();
+        else
+            PlaySelected();
+    } catch (...) {
+    }
+}
+
+void TVarnelPlayer::StopPlay() {
+    FBusy = true;
+    ++FPlaySerial;
+    try {
+        ForgetPosition();
+        FPlayer->CloseMedia();
+        RefreshDisplay();
+        Timer->stop();
+    } catch (...) {
+    }
+    FBusy = false;
+}
+
+void TVarnelPlayer::ListaDblClick() {
+    FCurrent = SelectedIndex();
+    PlayCurrent();
+}

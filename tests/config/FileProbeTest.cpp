@@ -1,0 +1,92 @@
+#include "config/FileProbe.h"
+
+#include <QHash>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Entry = FileProbe::Entry;
+
+// A file system of a few entries; everything else is missing. Counts the questions asked.
+class FakeFileSystem {
+public:
+    FileProbe::Lookup Lookup() {
+        return [this](const QString& path) {
+            asked.append(path);
+            return entries.value(path, Entry::Missing);
+        };
+    }
+
+    QHash<QString, Entry> entries;
+    QStringList asked;
+};
+
+TEST(FileProbe, UnmountedDriveCostsOneWalkNotOneQuestionPerFile) {
+    FakeFileSystem fs;
+    fs.entries = {{"/media", Entry::Folder}};
+    FileProbe probe(fs.Lookup());
+    for (int i = 0; i < 20000; ++i)
+        EXPECT_FALSE(probe.FileExists(QString("/media/usb/album%1/track%2.mp3").arg(i % 100).arg(i)));
+    EXPECT_EQ(fs.asked, QStringList({"/media/usb/album0/track0.mp3", "/media/usb/album0", "/media/usb", "/media"}));
+}
+
+TEST(FileProbe, FilesOfAnExistingFolderAreEachAsked) {
+    FakeFileSystem fs;
+    fs.entries = {{"/m", Entry::Folder}, {"/m/a.mp3", Entry::File}, {"/m/sub", Entry::Folder}};
+    FileProbe probe(fs.Lookup());
+    EXPECT_TRUE(probe.FileExists("/m/a.mp3"));
+    EXPECT_FALSE(probe.FileExists("/m/gone.mp3"));
+    EXPECT_FALSE(probe.FileExists("/m/also-gone.mp3"));
+    EXPECT_TRUE(probe.FileExists("/m/a.mp3"));
+    EXPECT_FALSE(probe.FileExists("/m/sub")) << "a folder is not a file";
+    EXPECT_EQ(fs.asked, QStringList({"/m/a.mp3", "/m/gone.mp3", "/m/also-gone.mp3", "/m/a.mp3", "/m/sub"}));
+}
+
+TEST(FileProbe, MissingFolderDoesNotHideASiblingWithALongerName) {
+    FakeFileSystem fs;
+    fs.entries = {{"/media", Entry::Folder}, {"/media/usbx", Entry::Folder}, {"/media/usbx/a.mp3", Entry::File}};
+    FileProbe probe(fs.Lookup());
+    EXPECT_FALSE(probe.FileExists("/media/usb/a.mp3"));
+    EXPECT_TRUE(probe.FileExists("/media/usbx/a.mp3"));
+    EXPECT_FALSE(probe.FileExists("/media/usb/deeper/b.mp3"));
+    EXPECT_EQ(fs.asked.count("/media/usb/deeper/b.mp3"), 0);
+}
+
+TEST(FileProbe, OtherFailuresAreNotTakenForMissingFolders) {
+    // A folder that cannot be searched (EACCES) says nothing about its neighbours.
+    FakeFileSystem fs;
+    fs.entries = {{"/locked/a.mp3", Entry::Unknown}, {"/locked", Entry::Folder}, {"/locked/b.mp3", Entry::File}};
+    FileProbe probe(fs.Lookup());
+    EXPECT_FALSE(probe.FileExists("/locked/a.mp3"));
+    EXPECT_TRUE(probe.FileExists("/locked/b.mp3"));
+}
+
+TEST(FileProbe, PathsWithoutFoldersAreAskedAsTheyAre) {
+    FakeFileSystem fs;
+    fs.entries = {{"song.mp3", Entry::File}, {"rel", Entry::Folder}, {"rel/x.mp3", Entry::File}};
+    FileProbe probe(fs.Lookup());
+    EXPECT_TRUE(probe.FileExists("song.mp3"));
+    EXPECT_FALSE(probe.FileExists("D:\\a\\b.mp3"));
+    EXPECT_TRUE(probe.FileExists("rel/x.mp3"));
+    EXPECT_FALSE(probe.FileExists("gone/x.mp3"));
+    EXPECT_FALSE(probe.FileExists("gone/y.mp3"));
+    EXPECT_EQ(fs.asked.count("gone/y.mp3"), 0);
+}
+
+TEST(FileProbe, EmptyAndNulPathsAreNeverAsked) {
+    FakeFileSystem fs;
+    FileProbe probe(fs.Lookup());
+    EXPECT_FALSE(probe.FileExists(""));
+    EXPECT_FALSE(probe.FileExists(QString("/m/a") + QChar(0) + ".mp3"));
+    EXPECT_TRUE(fs.asked.isEmpty());
+}
+
+TEST(FileProbe, SystemLookupTellsFilesFromFolders) {
+    EXPECT_EQ(FileProbe::SystemLookup("/"), Entry::Folder);
+    EXPECT_EQ(FileProbe::SystemLookup("/proc/self/status"), Entry::File);
+    EXPECT_EQ(FileProbe::SystemLookup("/no/such/path/at/all"), Entry::Missing);
+    EXPECT_EQ(FileProbe::SystemLookup("/proc/self/status/below"), Entry::Unknown) << "ENOTDIR";
+}
+
+}  // namespace

@@ -1,0 +1,136 @@
+#include "engine/MpvFileTracker.h"
+
+#include <gtest/gtest.h>
+#include <mpv/client.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using Verdict = MpvFileTracker::Verdict;
+
+MpvEventData LoadReply(std::uint64_t sequence, std::int64_t entry, int error = 0) {
+    MpvEventData e;
+    e.kind = MpvEventKind::CommandReply;
+    e.userdata = MakeRequestTag(MpvRequest::Load, sequence);
+    e.entryId = entry;
+    e.error = error;
+    return e;
+}
+
+MpvEventData Start(std::int64_t entry) {
+    MpvEventData e;
+    e.kind = MpvEventKind::StartFile;
+    e.entryId = entry;
+    return e;
+}
+
+MpvEventData Loaded() {
+    MpvEventData e;
+    e.kind = MpvEventKind::FileLoaded;
+    return e;
+}
+
+MpvEventData End(std::int64_t entry, int reason, int error = 0) {
+    MpvEventData e;
+    e.kind = MpvEventKind::EndFile;
+    e.entryId = entry;
+    e.endReason = reason;
+    e.endError = error;
+    return e;
+}
+
+TEST(MpvFileTracker, FollowsOneFileFromLoadToEnd) {
+    MpvFileTracker t;
+    t.LoadRequested(1);
+    EXPECT_EQ(t.OnEvent(LoadReply(1, 5)), Verdict::None);
+    EXPECT_FALSE(t.CurrentFileStarted());
+    EXPECT_EQ(t.OnEvent(Start(5)), Verdict::None);
+    EXPECT_TRUE(t.CurrentFileStarted());
+    EXPECT_EQ(t.OnEvent(Loaded()), Verdict::Loaded);
+    EXPECT_TRUE(t.CurrentFileLoaded());
+    EXPECT_EQ(t.OnEvent(End(5, MPV_END_FILE_REASON_EOF)), Verdict::MediaEnded);
+    EXPECT_FALSE(t.CurrentFileLoaded());
+    // A second END_FILE for the same entry must not end it twice.
+    EXPECT_EQ(t.OnEvent(End(5, MPV_END_FILE_REASON_EOF)), Verdict::None);
+}
+
+// The old file ends on its own just as the next one is asked for: in every order mpv may
+// deliver the events, only the new file's end counts.
+TEST(MpvFileTracker, EventsOfAReplacedFileAreDropped) {
+    const std::vector<std::vector<MpvEventData>> orders = {
+        {End(1, MPV_END_FILE_REASON_EOF), LoadReply(2, 2), Start(2), Loaded()},
+        {LoadReply(2, 2), End(1, MPV_END_FILE_REASON_EOF), Start(2), Loaded()},
+        {LoadReply(2, 2), End(1, MPV_END_FILE_REASON_STOP), Start(2), Loaded()},
+        {Loaded(), LoadReply(1, 1), LoadReply(2, 2), Start(2), Loaded()},
+    };
+    for (size_t i = 0; i < orders.size(); ++i) {
+        MpvFileTracker t;
+        t.LoadRequested(1);
+        t.OnEvent(LoadReply(1, 1));
+        t.OnEvent(Start(1));
+        t.OnEvent(Loaded());
+        t.LoadRequested(2);
+        std::vector<Verdict> verdicts;
+        for (const MpvEventData& e : orders[i])
+            verdicts.push_back(t.OnEvent(e));
+        EXPECT_EQ(std::count(verdicts.begin(), verdicts.end(), Verdict::MediaEnded), 0) << "order " << i;
+        EXPECT_EQ(std::count(verdicts.begin(), verdicts.end(), Verdict::Loaded), 1) << "order " << i;
+        EXPECT_EQ(t.OnEvent(End(2, MPV_END_FILE_REASON_EOF)), Verdict::MediaEnded) << "order " << i;
+    }
+}
+
+TEST(MpvFileTracker, ALoadStillOnItsWayIgnoresTheOldFile) {
+    MpvFileTracker t;
+    t.LoadRequested(1);
+    t.LoadRequested(2);
+    // The first load's reply and file belong to a request already superseded.
+    EXPECT_EQ(t.OnEvent(LoadReply(1, 1)), Verdict::None);
+    EXPECT_EQ(t.OnEvent(Start(1)), Verdict::None);
+    EXPECT_EQ(t.OnEvent(Loaded()), Verdict::None);
+    EXPECT_EQ(t.OnEvent(End(1, MPV_END_FILE_REASON_EOF)), Verdict::None);
+    EXPECT_EQ(t.OnEvent(LoadReply(2, 2)), Verdict::None);
+    EXPECT_EQ(t.OnEvent(Start(2)), Verdict::None);
+    EXPECT_EQ(t.OnEvent(Loaded()), Verdict::Loaded);
+}
+
+TEST(MpvFileTracker, AbandonedFileNeverEnds) {
+    MpvFileTracker t;
+    t.LoadRequested(1);
+    t.OnEvent(LoadReply(1, 1));
+    t.OnEvent(Start(1));
+    t.Abandon();
+    EXPECT_EQ(t.OnEvent(Loaded()), Verdict::None);
+    EXPECT_EQ(t.OnEvent(End(1, MPV_END_FILE_REASON_EOF)), Verdict::None);
+}
+
+TEST(MpvFileTracker, RefusedLoadEndsTheFile) {
+    MpvFileTracker t;
+    t.LoadRequested(4);
+    EXPECT_EQ(t.OnEvent(LoadReply(4, 0, MPV_ERROR_INVALID_PARAMETER)), Verdict::MediaEnded);
+    EXPECT_EQ(t.OnEvent(LoadReply(4, 0, MPV_ERROR_INVALID_PARAMETER)), Verdict::None);
+}
+
+TEST(MpvFileTracker, EndVerdictsFollowTheReason) {
+    struct Case {
+        int reason;
+        int error;
+        Verdict expected;
+    };
+    const Case cases[] = {
+        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_AO_INIT_FAILED, Verdict::Stopped},
+        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_UNKNOWN_FORMAT, Verdict::MediaEnded},
+        {MPV_END_FILE_REASON_REDIRECT, 0, Verdict::Redirected},
+        {MPV_END_FILE_REASON_QUIT, 0, Verdict::Stopped},
+    };
+    for (const Case& c : cases) {
+        MpvFileTracker t;
+        t.LoadRequested(1);
+        t.OnEvent(LoadReply(1, 9));
+        t.OnEvent(Start(9));
+        EXPECT_EQ(t.OnEvent(End(9, c.reason, c.error)), c.expected) << c.reason << "/" << c.error;
+    }
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+#include "WindowFixture.h"
+
+#include "util/TimeText.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTreeView>
+
+WindowFixture::WindowFixture() {
+    platform.folder = Root();
+    SetTimeSeparator(QLatin1Char('.'));
+}
+
+WindowFixture::~WindowFixture() {
+    window.reset();
+    QDir::setCurrent(QDir::homePath());
+}
+
+void WindowFixture::OpenSettings(const std::function<void(SettingsModule&)>& configure) {
+    settings = std::make_unique<SettingsModule>(platform);
+    settings->GeneralConfigs().DonateDone();  // no reminder box in the way
+    if (configure)
+        configure(*settings);
+}
+
+void WindowFixture::Start(const QStringList& arguments, std::unique_ptr<MediaControl> media) {
+    if (!settings)
+        OpenSettings();
+    if (!media) {
+        auto fake = std::make_unique<FakeMediaControl>();
+        control = fake.get();
+        media = std::move(fake);
+    }
+    window = std::make_unique<TVarnelPlayer>(*settings, std::move(media));
+    window->LoadCommandLine(arguments);
+}
+
+QString WindowFixture::Touch(const QString& relative) {
+    const QString path = Root() + relative;
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    return path;
+}
+
+void WindowFixture::Press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    // Sent, not posted, so the key reaches the control's filter the way the toolkit delivers it.
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &release);
+}
+
+void WindowFixture::Settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+QLineEdit* WindowFixture::Tempo() const { return window->findChild<QLineEdit*>(QStringLiteral("Tempo")); }
+QTreeView* WindowFixture::Lista() const { return window->findChild<QTreeView*>(QStringLiteral("Lista")); }
+QStatusBar* WindowFixture::Status() const { return window->findChild<QStatusBar*>(QStringLiteral("Status")); }
+QString WindowFixture::TempoText() const { return Tempo()->text(); }
+QString WindowFixture::StatusText() const { return Status()->currentMessage(); }
+
+QStringList WindowFixture::ListRows() const {
+    QStringList rows;
+    const QAbstractItemModel* model = Lista()->model();
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows.append(model->index(r, 0).data().toString() + QLatin1Char('|') + model->index(r, 1).data().toString());
+    return rows;
+}
+
+int WindowFixture::SelectedRow() const {
+    const QModelIndexList rows = Lista()->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}

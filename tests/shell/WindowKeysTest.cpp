@@ -1,0 +1,227 @@
+// The key map: each row reaches its command, modifiers are exact, unknown keys pass untouched.
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+class Keys : public WindowFixture {
+protected:
+    void StartPlaying(int files = 1) {
+        QStringList paths;
+        for (int i = 0; i < files; ++i)
+            paths.append(Touch(QString("k/%1.mp3").arg(i)));
+        Start({Root() + "k"});
+        control->position = 20;
+    }
+    /// Answers the next modal dialog from the event loop: fills the jump field, then accepts or rejects.
+    void AnswerJump(const QString& value, bool accept) {
+        QTimer::singleShot(0, [this, value, accept] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* edit = dialog->findChild<QLineEdit*>("JumpEdit");
+            prefilled = edit->text();
+            wholeSelected = edit->selectedText() == edit->text();
+            maxLength = edit->maxLength();
+            caption = dialog->windowTitle();
+            stateDuringDialog = control->state;
+            edit->setText(value);
+            accept ? dialog->accept() : dialog->reject();
+        });
+    }
+    QString prefilled, caption;
+    bool wholeSelected = false;
+    int maxLength = 0;
+    int stateDuringDialog = -1;
+};
+}  // namespace
+
+TEST_F(Keys, SeeksInBothControls) {
+    StartPlaying();
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        double expected;
+    } cases[] = {
+        {Qt::Key_Left, Qt::NoModifier, 15},
+        {Qt::Key_Left, Qt::ControlModifier, -10},
+        {Qt::Key_Right, Qt::NoModifier, 25},
+        {Qt::Key_Right, Qt::ControlModifier, 50},
+    };
+    for (QWidget* target : {static_cast<QWidget*>(Tempo()), static_cast<QWidget*>(Lista())}) {
+        for (const Case& c : cases) {
+            control->position = 20;
+            Press(target, c.key, c.mods);
+            EXPECT_EQ(control->position, c.expected) << target->objectName().toStdString() << " " << c.key;
+        }
+    }
+    control->position = 20;
+    Press(Tempo(), Qt::Key_Left);
+    EXPECT_EQ(TempoText(), "15 sec");
+}
+
+TEST_F(Keys, ModifiersAreExactSets) {
+    StartPlaying(2);
+    Press(Tempo(), Qt::Key_Left, Qt::ShiftModifier);
+    Press(Tempo(), Qt::Key_Right, Qt::AltModifier);
+    Press(Tempo(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    Press(Tempo(), Qt::Key_Space, Qt::ControlModifier);
+    Press(Tempo(), Qt::Key_Down, Qt::ShiftModifier);
+    Press(Tempo(), Qt::Key_F9, Qt::ShiftModifier);
+    EXPECT_EQ(control->position, 20);
+    EXPECT_EQ(control->state, psPlaying);
+    EXPECT_EQ(control->opened.size(), 1);
+    EXPECT_TRUE(control->volumePuts.isEmpty());
+    // The keypad flag is no modifier: the keypad's arrows seek like the others.
+    Press(Tempo(), Qt::Key_Left, Qt::KeypadModifier);
+    EXPECT_EQ(control->position, 15);
+}
+
+TEST_F(Keys, RecognisedKeysAreConsumedAndOthersReachTheControl) {
+    StartPlaying(3);
+    Lista()->setFocus();
+    Press(Lista(), Qt::Key_Right);  // a seek, not a move in the list
+    EXPECT_EQ(SelectedRow(), 0);
+    Press(Lista(), Qt::Key_End);    // no command: the list moves
+    EXPECT_EQ(SelectedRow(), 2);
+    EXPECT_EQ(control->opened.size(), 1);
+}
+
+TEST_F(Keys, PauseToggleStopsAndRestartsTheTimer) {
+    StartPlaying();
+    Press(Lista(), Qt::Key_Space);
+    EXPECT_EQ(control->state, psPaused);
+    EXPECT_FALSE(window->TimerActive());
+    Press(Lista(), Qt::Key_Space);
+    EXPECT_EQ(control->state, psPlaying);
+    EXPECT_TRUE(window->TimerActive());
+}
+
+TEST_F(Keys, VolumeAndSpeedKeys) {
+    StartPlaying();
+    control->volume = 98;
+    Press(Tempo(), Qt::Key_F9);
+    EXPECT_EQ(control->volume, 100);
+    Press(Tempo(), Qt::Key_VolumeDown);
+    Press(Lista(), Qt::Key_F8);
+    EXPECT_EQ(control->volume, 90);
+    Press(Tempo(), Qt::Key_VolumeUp);
+    EXPECT_EQ(control->volume, 95);
+
+    Press(Tempo(), Qt::Key_F5);
+    EXPECT_DOUBLE_EQ(control->rate, 1.2);
+    Press(Tempo(), Qt::Key_F4);
+    EXPECT_DOUBLE_EQ(control->rate, 1.0);
+    EXPECT_EQ(platform.beeps, 1);
+    Press(Lista(), Qt::Key_F4);
+    EXPECT_DOUBLE_EQ(control->rate, 0.9);
+}
+
+TEST_F(Keys, VolumeKeysDoNothingWhenIdle) {
+    Start({});
+    Press(Tempo(), Qt::Key_F9);
+    Press(Tempo(), Qt::Key_F8);
+    EXPECT_TRUE(control->volumePuts.isEmpty());
+}
+
+TEST_F(Keys, JumpPrefillsTheRoundedPositionAndMovesOnOk) {
+    StartPlaying();
+    control->position = 125.4;
+    AnswerJump("1.02.05", true);
+    Press(Tempo(), Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(prefilled, "2.05");
+    EXPECT_TRUE(wholeSelected);
+    EXPECT_EQ(maxLength, 255);
+    EXPECT_EQ(caption, "Vai alla posizione");
+    EXPECT_EQ(stateDuringDialog, psPaused);
+    EXPECT_EQ(control->position, 3725);
+    EXPECT_EQ(control->state, psPlaying);
+    EXPECT_TRUE(window->TimerActive());
+    EXPECT_FALSE(window->Busy());
+}
+
+TEST_F(Keys, JumpCancelLeavesThePositionAndResumes) {
+    StartPlaying();
+    control->position = 61;
+    AnswerJump("5", false);
+    Press(Lista(), Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(prefilled, "1.01");
+    EXPECT_EQ(control->position, 61);
+    EXPECT_EQ(control->state, psPlaying);
+}
+
+TEST_F(Keys, JumpWhilePausedStaysPausedAndPassesValuesUnchecked) {
+    StartPlaying();
+    Press(Tempo(), Qt::Key_Space);
+    AnswerJump("-1.30", true);
+    Press(Tempo(), Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(control->position, -30);
+    EXPECT_EQ(control->state, psPaused);
+    EXPECT_FALSE(window->TimerActive());
+}
+
+TEST_F(Keys, JumpWithNothingPlayingDoesNothing) {
+    Start({});
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shown = true;
+            d->reject();
+        }
+    });
+    Press(Tempo(), Qt::Key_J, Qt::ControlModifier);
+    Settle();
+    EXPECT_FALSE(shown);
+}
+
+TEST_F(Keys, JumpInSpanish) {
+    platform.languageId = 2058;
+    StartPlaying();
+    AnswerJump("", false);
+    Press(Tempo(), Qt::Key_J, Qt::ControlModifier);
+    EXPECT_EQ(caption, "Ir a la posición");
+}
+
+TEST_F(Keys, F12OpensTheDonationPageFromEitherControl) {
+    StartPlaying();
+    Press(Lista(), Qt::Key_F12);
+    Press(Tempo(), Qt::Key_F12);
+    ASSERT_EQ(platform.opened.size(), 2);
+    EXPECT_EQ(platform.opened.first().path(), "/paypal.asp");
+    EXPECT_EQ(platform.opened.first().query(), "id=Varnel&am=5.00");
+}
+
+TEST_F(Keys, AThousandMixedKeysLeaveAConsistentState) {
+    StartPlaying(5);
+    const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Space, Qt::Key_Down, Qt::Key_Up, Qt::Key_MediaNext,
+                            Qt::Key_MediaPrevious};
+    QRandomGenerator random(7);
+    int finished = 0;
+    for (int i = 0; i < 1000; ++i) {
+        Press(Tempo(), keys[random.bounded(int(std::size(keys)))]);
+        if (i % 97 == 0 && control->state == psPlaying) {
+            control->FinishMedia();
+            ++finished;
+        }
+        if (i % 10 == 0)
+            QCoreApplication::processEvents();
+    }
+    Settle();
+    EXPECT_GT(finished, 0);
+    EXPECT_FALSE(window->Busy());
+    EXPECT_GE(window->Current(), 0);
+    EXPECT_LT(window->Current(), 5);
+    EXPECT_EQ(SelectedRow(), window->Current());
+    // Whatever happened, the control plays the current entry or nothing at all.
+    if (control->state == psPlaying || control->state == psPaused) {
+        EXPECT_EQ(control->url, window->Files().at(window->Current()));
+    }
+    const int before = window->Current();
+    Press(Tempo(), Qt::Key_Up);
+    EXPECT_EQ(window->Current(), std::max(0, before - 1));
+}
