@@ -8,10 +8,12 @@ BUILD_DEPS := cmake g++ make pkg-config qt6-base-dev libmpv-dev libgl-dev libgte
 # What the end-to-end tests drive the real program with: a display, a session bus, the
 # accessibility bus, a sound server with a silent output and a key sender.
 TEST_DEPS := xvfb xdotool dbus dbus-x11 at-spi2-core python3-pyatspi pulseaudio openbox playerctl
+# What the start-up benchmark compares the program with.
+BENCH_DEPS := mpv
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps test-deps build test run bench demo clean
+.PHONY: deps test-deps bench-deps build test run bench demo clean
 
 deps:
 	@missing=$$(for p in $(BUILD_DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -25,6 +27,15 @@ test-deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing: $$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+# Without mpv the benchmark still runs and says it skipped the comparison, so a failed install is no error.
+bench-deps:
+	@missing=$$(for p in $(BENCH_DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; } \
+	    || echo "Could not install $$missing"; \
 	fi
 
 $(BUILD)/CMakeCache.txt:
@@ -42,7 +53,7 @@ demo: build
 run: build demo
 	$(BUILD)/varnel $(ARGS)
 
-bench: build
+bench: build bench-deps
 	@if [ -x $(BUILD)/bench/varnel_bench ]; then $(BUILD)/bench/varnel_bench; else echo "Google Benchmark not found"; exit 1; fi
 
 clean:

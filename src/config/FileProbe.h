@@ -31,6 +31,6 @@ private:
     bool ProbeFolder(const QString& folder);
 
     Lookup FLookup;
-    QHash<QString, bool> FFolders;  // folder -> known missing (false: ask for each file)
-    QSet<QString> FMissingRoots;    // outermost missing folders found so far
+    QHash<QString, bool> FFolders; // folder -> known missing (false: ask for each file)
+    QSet<QString> FMissingRoots;   // outermost missing folders found so far
 };

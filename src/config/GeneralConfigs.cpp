@@ -8,10 +8,12 @@ namespace {
 
 const QString OptionsSection = QString::fromLatin1(GeneralSection);
 
-// The day the classic date value 0 stands for: a missing DonateDate counts as December 1899.
-QDateTime NoDonateDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+// The day a date value of 0 stands for: a missing DonateDate counts as December 1899.
+QDateTime NoDonateDate() {
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
 
-}  // namespace
+} // namespace
 
 TM3GeneralConfigs::TM3GeneralConfigs(QString fileName, QLocale regional, Clock clock)
     : SectionedStore(std::move(fileName), std::move(regional)), FClock(std::move(clock)) {}
@@ -19,7 +21,8 @@ TM3GeneralConfigs::TM3GeneralConfigs(QString fileName, QLocale regional, Clock c
 const QString& TM3GeneralConfigs::ExtensionList() {
     // An empty kept copy is read again next time, so a list emptied in the file stays empty.
     if (FExtensions.isEmpty()) {
-        const QString stored = ReadText(OptionsSection, QString::fromLatin1(ExtensionsKey), QString::fromLatin1(DefaultExtensions));
+        const QString stored = ReadText(OptionsSection, QString::fromLatin1(ExtensionsKey),
+                                        QString::fromLatin1(DefaultExtensions));
         FExtensions = StoreText::TrimControls(stored).toString().toLower();
     }
     return FExtensions;
@@ -33,9 +36,13 @@ void TM3GeneralConfigs::SetDeactivatedVolume(int value) {
     WriteInt(OptionsSection, QString::fromLatin1(DeactivatedVolumeKey), value);
 }
 
-int TM3GeneralConfigs::SortType() const { return ReadInt(OptionsSection, QString::fromLatin1(SortTypeKey), DefaultSortType); }
+int TM3GeneralConfigs::SortType() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(SortTypeKey), DefaultSortType);
+}
 
-void TM3GeneralConfigs::SetSortType(int value) { WriteInt(OptionsSection, QString::fromLatin1(SortTypeKey), value); }
+void TM3GeneralConfigs::SetSortType(int value) {
+    WriteInt(OptionsSection, QString::fromLatin1(SortTypeKey), value);
+}
 
 bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
     const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
@@ -55,4 +62,6 @@ bool TM3GeneralConfigs::DonateDue() const {
     }
 }
 
-void TM3GeneralConfigs::DonateDone() { WriteStamp(OptionsSection, QString::fromLatin1(DonateDateKey), FClock()); }
+void TM3GeneralConfigs::DonateDone() {
+    WriteStamp(OptionsSection, QString::fromLatin1(DonateDateKey), FClock());
+}

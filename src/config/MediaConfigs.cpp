@@ -8,9 +8,11 @@ namespace {
 const QString PathKey = QStringLiteral("Path");
 const QString TimeKey = QStringLiteral("Time");
 
-bool HasLineBreak(const QString& text) { return text.contains(u'\r') || text.contains(u'\n'); }
+bool HasLineBreak(const QString& text) {
+    return text.contains(u'\r') || text.contains(u'\n');
+}
 
-}  // namespace
+} // namespace
 
 QString TM3MediaConfigs::SectionName(const QString& path) {
     const QString lower = StoreText::LowerText(path);
@@ -24,7 +26,9 @@ QString TM3MediaConfigs::SectionName(const QString& path) {
     return name;
 }
 
-double TM3MediaConfigs::GetResumeTime(const QString& path) const { return ReadReal(SectionName(path), TimeKey, 0); }
+double TM3MediaConfigs::GetResumeTime(const QString& path) const {
+    return ReadReal(SectionName(path), TimeKey, 0);
+}
 
 void TM3MediaConfigs::SetResumeTime(const QString& path, double seconds) {
     // A line break in the path would split its Path line and corrupt the file; such a file is

@@ -23,31 +23,13 @@ constexpr int CompactionMinimum = 1024;
 // The most sections reserved ahead of loading, so that a file of brackets reserves little.
 constexpr qsizetype MaxReservedSections = 1 << 20;
 
-bool HasLineBreak(const QString& text) { return text.contains(u'\r') || text.contains(u'\n'); }
+bool HasLineBreak(const QString& text) {
+    return text.contains(u'\r') || text.contains(u'\n');
+}
 
 std::string Describe(const QString& fileName, const QString& problem) {
     return QStringLiteral("%1: %2").arg(fileName, problem).toStdString();
 }
-
-}  // namespace
-
-SectionedStore::SectionedStore(QString fileName, QLocale regional)
-    : FFileName(std::move(fileName)), FRegional(std::move(regional)) {
-    const QFileInfo info(FFileName);
-    if (!info.exists())
-        return;
-    if (info.isDir())
-        throw StoreError(Describe(FFileName, QStringLiteral("cannot read the settings file: it is a folder")));
-    QFile file(FFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(Describe(FFileName, QStringLiteral("cannot read the settings file: ") + file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw StoreError(Describe(FFileName, QStringLiteral("cannot read the settings file: ") + file.errorString()));
-    Load(bytes);
-}
-
-namespace {
 
 // Upper-cased entry names of recent lines. Files repeat a few names ("Path", "Time") thousands of
 // times; sharing one upper-cased copy saves an allocation per line.
@@ -76,9 +58,30 @@ private:
     std::size_t FNext = 0;
 };
 
-QString Decode(QByteArrayView bytes) { return StoreText::DecodeCp1252(bytes); }
+QString Decode(QByteArrayView bytes) {
+    return StoreText::DecodeCp1252(bytes);
+}
 
-}  // namespace
+} // namespace
+
+SectionedStore::SectionedStore(QString fileName, QLocale regional)
+    : FFileName(std::move(fileName)), FRegional(std::move(regional)) {
+    const QFileInfo info(FFileName);
+    if (!info.exists())
+        return;
+    if (info.isDir())
+        throw StoreError(
+            Describe(FFileName, QStringLiteral("cannot read the settings file: it is a folder")));
+    QFile file(FFileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreError(
+            Describe(FFileName, QStringLiteral("cannot read the settings file: ") + file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw StoreError(
+            Describe(FFileName, QStringLiteral("cannot read the settings file: ") + file.errorString()));
+    Load(bytes);
+}
 
 // Works on the bytes and decodes only what it keeps: the characters the format looks at (CR, LF,
 // '[', ']', ';', '=' and the controls trimmed) are the same bytes in the code page.
@@ -90,7 +93,7 @@ void SectionedStore::Load(const QByteArray& bytes) {
     // memory. Every header holds a '['; an overestimate only reserves address space.
     const auto brackets = std::count(data, data + size, '[');
     FSections.reserve(static_cast<std::size_t>(std::min<qsizetype>(brackets, MaxReservedSections)));
-    Section* current = nullptr;  // lines before the first header belong nowhere and are dropped
+    Section* current = nullptr; // lines before the first header belong nowhere and are dropped
     qsizetype pos = 0;
     while (pos < size) {
         qsizetype end = pos;
@@ -129,7 +132,7 @@ SectionedStore::Section& SectionedStore::AppendSection(QString name) {
     Section& s = FSections.emplace_back();
     s.key = StoreText::UpperKey(name);
     s.name = std::move(name);
-    s.lines.reserve(2);  // the usual size, a "Play.ind" section
+    s.lines.reserve(2); // the usual size, a "Play.ind" section
     s.previousSame = FLastSectionOf.value(s.key, -1);
     FLastSectionOf.insert(s.key, index);
     return s;
@@ -198,7 +201,8 @@ QString SectionedStore::ReadText(const QString& section, const QString& key, con
 
 void SectionedStore::WriteText(const QString& section, const QString& key, const QString& value) {
     if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
-        throw StoreError(Describe(FFileName, QStringLiteral("a line break cannot be stored in a line-based file")));
+        throw StoreError(
+            Describe(FFileName, QStringLiteral("a line break cannot be stored in a line-based file")));
     Section& s = SectionForWrite(section);
     QString text;
     text.reserve(key.size() + 1 + value.size());
@@ -319,7 +323,8 @@ void SectionedStore::SaveToDisk() const {
     // target, so a failure at any step leaves the previous file whole.
     QSaveFile file(FFileName);
     if (!file.open(QIODevice::WriteOnly))
-        throw StoreError(Describe(FFileName, QStringLiteral("cannot write the settings file: ") + file.errorString()));
+        throw StoreError(
+            Describe(FFileName, QStringLiteral("cannot write the settings file: ") + file.errorString()));
     const QByteArray bytes = Serialize();
     if (file.write(bytes) != bytes.size()) {
         const QString problem = file.errorString();
@@ -327,5 +332,6 @@ void SectionedStore::SaveToDisk() const {
         throw StoreError(Describe(FFileName, QStringLiteral("cannot write the settings file: ") + problem));
     }
     if (!file.commit())
-        throw StoreError(Describe(FFileName, QStringLiteral("cannot write the settings file: ") + file.errorString()));
+        throw StoreError(
+            Describe(FFileName, QStringLiteral("cannot write the settings file: ") + file.errorString()));
 }

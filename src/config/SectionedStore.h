@@ -60,17 +60,17 @@ protected:
 
 private:
     struct Line {
-        QString text;               // the stored line as written back
-        QString nameKey;            // upper-cased name before the first '='
-        qsizetype valueStart = -1;  // index just past the first '='; -1 for a line without '='
+        QString text;              // the stored line as written back
+        QString nameKey;           // upper-cased name before the first '='
+        qsizetype valueStart = -1; // index just past the first '='; -1 for a line without '='
     };
     struct Section {
         QString name;
-        QString key;                     // upper-cased name
+        QString key; // upper-cased name
         std::vector<Line> lines;
-        QHash<QString, int> lastLineOf;  // upper-cased name -> its last line; only for long sections
-        bool indexed = false;            // lastLineOf is in use
-        int previousSame = -1;           // the live section of the same name before this one, or -1
+        QHash<QString, int> lastLineOf; // upper-cased name -> its last line; only for long sections
+        bool indexed = false;           // lastLineOf is in use
+        int previousSame = -1;          // the live section of the same name before this one, or -1
         bool dropped = false;
     };
 

@@ -19,10 +19,11 @@ QString WithSeparator(QString folder) {
     return folder;
 }
 
-}  // namespace
+} // namespace
 
 SettingsModule::SettingsModule(Platform& platform)
-    : FLanguage(LanguageFromId(platform.UserLanguageId())), FAppFolder(SettingsFolder(platform.ExecutableFolder())) {
+    : FLanguage(LanguageFromId(platform.UserLanguageId())),
+      FAppFolder(SettingsFolder(platform.ExecutableFolder())) {
     const QLocale regional = platform.RegionalLocale();
     FGeneral = std::make_unique<TM3GeneralConfigs>(FAppFolder + OptionsFileName, regional,
                                                    [&platform] { return platform.Now(); });
@@ -46,7 +47,7 @@ void SettingsModule::Finish() {
 }
 
 QString SettingsModule::SettingsFolder(const QString& executableFolder) {
-    // The portable layout of the original: the files live beside the program when it may write
+    // The portable layout the program has always had: the files live beside it when it may write
     // there. An installed program (read-only folder) keeps them in the user's configuration.
     if (!executableFolder.isEmpty()) {
         const QFileInfo folder(executableFolder);

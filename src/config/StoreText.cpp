@@ -38,7 +38,9 @@ int HexDigit(QChar c) {
     return -1;
 }
 
-bool IsAsciiDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+bool IsAsciiDigit(QChar c) {
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
 
 // Removes the time-zone fields ('t' runs outside quotes), brackets left empty by that, and the
 // spaces that then lead, trail or double up.
@@ -72,7 +74,7 @@ bool HasTwoDigitYear(const QString& format) {
     return format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy"));
 }
 
-}  // namespace
+} // namespace
 
 void DecodeCp1252Into(QByteArrayView bytes, char16_t* dst) {
     const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -161,7 +163,7 @@ std::optional<int> ParseInt(QStringView text) {
                 return std::nullopt;
             value = (value << 4) | static_cast<quint32>(digit);
         }
-        // Eight digits fill the 32 bits: $FFFFFFFF is -1, as the classic runtime reads it.
+        // Eight digits fill the 32 bits: $FFFFFFFF is -1, as the files have always been read.
         return static_cast<int>(value);
     }
 
@@ -196,7 +198,7 @@ std::optional<QString> AsciiCase(QStringView text, char16_t from, char16_t to) {
     return out;
 }
 
-}  // namespace
+} // namespace
 
 QString UpperKey(QStringView text) {
     if (auto ascii = AsciiCase(text, u'a', u'z'))
@@ -210,7 +212,9 @@ QString LowerText(QStringView text) {
     return text.toString().toLower();
 }
 
-QString FormatInt(int value) { return QString::number(value); }
+QString FormatInt(int value) {
+    return QString::number(value);
+}
 
 QString FormatReal(double value, QStringView decimalPoint) {
     if (std::isnan(value))
@@ -222,7 +226,8 @@ QString FormatReal(double value, QStringView decimalPoint) {
 
     // 15 significant digits, correctly rounded, as "d.dddddddddddddde+XX"; never locale-dependent.
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
     const std::string scientific(buffer, result.ptr);
     const bool negative = scientific[0] == '-';
     const std::size_t mantissaStart = negative ? 1 : 0;
@@ -239,7 +244,7 @@ QString FormatReal(double value, QStringView decimalPoint) {
     QString out;
     if (negative)
         out += u'-';
-    // The classic general form: plain notation from 1E-4 up to 15 integer digits.
+    // The general form the files have always used: plain notation from 1E-4 up to 15 integer digits.
     if (exponent >= -4 && exponent <= 14) {
         if (exponent < 0) {
             out += u'0';
@@ -256,7 +261,8 @@ QString FormatReal(double value, QStringView decimalPoint) {
         }
         out += QLatin1String(digits.data(), static_cast<qsizetype>(integerDigits));
         out += decimalPoint;
-        out += QLatin1String(digits.data() + integerDigits, static_cast<qsizetype>(digits.size() - integerDigits));
+        out += QLatin1String(digits.data() + integerDigits,
+                             static_cast<qsizetype>(digits.size() - integerDigits));
         return out;
     }
     out += QChar::fromLatin1(digits[0]);
@@ -331,7 +337,7 @@ QString FormatStamp(const QDateTime& value, const QLocale& regional) {
         return QString();
     QString text = regional.toString(value.date(), regional.dateFormat(QLocale::ShortFormat));
     const QTime time = value.time();
-    // As the classic form does: no time part when hours, minutes and seconds are all zero.
+    // As the files have always had it: no time part when hours, minutes and seconds are all zero.
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
         return text;
     text += u' ';
@@ -359,4 +365,4 @@ std::optional<QDateTime> ParseStamp(QStringView text, const QLocale& regional) {
     return stamp;
 }
 
-}  // namespace StoreText
+} // namespace StoreText

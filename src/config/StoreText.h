@@ -20,9 +20,8 @@ void DecodeCp1252Into(QByteArrayView bytes, char16_t* dst);
 /// Appends text as Windows-1252 bytes to out; a character the code page lacks becomes '?'.
 void EncodeCp1252(QStringView text, QByteArray& out);
 
-/// Drops spaces and control characters (everything up to U+0020) at both ends, as the classic
-/// runtime's Trim does; unlike QString::trimmed it keeps U+00A0 and U+0085, which are ordinary
-/// bytes of the code page.
+/// Drops spaces and control characters (everything up to U+0020) at both ends; unlike
+/// QString::trimmed it keeps U+00A0 and U+0085, which are ordinary bytes of the code page.
 QStringView TrimControls(QStringView text);
 /// The same for single-byte text, whose bytes up to 0x20 are the same characters.
 QByteArrayView TrimControls(QByteArrayView bytes);
@@ -46,8 +45,8 @@ std::optional<double> ParseReal(QStringView text, QStringView decimalPoint);
 QString FormatStamp(const QDateTime& value, const QLocale& regional);
 /// nullopt when text is not in the form FormatStamp writes under the same locale.
 std::optional<QDateTime> ParseStamp(QStringView text, const QLocale& regional);
-/// The regional long time form without its time-zone fields, which the classic long time form
-/// never shows and which do not read back.
+/// The regional long time form without its time-zone fields, which the stored dates never
+/// had and which do not read back.
 QString LongTimeFormat(const QLocale& regional);
 
-}  // namespace StoreText
+} // namespace StoreText

@@ -1,5 +1,6 @@
 #include "shell/JumpDialog.h"
 
+#include "shell/AccessibleLineEdit.h"
 #include "ui/Texts.h"
 
 #include <QDialogButtonBox>
@@ -11,7 +12,7 @@
 #include <QVBoxLayout>
 
 TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QString& value, QWidget* parent)
-    : QDialog(parent), FEdit(new QLineEdit(value, this)) {
+    : QDialog(parent), FEdit(new TSpokenLineEdit(value, this)) {
     setObjectName(QStringLiteral("JumpDialog"));
     setWindowTitle(caption);
     auto* label = new QLabel(prompt, this);

@@ -1,5 +1,7 @@
 #include "shell/TempoEdit.h"
 
+#include "shell/AccessibleLineEdit.h"
+
 #include <QFocusEvent>
 #include <QProxyStyle>
 
@@ -13,10 +15,11 @@ public:
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
-}  // namespace
+} // namespace
 
 TTempoEdit::TTempoEdit(QWidget* parent) : QLineEdit(parent) {
     setReadOnly(true);
+    InstallLineEditAccessibility();
     auto* style = new NoCaretStyle;
     style->setParent(this);
     setStyle(style);

@@ -2,6 +2,7 @@
 
 #include "config/SettingsModule.h"
 #include "playlist/TrackListModel.h"
+#include "shell/AccessibleCurrentItem.h"
 #include "shell/TempoEdit.h"
 #include "ui/Donation.h"
 #include "ui/Texts.h"
@@ -81,8 +82,10 @@ void TVarnelPlayer::BuildLayout() {
     Lista->setSelectionBehavior(QAbstractItemView::SelectRows);
     Lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Lista->header()->setStretchLastSection(true);
+    Lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // the path column is elided instead
     Lista->setColumnWidth(0, 180);
     Lista->installEventFilter(this);
+    AnnounceCurrentItemOnFocus(Lista);
     connect(Lista, &QTreeView::doubleClicked, this, [this] { ListaDblClick(); });
 
     Status = new QStatusBar(this);

@@ -1,5 +1,6 @@
 #include "config/SettingsModule.h"
 #include "engine/MpvMediaControl.h"
+#include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
 #include "util/Platform.h"
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
+    // Before the first track starts, so the desktop hears of it; without a session bus it stays off.
+    MprisService::Start(*window);
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::Received, window.get(), &QWidget::close);
 

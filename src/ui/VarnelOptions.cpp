@@ -69,7 +69,6 @@ void TVarnelOptions::SetTexts(int language) {
     StDeactivatedVolume->setText(Text(TextId::OptionsVolumeLabel, language));
     SpDeactivatedVolume->setAccessibleName(StDeactivatedVolume->text());
     StSortType->setText(Text(TextId::OptionsOrderLabel, language));
-    CbSortType->setAccessibleName(StSortType->text());
     CbSortType->clear();
     CbSortType->addItems({Text(TextId::OrderNone, language), Text(TextId::OrderAlphabetical, language),
                           Text(TextId::OrderRandom, language)});

@@ -28,7 +28,8 @@ TEST(FileProbe, UnmountedDriveCostsOneWalkNotOneQuestionPerFile) {
     FileProbe probe(fs.Lookup());
     for (int i = 0; i < 20000; ++i)
         EXPECT_FALSE(probe.FileExists(QString("/media/usb/album%1/track%2.mp3").arg(i % 100).arg(i)));
-    EXPECT_EQ(fs.asked, QStringList({"/media/usb/album0/track0.mp3", "/media/usb/album0", "/media/usb", "/media"}));
+    EXPECT_EQ(fs.asked,
+              QStringList({"/media/usb/album0/track0.mp3", "/media/usb/album0", "/media/usb", "/media"}));
 }
 
 TEST(FileProbe, FilesOfAnExistingFolderAreEachAsked) {
@@ -45,7 +46,8 @@ TEST(FileProbe, FilesOfAnExistingFolderAreEachAsked) {
 
 TEST(FileProbe, MissingFolderDoesNotHideASiblingWithALongerName) {
     FakeFileSystem fs;
-    fs.entries = {{"/media", Entry::Folder}, {"/media/usbx", Entry::Folder}, {"/media/usbx/a.mp3", Entry::File}};
+    fs.entries = {
+        {"/media", Entry::Folder}, {"/media/usbx", Entry::Folder}, {"/media/usbx/a.mp3", Entry::File}};
     FileProbe probe(fs.Lookup());
     EXPECT_FALSE(probe.FileExists("/media/usb/a.mp3"));
     EXPECT_TRUE(probe.FileExists("/media/usbx/a.mp3"));
@@ -56,7 +58,8 @@ TEST(FileProbe, MissingFolderDoesNotHideASiblingWithALongerName) {
 TEST(FileProbe, OtherFailuresAreNotTakenForMissingFolders) {
     // A folder that cannot be searched (EACCES) says nothing about its neighbours.
     FakeFileSystem fs;
-    fs.entries = {{"/locked/a.mp3", Entry::Unknown}, {"/locked", Entry::Folder}, {"/locked/b.mp3", Entry::File}};
+    fs.entries = {
+        {"/locked/a.mp3", Entry::Unknown}, {"/locked", Entry::Folder}, {"/locked/b.mp3", Entry::File}};
     FileProbe probe(fs.Lookup());
     EXPECT_FALSE(probe.FileExists("/locked/a.mp3"));
     EXPECT_TRUE(probe.FileExists("/locked/b.mp3"));
@@ -89,4 +92,4 @@ TEST(FileProbe, SystemLookupTellsFilesFromFolders) {
     EXPECT_EQ(FileProbe::SystemLookup("/proc/self/status/below"), Entry::Unknown) << "ENOTDIR";
 }
 
-}  // namespace
+} // namespace

@@ -148,4 +148,4 @@ TEST_F(GeneralConfigsTest, UnchangedRunStillRewritesCanonically) {
     EXPECT_EQ(ReadBytes(Path()), QByteArray("[General]\r\nSortType=1\r\n\r\n"));
 }
 
-}  // namespace
+} // namespace

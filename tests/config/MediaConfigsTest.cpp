@@ -2,7 +2,6 @@
 
 #include "StoreTestFiles.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -46,7 +45,8 @@ TEST_F(MediaConfigsTest, RemembersPathAndTimeWithTheRegionalComma) {
     store.SetResumeTime("D:\\a\\b.mp3", 83.4);
     EXPECT_DOUBLE_EQ(store.GetResumeTime("D:\\a\\b.mp3"), 83.4);
     store.SaveToDisk();
-    EXPECT_EQ(ReadBytes(PathOf("Play.ind")), QByteArray("[dabmp3]\r\nPath=D:\\a\\b.mp3\r\nTime=83,4\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(PathOf("Play.ind")),
+              QByteArray("[dabmp3]\r\nPath=D:\\a\\b.mp3\r\nTime=83,4\r\n\r\n"));
     TM3MediaConfigs reopened(PathOf("Play.ind"), Comma);
     EXPECT_DOUBLE_EQ(reopened.GetResumeTime("D:\\a\\b.mp3"), 83.4);
 }
@@ -74,7 +74,7 @@ TEST_F(MediaConfigsTest, ZeroForgetsTheSection) {
     store.SetResumeTime("/m/a.mp3", 0);
     EXPECT_EQ(store.GetResumeTime("/m/a.mp3"), 0);
     EXPECT_EQ(store.SectionNames(), QStringList({"mbmp3"}));
-    store.SetResumeTime("/m/never.mp3", 0);  // nothing to forget: nothing happens
+    store.SetResumeTime("/m/never.mp3", 0); // nothing to forget: nothing happens
     EXPECT_EQ(store.SectionNames(), QStringList({"mbmp3"}));
 }
 
@@ -91,7 +91,7 @@ TEST_F(MediaConfigsTest, PathsWithLineBreaksAreNeverRemembered) {
     const QByteArray before = store->Serialize();
     store->SetResumeTime("/a\n[evil]\nb.mp3", 42);
     store->SetResumeTime("/a/b.mp3\r", 42);
-    store->SetResumeTime("/a\r\nb.mp3", 0);  // reduces to "abmp3", yet must not erase it
+    store->SetResumeTime("/a\r\nb.mp3", 0); // reduces to "abmp3", yet must not erase it
     EXPECT_EQ(store->Serialize(), before);
     EXPECT_EQ(store->GetResumeTime("/a/b.mp3"), 3);
 }
@@ -107,14 +107,14 @@ TEST_F(MediaConfigsTest, PurgeDropsMissingFilesAndKeepsTheRest) {
     store.WriteText("nopath", "Time", "9");
     store.WriteText("emptypath", "Path", "");
     store.Purge();
-    EXPECT_EQ(store.SectionNames(),
-              QStringList({TM3MediaConfigs::SectionName(kept), "nopath", "emptypath"}));
+    EXPECT_EQ(store.SectionNames(), QStringList({TM3MediaConfigs::SectionName(kept), "nopath", "emptypath"}));
     EXPECT_EQ(store.GetResumeTime(kept), 12);
 }
 
 TEST_F(MediaConfigsTest, PurgeChecksEachDuplicateInTurn) {
     const QString exists = MakeFile("x.mp3");
-    QByteArray file = "[dup]\r\nPath=" + exists.toLatin1() + "\r\nTime=1\r\n"
+    QByteArray file = "[dup]\r\nPath=" + exists.toLatin1() +
+                      "\r\nTime=1\r\n"
                       "[dup]\r\nPath=/no/such/file\r\nTime=2\r\n"
                       "[twice]\r\nPath=/no/such/a\r\n"
                       "[twice]\r\nPath=/no/such/b\r\n";
@@ -137,17 +137,17 @@ TEST_F(MediaConfigsTest, TwentyThousandFilesLoadPurgeAndSaveQuickly) {
     QByteArray file;
     for (int i = 0; i < 20000; ++i) {
         // Even entries all name the one existing file, odd ones missing files.
-        const QByteArray path = (i % 2 == 0) ? existing.toLatin1()
-                                             : PathOf("missing/" + QString::number(i) + ".mp3").toLatin1();
-        file += "[s" + QByteArray::number(i) + "]\r\nPath=" + path + "\r\nTime=" + QByteArray::number(i) + ",5\r\n\r\n";
+        const QByteArray path =
+            (i % 2 == 0) ? existing.toLatin1() : PathOf("missing/" + QString::number(i) + ".mp3").toLatin1();
+        file += "[s" + QByteArray::number(i) + "]\r\nPath=" + path + "\r\nTime=" + QByteArray::number(i) +
+                ",5\r\n\r\n";
     }
 
-    // The best of three runs, so a busy machine does not fail the test by chance.
+    // CPU time, best of three runs: the first run also pays for the heap growing.
     qint64 load = 1 << 30, purge = 1 << 30, save = 1 << 30, stats = 1 << 30;
     for (int run = 0; run < 3; ++run) {
         WriteBytes(PathOf("Play.ind"), file);
-        QElapsedTimer timer;
-        timer.start();
+        ThreadCpuTimer timer;
         TM3MediaConfigs store(PathOf("Play.ind"), Comma);
         load = std::min(load, timer.restart());
         store.Purge();
@@ -162,11 +162,11 @@ TEST_F(MediaConfigsTest, TwentyThousandFilesLoadPurgeAndSaveQuickly) {
         EXPECT_EQ(store.ReadReal("s19998", "Time", 0), 19998.5);
         EXPECT_EQ(store.ReadReal("s19999", "Time", 0), 0);
     }
-    EXPECT_LT(load, 50) << "load ms";
-    EXPECT_LT(purge - stats, 50) << "purge ms beyond the file system's " << stats << " ms";
-    EXPECT_LT(save, 50) << "save ms";
-    std::cout << "20,000 files: load " << load << " ms, purge " << purge << " ms (of which file system about " << stats
-              << " ms), save " << save << " ms\n";
+    EXPECT_LT(load, TimeLimit(50)) << "load ms";
+    EXPECT_LT(purge - stats, TimeLimit(50)) << "purge ms beyond the file system's " << stats << " ms";
+    EXPECT_LT(save, TimeLimit(50)) << "save ms";
+    std::cout << "20,000 files: load " << load << " ms, purge " << purge << " ms (of which file system about "
+              << stats << " ms), save " << save << " ms\n";
 }
 
 TEST_F(MediaConfigsTest, PurgeDropsEverythingUnderAMissingFolder) {
@@ -177,7 +177,7 @@ TEST_F(MediaConfigsTest, PurgeDropsEverythingUnderAMissingFolder) {
     store.SetResumeTime(kept, 1);
     for (int i = 0; i < 20000; ++i)
         store.SetResumeTime(PathOf(QString("unmounted/album%1/track%2.mp3").arg(i % 100).arg(i)), 5);
-    store.SetResumeTime(PathOf("unmounted.mp3"), 2);  // a name that merely starts like the folder
+    store.SetResumeTime(PathOf("unmounted.mp3"), 2); // a name that merely starts like the folder
     store.SetResumeTime(PathOf("unmountedx/y.mp3"), 3);
     store.Purge();
     EXPECT_EQ(store.SectionNames(), QStringList({TM3MediaConfigs::SectionName(kept)}));
@@ -188,12 +188,13 @@ TEST_F(MediaConfigsTest, PurgeFindsFilesBesideAMissingFolder) {
     const QString kept = MakeFile("kept.mp3");
     const QString inA = MakeFile("a/in.mp3");
     TM3MediaConfigs store(PathOf("Play.ind"), Comma);
-    store.SetResumeTime(PathOf("a/gone/x.mp3"), 1);  // "a/gone" is missing, "a" is not
+    store.SetResumeTime(PathOf("a/gone/x.mp3"), 1); // "a/gone" is missing, "a" is not
     store.SetResumeTime(inA, 2);
     store.SetResumeTime(kept, 3);
-    store.SetResumeTime(PathOf("a/gone/../in.mp3"), 4);  // through a missing folder: unreachable
+    store.SetResumeTime(PathOf("a/gone/../in.mp3"), 4); // through a missing folder: unreachable
     store.Purge();
-    EXPECT_EQ(store.SectionNames(), QStringList({TM3MediaConfigs::SectionName(inA), TM3MediaConfigs::SectionName(kept)}));
+    EXPECT_EQ(store.SectionNames(),
+              QStringList({TM3MediaConfigs::SectionName(inA), TM3MediaConfigs::SectionName(kept)}));
 }
 
-}  // namespace
+} // namespace

@@ -1,7 +1,7 @@
 #include "config/SettingsModule.h"
 
-#include "support/FixedPlatform.h"
 #include "StoreTestFiles.h"
+#include "support/FixedPlatform.h"
 #include "ui/Texts.h"
 
 #include <QDir>
@@ -85,7 +85,7 @@ TEST_F(SettingsModuleTest, NoXdgConfigHomeMeansDotConfigInHome) {
 }
 
 TEST_F(SettingsModuleTest, StartUpChoosesLanguageFolderAndStores) {
-    platform.languageId = 3082;  // Spanish (Spain, modern sort)
+    platform.languageId = 3082; // Spanish (Spain, modern sort)
     SettingsModule module(platform);
     EXPECT_EQ(module.Language(), LanguageFromId(3082));
     EXPECT_EQ(module.AppFolder(), exeFolder);
@@ -174,8 +174,9 @@ TEST_F(SettingsModuleTest, ConfigFolderLayoutWhenTheProgramFolderIsUnusable) {
     EXPECT_EQ(module.AppFolder(), dir.filePath("xdg") + "/varnel/");
     module.GeneralConfigs().SetDeactivatedVolume(15);
     module.Finish();
-    EXPECT_EQ(ReadBytes(dir.filePath("xdg/varnel/Play.cfg")), QByteArray("[General]\r\nDeactivatedVolume=15\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(dir.filePath("xdg/varnel/Play.cfg")),
+              QByteArray("[General]\r\nDeactivatedVolume=15\r\n\r\n"));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("xdg/varnel/Play.ind")));
 }
 
-}  // namespace
+} // namespace

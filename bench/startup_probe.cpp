@@ -1,0 +1,106 @@
+// Start-up of the real program on one folder, run as a child of the start-up benchmark so that its
+// peak memory is its own. Usage: varnel_startup_probe FOLDER. Prints the milliseconds from the start
+// of the window's construction to the first track playing (state 3), and exits 0; exits 1 on failure.
+#include "config/SettingsModule.h"
+#include "engine/MpvMediaControl.h"
+#include "shell/VarnelPlayer.h"
+#include "util/Platform.h"
+#include "util/TimeText.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr int PlayingDeadlineMs = 60000;
+
+/// The real platform, but with the settings files in a folder of the probe's own: a run must neither
+/// read the user's options nor leave files beside the build. Current while it lives.
+class ProbePlatform : public Platform {
+public:
+    explicit ProbePlatform(QString folder) : FFolder(std::move(folder)) { Platform::SetCurrent(this); }
+    ~ProbePlatform() override { Platform::SetCurrent(nullptr); }
+    ProbePlatform(const ProbePlatform&) = delete;
+    ProbePlatform& operator=(const ProbePlatform&) = delete;
+    QString ExecutableFolder() const override { return FFolder; }
+
+private:
+    QString FFolder;
+};
+
+int Run(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: varnel_startup_probe FOLDER\n");
+        return 1;
+    }
+    QTemporaryDir settingsDir;
+    if (!settingsDir.isValid())
+        return 1;
+    ProbePlatform platform(settingsDir.path() + u'/');
+    SettingsModule settings(platform);
+    settings.GeneralConfigs().DonateDone(); // the reminder box would wait for a key that never comes
+
+    const QStringList arguments{QFile::decodeName(argv[1])};
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    std::setlocale(LC_NUMERIC, "C"); // libmpv works only under the "C" numeric locale
+    SetTimeSeparator(QLatin1Char('.'));
+
+    // The same steps as the program's main, from the window's construction to the message loop.
+    const auto start = std::chrono::steady_clock::now();
+    auto window = std::make_unique<TVarnelPlayer>(
+        settings, std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), false}));
+    QEventLoop loop;
+    QObject::connect(&window->Player().Control(), &MediaControl::PlayStateChange, &loop, [&loop](int state) {
+        if (state == psPlaying)
+            loop.quit();
+    });
+    window->LoadCommandLine(arguments);
+    if (window->Files().isEmpty()) {
+        std::fprintf(stderr, "varnel_startup_probe: no media files found\n");
+        return 1;
+    }
+    window->show();
+    if (window->Player().Control().PlayState() != psPlaying) {
+        QTimer::singleShot(PlayingDeadlineMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    if (window->Player().Control().PlayState() != psPlaying) {
+        std::fprintf(stderr, "varnel_startup_probe: no state 3 within %d ms\n", PlayingDeadlineMs);
+        return 1;
+    }
+    std::printf("%.3f %lld\n", took.count(), static_cast<long long>(window->Files().size()));
+    std::fflush(stdout);
+    return 0;
+}
+
+// Keeps the offscreen platform's notes (no raise(), no runtime folder) out of the benchmark's output.
+void OnlyFailures(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "varnel_startup_probe: %s\n", qPrintable(message));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qInstallMessageHandler(OnlyFailures);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "varnel_startup_probe: %s\n", error.what());
+        return 1;
+    }
+}

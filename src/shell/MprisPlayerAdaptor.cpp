@@ -1,0 +1,234 @@
+#include "shell/MprisPlayerAdaptor.h"
+
+#include "shell/VarnelPlayer.h"
+
+#include <QUrl>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr double MicrosPerSecond = 1e6;
+
+qlonglong ToMicros(double seconds) {
+    return std::llround(seconds * MicrosPerSecond);
+}
+
+bool IsActiveState(int state) {
+    return state >= psPaused && state <= psScanReverse;
+}
+} // namespace
+
+MprisPlayerAdaptor::MprisPlayerAdaptor(TVarnelPlayer& window, QObject* parent)
+    : QDBusAbstractAdaptor(parent), FWindow(window) {}
+
+QDBusObjectPath MprisPlayerAdaptor::TrackId(int index) {
+    return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/track/%1").arg(index));
+}
+
+int MprisPlayerAdaptor::State() const {
+    try {
+        return FWindow.Player().Control().PlayState();
+    } catch (...) {
+        return psUndefined;
+    }
+}
+
+bool MprisPlayerAdaptor::IsActive() const {
+    return IsActiveState(State());
+}
+
+QString MprisPlayerAdaptor::PlaybackStatus() const {
+    const int state = State();
+    if (state == psPaused)
+        return QStringLiteral("Paused");
+    if (IsActiveState(state))
+        return QStringLiteral("Playing");
+    return QStringLiteral("Stopped");
+}
+
+double MprisPlayerAdaptor::Rate() const {
+    const double rate = FWindow.Player().GetRate();
+    // A failed read gives 0, which MPRIS would take for a paused player.
+    return std::isfinite(rate) && rate > 0 ? rate : 1.0;
+}
+
+void MprisPlayerAdaptor::SetRate(double rate) {
+    if (!std::isfinite(rate) || rate < 0)
+        return;
+    if (rate == 0) {
+        Pause();
+        return;
+    }
+    try {
+        FWindow.Player().SetRate(std::clamp(rate, MinRate, MaxRate));
+        FWindow.RefreshDisplay();
+    } catch (...) {
+    }
+}
+
+QVariantMap MprisPlayerAdaptor::Metadata() const {
+    QVariantMap map;
+    const int index = FWindow.Current();
+    if (!IsActive() || index < 0 || index >= FWindow.Files().size()) {
+        map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
+                                                        "/org/mpris/MediaPlayer2/TrackList/NoTrack"))));
+        return map;
+    }
+    map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(index)));
+    map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(FWindow.Files().at(index)).toString());
+    try {
+        map.insert(QStringLiteral("xesam:title"), FWindow.Player().Control().MediaName());
+    } catch (...) {
+    }
+    try {
+        const double length = FWindow.Player().Control().MediaDuration();
+        if (std::isfinite(length) && length > 0)
+            map.insert(QStringLiteral("mpris:length"), ToMicros(length));
+    } catch (...) {
+    }
+    return map;
+}
+
+double MprisPlayerAdaptor::Volume() const {
+    return FWindow.Player().GetVolume() / 100.0;
+}
+
+void MprisPlayerAdaptor::SetVolume(double volume) {
+    if (!std::isfinite(volume))
+        return;
+    try {
+        FWindow.Player().SetVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+        FWindow.RefreshDisplay();
+    } catch (...) {
+    }
+}
+
+qlonglong MprisPlayerAdaptor::Position() const {
+    if (!IsActive())
+        return 0;
+    try {
+        const double position = FWindow.Player().Control().CurrentPosition();
+        return std::isfinite(position) ? ToMicros(position) : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+bool MprisPlayerAdaptor::CanGoNext() const {
+    return FWindow.Current() < FWindow.Files().size() - 1;
+}
+
+bool MprisPlayerAdaptor::CanGoPrevious() const {
+    return FWindow.Current() > 0;
+}
+
+bool MprisPlayerAdaptor::CanPlay() const {
+    return !FWindow.Files().isEmpty();
+}
+
+bool MprisPlayerAdaptor::CanPause() const {
+    return !FWindow.Files().isEmpty();
+}
+
+bool MprisPlayerAdaptor::CanSeek() const {
+    return IsActive();
+}
+
+QVariantMap MprisPlayerAdaptor::SignalledProperties() const {
+    return {
+        {QStringLiteral("PlaybackStatus"), PlaybackStatus()},
+        {QStringLiteral("Rate"), Rate()},
+        {QStringLiteral("Metadata"), Metadata()},
+        {QStringLiteral("Volume"), Volume()},
+        {QStringLiteral("CanGoNext"), CanGoNext()},
+        {QStringLiteral("CanGoPrevious"), CanGoPrevious()},
+        {QStringLiteral("CanPlay"), CanPlay()},
+        {QStringLiteral("CanPause"), CanPause()},
+        {QStringLiteral("CanSeek"), CanSeek()},
+    };
+}
+
+// Nothing may throw back into the D-Bus dispatcher: every command swallows its failures here.
+
+void MprisPlayerAdaptor::PlayPause() {
+    try {
+        FWindow.PlayPauseKey();
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::Play() {
+    try {
+        const int state = State();
+        if (state == psPaused)
+            FWindow.PauseToggle();
+        else if (!IsActiveState(state))
+            FWindow.PlaySelected();
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::Pause() {
+    try {
+        const int state = State();
+        if (IsActiveState(state) && state != psPaused)
+            FWindow.PauseToggle();
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::Stop() {
+    try {
+        FWindow.StopPlay();
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::Next() {
+    try {
+        FWindow.PlayNext();
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::Previous() {
+    try {
+        FWindow.PlayPrevious();
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::Seek(qlonglong Offset) {
+    if (!IsActive())
+        return;
+    try {
+        const double seconds = static_cast<double>(Offset) / MicrosPerSecond;
+        if (seconds < 0)
+            FWindow.SeekBack(-seconds);
+        else
+            FWindow.SeekAhead(seconds);
+        emit Seeked(Position());
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) {
+    // A stale id means the user moved on since the desktop read it: never seek the wrong track.
+    if (!IsActive() || TrackId != MprisPlayerAdaptor::TrackId(FWindow.Current()) || Position < 0)
+        return;
+    try {
+        const double length = FWindow.Player().Control().MediaDuration();
+        const double seconds = static_cast<double>(Position) / MicrosPerSecond;
+        if (std::isfinite(length) && length > 0 && seconds > length)
+            return;
+        FWindow.Player().Control().SetCurrentPosition(seconds);
+        FWindow.RefreshDisplay();
+        emit Seeked(this->Position());
+    } catch (...) {
+    }
+}
+
+void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
+    Q_UNUSED(Uri);
+}
