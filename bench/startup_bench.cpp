@@ -12,14 +12,12 @@
 
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -44,16 +42,17 @@ constexpr const char* QuitScript = "-- Ends mpv as soon as its first file has lo
                                    "end)\n";
 
 struct ChildRun {
-    int exitCode = -1; // -1 when it could not start, was killed or could not be waited for
+    int exitCode = -1;
     double wallMs = 0;
     double peakMB = 0;
     std::string output;
 };
 
-/// Runs args[0] (a path) to its end, its output captured, or thrown away when quiet.
+/// Runs args[0] (a path) to its end through varnel_peak_run, its output captured, or thrown away when
+/// quiet; exitCode stays -1 when it could not be run or was killed.
 ChildRun RunChild(const std::vector<std::string>& args, bool quiet) {
     ChildRun run;
-    std::vector<char*> argv;
+    std::vector<char*> argv{const_cast<char*>(VARNEL_PEAK_RUN), const_cast<char*>(quiet ? "quiet" : "loud")};
     for (const std::string& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -63,16 +62,7 @@ ChildRun RunChild(const std::vector<std::string>& args, bool quiet) {
         return run;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    // mpv would otherwise take the keyboard of the terminal the benchmark runs in.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (quiet) {
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    } else {
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    }
-
-    const auto start = std::chrono::steady_clock::now();
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -81,11 +71,12 @@ ChildRun RunChild(const std::vector<std::string>& args, bool quiet) {
         close(pipeFds[0]);
         return run;
     }
+    std::string output;
     char buffer[4096];
     for (;;) {
         const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
         if (n > 0) {
-            run.output.append(buffer, static_cast<size_t>(n));
+            output.append(buffer, static_cast<size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -93,18 +84,22 @@ ChildRun RunChild(const std::vector<std::string>& args, bool quiet) {
         break;
     }
     close(pipeFds[0]);
-    // wait4, not RUSAGE_CHILDREN: the latter keeps the largest of all children so far.
     int status = 0;
-    struct rusage usage {};
-    while (wait4(pid, &status, 0, &usage) < 0) {
+    while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
             return run;
     }
-    const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    run.wallMs = took.count();
-    run.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
-    if (WIFEXITED(status))
-        run.exitCode = WEXITSTATUS(status);
+    const std::size_t report = output.rfind("peak-run ");
+    int exitCode = -1;
+    long peakKB = 0;
+    double wallMs = 0;
+    if (report == std::string::npos ||
+        std::sscanf(output.c_str() + report, "peak-run %d %ld %lf", &exitCode, &peakKB, &wallMs) != 3)
+        return run;
+    run.exitCode = exitCode;
+    run.peakMB = static_cast<double>(peakKB) / 1024.0;
+    run.wallMs = wallMs;
+    run.output = output.substr(0, report);
     return run;
 }
 
