@@ -7,7 +7,7 @@ ARGS ?= $(CURDIR)/demo
 BUILD_DEPS := cmake g++ make pkg-config qt6-base-dev libmpv-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev
 # What the end-to-end tests drive the real program with: a display, a session bus, the
 # accessibility bus, a sound server with a silent output and a key sender.
-TEST_DEPS := xvfb xdotool dbus dbus-x11 at-spi2-core python3-pyatspi pulseaudio openbox playerctl
+TEST_DEPS := xvfb x11-utils xdotool dbus dbus-x11 at-spi2-core python3-pyatspi pulseaudio openbox playerctl orca
 # What the start-up benchmark compares the program with.
 BENCH_DEPS := mpv
 

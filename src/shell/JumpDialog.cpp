@@ -15,6 +15,7 @@ TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QS
     : QDialog(parent), FEdit(new TSpokenLineEdit(value, this)) {
     setObjectName(QStringLiteral("JumpDialog"));
     setWindowTitle(caption);
+    setMinimumWidth(320);  // room for the whole caption in the title bar
     auto* label = new QLabel(prompt, this);
     label->setBuddy(FEdit);
     FEdit->setObjectName(QStringLiteral("JumpEdit"));
