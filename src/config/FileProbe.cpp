@@ -3,6 +3,8 @@
 #include <QFile>
 
 #include <cerrno>
+#include <dirent.h>
+#include <memory>
 #include <sys/stat.h>
 #include <utility>
 
@@ -26,6 +28,11 @@ bool FileProbe::FileExists(const QString& path) {
         known = FFolders.insert(folder, true);
     if (known != FFolders.end() && known.value())
         return false;
+    if (const auto listing = FListings.constFind(folder); listing != FListings.cend()) {
+        const Entry listed = listing->value(path.sliced(slash + 1), Entry::Missing);
+        if (listed != Entry::Unknown)
+            return listed == Entry::File;
+    }
 
     const Entry entry = FLookup(path);
     const bool folderUnknown = !folder.isEmpty() && known == FFolders.end();
@@ -64,4 +71,28 @@ bool FileProbe::ProbeFolder(const QString& folder) {
         return false;
     FMissingRoots.insert(outermost);
     return true;
+}
+
+void FileProbe::ListFolder(const QString& folder) {
+    if (folder.isEmpty() || FListings.contains(folder))
+        return;
+    const QByteArray encoded = QFile::encodeName(folder);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), ::closedir);
+    if (!dir)
+        return;
+    QHash<QString, Entry> entries;
+    while (const dirent* e = ::readdir(dir.get())) {
+        const QByteArray name(e->d_name);
+        const QString decoded = QFile::decodeName(name);
+        // A name that does not come back as the same bytes could be taken for a missing file.
+        if (QFile::encodeName(decoded) != name)
+            return;
+        Entry entry = Entry::Unknown; // links and unknown kinds are asked through the lookup
+        if (e->d_type == DT_REG)
+            entry = Entry::File;
+        else if (e->d_type == DT_DIR)
+            entry = Entry::Folder;
+        entries.insert(decoded, entry);
+    }
+    FListings.insert(folder, std::move(entries));
 }

@@ -23,6 +23,11 @@ public:
     /// True when a file, not a folder, is at path; false as well when that cannot be found out.
     bool FileExists(const QString& path);
 
+    /// Reads folder's entries once, so that its files are answered without a question each (an
+    /// album with many remembered tracks). Nothing changes when the folder cannot be read or
+    /// holds a name that does not survive decoding: its files are then asked one by one.
+    void ListFolder(const QString& folder);
+
     /// stat(2): Missing when nothing is there (ENOENT), Unknown for any other failure.
     static Entry SystemLookup(const QString& path);
 
@@ -31,6 +36,7 @@ private:
     bool ProbeFolder(const QString& folder);
 
     Lookup FLookup;
-    QHash<QString, bool> FFolders; // folder -> known missing (false: ask for each file)
-    QSet<QString> FMissingRoots;   // outermost missing folders found so far
+    QHash<QString, bool> FFolders;                   // folder -> known missing (false: ask for each file)
+    QSet<QString> FMissingRoots;                     // outermost missing folders found so far
+    QHash<QString, QHash<QString, Entry>> FListings; // folder -> its entries (Unknown: ask)
 };

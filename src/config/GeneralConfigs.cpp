@@ -49,7 +49,7 @@ bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot < componentStart)
         return false;
-    // A plain substring test, as the design asks: ".mp" and ".3g" count, being pieces of entries.
+    // A plain substring test: ".mp" and ".3g" count, being pieces of longer entries.
     return ExtensionList().contains(name.sliced(dot).toLower());
 }
 

@@ -44,7 +44,7 @@ void TM3MediaConfigs::SetResumeTime(const QString& path, double seconds) {
         WriteText(section, PathKey, path);
         WriteReal(section, TimeKey, seconds);
     } catch (...) {
-        // The design ignores any failure here: remembering a position is never worth an error.
+        // Remembering a position is never worth an error.
     }
 }
 
@@ -52,10 +52,25 @@ void TM3MediaConfigs::Purge() {
     // Every listed name is checked, duplicates too: dropping the last of a name reveals the
     // earlier one, which the next occurrence of the name in the list then checks.
     const QStringList names = SectionNames();
-    FileProbe probe;
+    QStringList paths;
+    paths.reserve(names.size());
+    QHash<QString, int> perFolder;
     for (const QString& name : names) {
-        const QString path = ReadText(name, PathKey, QString());
+        paths.append(ReadText(name, PathKey, QString()));
+        if (const qsizetype slash = paths.last().lastIndexOf(u'/'); slash > 0)
+            ++perFolder[paths.last().first(slash)];
+    }
+    FileProbe probe;
+    // One listing answers a folder's many remembered files at the cost of a few questions.
+    constexpr int ListingPays = 16;
+    for (auto it = perFolder.cbegin(); it != perFolder.cend(); ++it) {
+        if (it.value() >= ListingPays)
+            probe.ListFolder(it.key());
+    }
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        // Dropping a duplicate reveals the earlier one, so the path is read again here.
+        const QString path = ReadText(names[i], PathKey, QString());
         if (!path.isEmpty() && !probe.FileExists(path))
-            DropSection(name);
+            DropSection(names[i]);
     }
 }

@@ -1,6 +1,12 @@
 #include "config/FileProbe.h"
 
+#include <QDir>
+#include <QFile>
 #include <QHash>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +96,39 @@ TEST(FileProbe, SystemLookupTellsFilesFromFolders) {
     EXPECT_EQ(FileProbe::SystemLookup("/proc/self/status"), Entry::File);
     EXPECT_EQ(FileProbe::SystemLookup("/no/such/path/at/all"), Entry::Missing);
     EXPECT_EQ(FileProbe::SystemLookup("/proc/self/status/below"), Entry::Unknown) << "ENOTDIR";
+}
+
+TEST(FileProbe, AListedFolderAnswersItsFilesWithoutAQuestionEach) {
+    QTemporaryDir dir;
+    const QString f = dir.path();
+    QDir().mkdir(f + "/sub");
+    QFile(f + "/a.mp3").open(QIODevice::WriteOnly);
+    QFile::link(f + "/a.mp3", f + "/link.mp3");
+    QFile::link(f + "/nowhere.mp3", f + "/dangling.mp3");
+    FakeFileSystem fs;
+    fs.entries = {{f + "/link.mp3", Entry::File}};
+    FileProbe probe(fs.Lookup());
+    probe.ListFolder(f);
+    EXPECT_TRUE(probe.FileExists(f + "/a.mp3"));
+    EXPECT_FALSE(probe.FileExists(f + "/gone.mp3"));
+    EXPECT_FALSE(probe.FileExists(f + "/A.MP3")) << "names are exact";
+    EXPECT_FALSE(probe.FileExists(f + "/sub")) << "a folder is not a file";
+    EXPECT_TRUE(probe.FileExists(f + "/link.mp3"));
+    EXPECT_FALSE(probe.FileExists(f + "/dangling.mp3"));
+    // Only the links, whose targets a listing cannot tell, were asked.
+    EXPECT_EQ(fs.asked, QStringList({f + "/link.mp3", f + "/dangling.mp3"}));
+}
+
+TEST(FileProbe, AFolderWithANameThatDoesNotDecodeIsNotListed) {
+    QTemporaryDir dir;
+    const QByteArray odd = QFile::encodeName(dir.path()) + "/caf\xe9.mp3";
+    ASSERT_EQ(::close(::open(odd.constData(), O_CREAT | O_WRONLY, 0644)), 0);
+    FakeFileSystem fs;
+    FileProbe probe(fs.Lookup());
+    probe.ListFolder(dir.path());
+    EXPECT_FALSE(probe.FileExists(dir.path() + "/a.mp3"));
+    ASSERT_FALSE(fs.asked.isEmpty());
+    EXPECT_EQ(fs.asked.first(), dir.path() + "/a.mp3") << "asked, as without a listing";
 }
 
 } // namespace

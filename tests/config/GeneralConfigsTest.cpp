@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                     MediaCase{"clip.dvr-ms", true}, MediaCase{"a.tar.flv", true}, MediaCase{"x.ogg", false},
                     MediaCase{"README", false}, MediaCase{"song.mp3.txt", false}, MediaCase{".mp3", true},
                     MediaCase{"/music/album.mp3/README", false}, MediaCase{"/music/a.b/track.wav", true},
-                    // The bare dot of "x." occurs in the list; the design's substring rule takes it.
+                    // The bare dot of "x." occurs in the list; the substring rule takes it.
                     MediaCase{"x.", true}, MediaCase{"x.mp4v", true}, MediaCase{"x.mp5", false},
                     MediaCase{"", false}));
 

@@ -43,7 +43,7 @@ void PrintTo(const HelpCase& c, std::ostream* os) {
 
 class HelpResource : public testing::TestWithParam<HelpCase> {};
 
-TEST_P(HelpResource, DecodesToTheDesignedLines) {
+TEST_P(HelpResource, DecodesToTheExpectedLines) {
     const HelpCase& c = GetParam();
     const QStringList lines = HelpLines(LoadHelpText(QString::fromLatin1(c.context), c.language));
     ASSERT_EQ(lines.size(), c.lineCount);
