@@ -1,6 +1,7 @@
 #include "ui/VarnelOptions.h"
 
 #include "config/GeneralConfigs.h"
+#include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
 #include "ui/SpinEdit.h"
 #include "ui/Texts.h"
@@ -16,6 +17,8 @@ constexpr int OrderChoices = 3;
 TVarnelOptions::TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FConfigs(configs) {
     SetUpFixedDialog(*this, 300, 200);
+    // Before the controls: a screen reader must hear the order list's current choice.
+    InstallComboBoxAccessibility();
     CreateControls();
     SetTexts(language);
     LoadValues();

@@ -25,6 +25,7 @@ class Tally:
         self.name = name
         self.passed = 0
         self.failed = 0
+        self.known_gaps = []
 
     def check(self, what, ok, detail=""):
         if ok:
@@ -35,7 +36,17 @@ class Tally:
             print(f"FAIL {what}: {detail}", flush=True)
         return ok
 
+    def known_gap(self, what, ok, detail=""):
+        """A fault known and not yet mended: shown apart, never counted as passed or failed, so it neither
+        hides among the passes nor stops the checks that guard what works."""
+        self.known_gaps.append((what, ok, detail))
+        print(f"KNOWN GAP {what}: {'now holds' if ok else detail}", flush=True)
+
     def finish(self):
+        if self.known_gaps:
+            print("Informational, not counted (known gaps):", flush=True)
+            for what, ok, detail in self.known_gaps:
+                print(f"  {'HOLDS NOW, count it again' if ok else 'still missing'}: {what}", flush=True)
         print(f"{self.name}: {self.passed} passed, {self.failed} failed", flush=True)
         return 1 if self.failed or not self.passed else 0
 

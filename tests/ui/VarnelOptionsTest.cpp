@@ -6,6 +6,7 @@
 #include "ui/SpinEdit.h"
 #include "ui/Texts.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
 #include <QDialog>
@@ -120,7 +121,7 @@ TEST_F(VarnelOptionsTest, ControlsCarryTheTextsOfTheLanguage) {
     }
 }
 
-TEST_F(VarnelOptionsTest, TabVisitsTheControlsInTheDesignedOrderStartingAtTheVolume) {
+TEST_F(VarnelOptionsTest, TabVisitsTheControlsInLayoutOrderStartingAtTheVolume) {
     auto dialog = ShownDialog();
     const QWidget* order[] = {Spin(*dialog), Combo(*dialog), Button(*dialog, "BtOk"),
                               Button(*dialog, "BtCancel"), Spin(*dialog)};
@@ -334,3 +335,27 @@ TEST_F(VarnelOptionsTest, ArrowsStepByOneWithinTheRange) {
 }
 
 } // namespace
+
+TEST_F(VarnelOptionsTest, OrderListOffersItsCurrentChoiceAsTextToScreenReaders) {
+    TVarnelOptions dialog(*configs, LangItalian);
+    QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(Combo(dialog));
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo->role(), QAccessible::ComboBox);
+    // A reader looks for the choice of a closed list in its text; the name alone goes under the label.
+    QAccessibleTextInterface* text = combo->textInterface();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->text(0, text->characterCount()), QStringLiteral("Nessuno"));
+    Combo(dialog)->setCurrentIndex(2);
+    EXPECT_EQ(text->text(0, text->characterCount()), QStringLiteral("Casuale"));
+    int start = -1;
+    int end = -1;
+    text->attributes(3, &start, &end);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 7);
+    EXPECT_EQ(combo->editableTextInterface(), nullptr);
+    // The popup list stays reachable, as the only child.
+    ASSERT_EQ(combo->childCount(), 1);
+    ASSERT_TRUE(combo->child(0));
+    EXPECT_EQ(combo->child(0)->object(), static_cast<QObject*>(Combo(dialog)->view()));
+    EXPECT_EQ(combo->indexOfChild(combo->child(0)), 0);
+}
