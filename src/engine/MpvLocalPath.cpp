@@ -1,11 +1,12 @@
 #include "engine/MpvLocalPath.h"
 
+#include "util/FileNameCodec.h"
+
 #include <QDir>
-#include <QFile>
 
 QByteArray LocalFileArgument(const QString& path) {
     if (path.startsWith(QLatin1Char('/')))
-        return QFile::encodeName(path);
+        return EncodeFileName(path);
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
-    return QFile::encodeName(QDir::currentPath() + QLatin1Char('/') + path);
+    return EncodeFileName(QDir::currentPath() + QLatin1Char('/') + path);
 }

@@ -1,6 +1,6 @@
 #include "playlist/PlaylistBuilder.h"
 
-#include "playlist/FileNameCodec.h"
+#include "util/FileNameCodec.h"
 
 #include <QDir>
 

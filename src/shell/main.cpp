@@ -3,11 +3,11 @@
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
+#include "util/FileNameCodec.h"
 #include "util/Platform.h"
 #include "util/TimeText.h"
 
 #include <QApplication>
-#include <QFile>
 
 #include <clocale>
 #include <cstdio>
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     // Every argument is a path: Qt sees none of them, so a file named "-style" stays a file.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
+        arguments.append(DecodeFileName(argv[i]));
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     // Qt adopts the environment's locale; libmpv works only under the "C" numeric locale.

@@ -1,6 +1,7 @@
 #include "engine/MpvMediaControl.h"
 
 #include "WavWriter.h"
+#include "util/FileNameCodec.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -329,6 +331,19 @@ TEST_F(MpvMediaControlTest, OddNamesPlayAsLocalFiles) {
         QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
     }
     QDir::setCurrent(before);
+}
+
+TEST_F(MpvMediaControlTest, NamesThatAreNotUtf8PlayAsTheyAreOnDisk) {
+    // An old drive's Latin-1 name: the bytes must reach mpv unchanged, not as U+FFFD.
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/caf\xe9.wav";
+    const QString plain = Tone("plain.wav", 0.3);
+    ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
+    const QString path = DecodeFileName(bytes);
+    auto c = Fast();
+    StateLog log(*c);
+    c->SetUrl(path);
+    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+    EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
 }
 
 TEST_F(MpvMediaControlTest, BrokenAudioOutputStopsWithoutAnEnd) {

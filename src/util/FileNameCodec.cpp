@@ -1,4 +1,4 @@
-#include "playlist/FileNameCodec.h"
+#include "util/FileNameCodec.h"
 
 namespace {
 
