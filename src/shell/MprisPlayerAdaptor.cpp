@@ -98,7 +98,7 @@ void MprisPlayerAdaptor::SetVolume(double volume) {
     if (!std::isfinite(volume))
         return;
     try {
-        FWindow.Player().SetVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+        FWindow.SetVolumeFromDesktop(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
         FWindow.RefreshDisplay();
     } catch (...) {
     }

@@ -196,6 +196,7 @@ void TVarnelPlayer::ApplicationStateChanged(Qt::ApplicationState state) {
 }
 
 void TVarnelPlayer::AppDeactivate() {
+    FInBackground = true;
     try {
         const int v = FPlayer->GetVolume();
         FSavedVolume = v;
@@ -207,10 +208,17 @@ void TVarnelPlayer::AppDeactivate() {
 }
 
 void TVarnelPlayer::AppActivate() {
+    FInBackground = false;
     try {
         FPlayer->SetVolume(FSavedVolume);
     } catch (...) {
     }
+}
+
+void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
+    FPlayer->SetVolume(volume);
+    if (FInBackground)
+        FSavedVolume = volume;
 }
 
 void TVarnelPlayer::ReportFailure(const char* what) {

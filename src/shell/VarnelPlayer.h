@@ -61,6 +61,9 @@ public:
     // Background volume
     void AppActivate();
     void AppDeactivate();
+    /// A volume the user set from the desktop (its media controls) while the window may be in the
+    /// background: it is also the volume the window restores when it comes back.
+    void SetVolumeFromDesktop(int volume);
 
     TMyPlayer& Player() { return *FPlayer; }
     const QStringList& Files() const { return FFiles; }
@@ -102,6 +105,7 @@ private:
     bool FAutoNext = false;
     bool FBusy = false;
     bool FWasActive = false;
+    bool FInBackground = false;  // between AppDeactivate and AppActivate
     // Counts the tracks started and stopped: an advance posted for a track the user has already
     // left (the end racing a key) is dropped instead of skipping a second track.
     quint64 FPlaySerial = 0;

@@ -139,3 +139,18 @@ TEST_F(WindowFixture, VolumeKeysThenSwitchingAwayAndBackKeepTheChangedValue) {
     window->AppActivate();
     EXPECT_EQ(control->volume, 90);
 }
+
+TEST_F(WindowFixture, VolumeSetFromTheDesktopInTheBackgroundIsKeptOnReturn) {
+    Start({Touch("a.mp3")});
+    window->AppActivate();
+    control->volume = 80;
+    window->AppDeactivate();
+    window->SetVolumeFromDesktop(60);
+    EXPECT_EQ(control->volume, 60);
+    window->AppActivate();
+    EXPECT_EQ(control->volume, 60);
+    window->SetVolumeFromDesktop(30);  // in front: nothing to remember for later
+    window->AppDeactivate();
+    window->AppActivate();
+    EXPECT_EQ(control->volume, 30);
+}
