@@ -23,6 +23,16 @@ void InstallComboBoxAccessibility() {
 
 AccessibleComboBox::AccessibleComboBox(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {
     addControllingSignal(QLatin1String("activated(int)"));
+    // The old text is not reported removed: a reader holding it selected would take that for the user
+    // deleting a selection and say so.
+    choiceChanged = QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
+        QAccessibleTextInsertEvent event(combo, 0, combo->currentText());
+        QAccessible::updateAccessibility(&event);
+    });
+}
+
+AccessibleComboBox::~AccessibleComboBox() {
+    QObject::disconnect(choiceChanged);
 }
 
 QComboBox* AccessibleComboBox::comboBox() const {
@@ -71,12 +81,14 @@ void AccessibleComboBox::doAction(const QString& actionName) {
     QAccessibleWidget::doAction(actionName);
 }
 
-void AccessibleComboBox::selection(int, int* startOffset, int* endOffset) const {
-    *startOffset = *endOffset = 0;
+void AccessibleComboBox::selection(int selectionIndex, int* startOffset, int* endOffset) const {
+    // The whole choice is selected, so that a reader speaks it when it is inserted.
+    *startOffset = 0;
+    *endOffset = selectionIndex == 0 ? characterCount() : 0;
 }
 
 int AccessibleComboBox::selectionCount() const {
-    return 0;
+    return characterCount() > 0 ? 1 : 0;
 }
 
 void AccessibleComboBox::addSelection(int, int) {}

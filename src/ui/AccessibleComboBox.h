@@ -9,10 +9,15 @@ class QComboBox;
 /// Qt 6.4 exposes the choice of a closed list only as the name, which a reader replaces with the label, and
 /// offers no selection on the bus; a reader that looks for the choice in the text then says the label and
 /// "combo box" and nothing more. This one also offers the current choice as read-only text and otherwise
-/// behaves as Qt's: the same role, name, the popup list as the only child, and the press action.
+/// behaves as Qt's: the same role, name, the popup list as the only child, and the press action. A new
+/// choice arrives as that text inserted whole and selected, as in a list one types into, since that is the
+/// one change of a closed list such a reader speaks.
 class AccessibleComboBox : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit AccessibleComboBox(QComboBox* combo);
+    ~AccessibleComboBox() override;
+    AccessibleComboBox(const AccessibleComboBox&) = delete;
+    AccessibleComboBox& operator=(const AccessibleComboBox&) = delete;
 
     QString text(QAccessible::Text t) const override;
     int childCount() const override;
@@ -39,6 +44,8 @@ public:
 
 private:
     QComboBox* comboBox() const;
+
+    QMetaObject::Connection choiceChanged;
 };
 
 /// Makes every drop-down list of the program that the user cannot type into use AccessibleComboBox. Call

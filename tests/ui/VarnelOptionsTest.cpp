@@ -23,7 +23,7 @@
 namespace {
 
 class VarnelOptionsTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         configs = MakeConfigs();
@@ -358,4 +358,26 @@ TEST_F(VarnelOptionsTest, OrderListOffersItsCurrentChoiceAsTextToScreenReaders) 
     ASSERT_TRUE(combo->child(0));
     EXPECT_EQ(combo->child(0)->object(), static_cast<QObject*>(Combo(dialog)->view()));
     EXPECT_EQ(combo->indexOfChild(combo->child(0)), 0);
+}
+
+TEST_F(VarnelOptionsTest, OrderListHoldsItsWholeChoiceSelectedForScreenReaders) {
+    // A reader speaks the choice inserted into a closed list only while that text is the selection. The
+    // insertion itself travels only over a reader's bus; the Orca check hears it.
+    TVarnelOptions dialog(*configs, LangItalian);
+    QAccessibleInterface* combo = QAccessible::queryAccessibleInterface(Combo(dialog));
+    ASSERT_TRUE(combo);
+    QAccessibleTextInterface* text = combo->textInterface();
+    ASSERT_TRUE(text);
+    for (int index : {0, 1, 2}) {
+        Combo(dialog)->setCurrentIndex(index);
+        const QString choice = Combo(dialog)->itemText(index);
+        ASSERT_FALSE(choice.isEmpty());
+        ASSERT_EQ(text->selectionCount(), 1) << index;
+        int start = -1;
+        int end = -1;
+        text->selection(0, &start, &end);
+        EXPECT_EQ(start, 0) << index;
+        EXPECT_EQ(end, choice.size()) << index;
+        EXPECT_EQ(text->text(start, end), choice) << index;
+    }
 }
