@@ -185,14 +185,13 @@ bool TVarnelPlayer::event(QEvent* e) {
 // ---- Background volume
 
 void TVarnelPlayer::ApplicationStateChanged(Qt::ApplicationState state) {
-    const bool active = state == Qt::ApplicationActive;
-    if (active == FWasActive)
+    const bool background = state != Qt::ApplicationActive;
+    if (background == FInBackground)
         return;
-    FWasActive = active;
-    if (active)
-        AppActivate();
-    else
+    if (background)
         AppDeactivate();
+    else
+        AppActivate();
 }
 
 void TVarnelPlayer::AppDeactivate() {

@@ -104,8 +104,9 @@ private:
     int FCurrent = 0;
     bool FAutoNext = false;
     bool FBusy = false;
-    bool FWasActive = false;
-    bool FInBackground = false;  // between AppDeactivate and AppActivate
+    // Until the first activation and between AppDeactivate and AppActivate; it also tells a real
+    // change of foreground from a repeated state report.
+    bool FInBackground = true;
     // Counts the tracks started and stopped: an advance posted for a track the user has already
     // left (the end racing a key) is dropped instead of skipping a second track.
     quint64 FPlaySerial = 0;
