@@ -48,6 +48,9 @@ public:
     virtual QString MediaName() const = 0;
     /// Length of the current media in seconds.
     virtual double MediaDuration() const = 0;
+    /// True when the file last set ended (state 8) because it could not be opened or read, not
+    /// because it played to its end; false again once another file is set.
+    virtual bool EndedByFailure() const = 0;
 
 signals:
     void PlayStateChange(int newState);

@@ -79,7 +79,7 @@ MpvEndOutcome ClassifyEndFile(int reason, int error) {
         // A broken output would fail every track alike; running through the list helps nobody.
         if (error == MPV_ERROR_AO_INIT_FAILED)
             return MpvEndOutcome::Stopped;
-        return MpvEndOutcome::MediaEnded;
+        return MpvEndOutcome::Failed;
     case MPV_END_FILE_REASON_REDIRECT:
         return MpvEndOutcome::Redirected;
     default:

@@ -54,6 +54,7 @@ MpvEventData CopyMpvEvent(const mpv_event& event);
 /// How the end of the current file is reported.
 enum class MpvEndOutcome {
     MediaEnded, // 8, then 1: the list moves on
+    Failed,     // 8, then 1, but the file could not be opened or read: it keeps its position
     Stopped,    // 1 only: stopped from outside, or the audio output failed
     Redirected, // the file turned out to be a playlist: treated as unplayable
 };

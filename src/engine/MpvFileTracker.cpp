@@ -40,7 +40,7 @@ MpvFileTracker::Verdict MpvFileTracker::OnLoadReply(const MpvEventData& event) {
     m_awaitingLoadReply = false;
     // mpv rejected the load outright or did not say which entry it made: nothing will ever play.
     if (event.error < 0 || event.entryId <= 0)
-        return Verdict::MediaEnded;
+        return Verdict::Failed;
     m_currentId = event.entryId;
     return Verdict::None;
 }
@@ -53,6 +53,8 @@ MpvFileTracker::Verdict MpvFileTracker::OnEndFile(const MpvEventData& event) {
     switch (ClassifyEndFile(event.endReason, event.endError)) {
     case MpvEndOutcome::MediaEnded:
         return Verdict::MediaEnded;
+    case MpvEndOutcome::Failed:
+        return Verdict::Failed;
     case MpvEndOutcome::Redirected:
         return Verdict::Redirected;
     case MpvEndOutcome::Stopped:

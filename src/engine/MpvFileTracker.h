@@ -9,7 +9,7 @@
 class MpvFileTracker {
   public:
     /// What an event means for the current file.
-    enum class Verdict { None, Loaded, MediaEnded, Stopped, Redirected };
+    enum class Verdict { None, Loaded, MediaEnded, Failed, Stopped, Redirected };
 
     /// A load was sent with MakeRequestTag(MpvRequest::Load, sequence).
     void LoadRequested(std::uint64_t sequence);

@@ -75,6 +75,7 @@ struct MpvMediaControl::Impl {
     std::uint64_t sequence = 0;
 
     int state = psUndefined;
+    bool endedByFailure = false;
     bool pauseWanted = false;
     double position = 0.0;
     double duration = 0.0;
@@ -207,10 +208,15 @@ void MpvMediaControl::Impl::Handle(const MpvEventData& event) {
     case MpvFileTracker::Verdict::MediaEnded:
         EndCurrent(true);
         return;
+    case MpvFileTracker::Verdict::Failed:
+        endedByFailure = true;
+        EndCurrent(true);
+        return;
     case MpvFileTracker::Verdict::Redirected: {
         // Should access-references ever let a playlist through, its entries must not play.
         const char* stop[] = {"stop", nullptr};
         mpv_command_async(mpv.get(), 0, stop);
+        endedByFailure = true;
         EndCurrent(true);
         return;
     }
@@ -332,6 +338,7 @@ void MpvMediaControl::SetUrl(const QString& path) {
     const char* args[] = {"loadfile", file.constData(), "replace", nullptr};
     d->Command(args, MakeRequestTag(MpvRequest::Load, sequence));
     d->tracker.LoadRequested(sequence);
+    d->endedByFailure = false;
     d->pauseWanted = false;
     d->pendingSeek.reset();
     d->positionHeld = false;
@@ -427,4 +434,8 @@ QString MpvMediaControl::MediaName() const {
 
 double MpvMediaControl::MediaDuration() const {
     return d->duration;
+}
+
+bool MpvMediaControl::EndedByFailure() const {
+    return d->endedByFailure;
 }

@@ -42,6 +42,7 @@ class MpvMediaControl : public MediaControl {
     QString MediaName() const override;
     /// Returns 0 until the length is known.
     double MediaDuration() const override;
+    bool EndedByFailure() const override;
 
   private:
     struct Impl;

@@ -20,9 +20,9 @@ TEST(MpvEvents, EndReasonsAndErrorsClassify) {
     };
     const Case cases[] = {
         {MPV_END_FILE_REASON_EOF, 0, MpvEndOutcome::MediaEnded},
-        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_LOADING_FAILED, MpvEndOutcome::MediaEnded},
-        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_UNKNOWN_FORMAT, MpvEndOutcome::MediaEnded},
-        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_NOTHING_TO_PLAY, MpvEndOutcome::MediaEnded},
+        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_LOADING_FAILED, MpvEndOutcome::Failed},
+        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_UNKNOWN_FORMAT, MpvEndOutcome::Failed},
+        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_NOTHING_TO_PLAY, MpvEndOutcome::Failed},
         {MPV_END_FILE_REASON_ERROR, MPV_ERROR_AO_INIT_FAILED, MpvEndOutcome::Stopped},
         {MPV_END_FILE_REASON_STOP, 0, MpvEndOutcome::Stopped},
         {MPV_END_FILE_REASON_QUIT, 0, MpvEndOutcome::Stopped},

@@ -108,7 +108,7 @@ TEST(MpvFileTracker, AbandonedFileNeverEnds) {
 TEST(MpvFileTracker, RefusedLoadEndsTheFile) {
     MpvFileTracker t;
     t.LoadRequested(4);
-    EXPECT_EQ(t.OnEvent(LoadReply(4, 0, MPV_ERROR_INVALID_PARAMETER)), Verdict::MediaEnded);
+    EXPECT_EQ(t.OnEvent(LoadReply(4, 0, MPV_ERROR_INVALID_PARAMETER)), Verdict::Failed);
     EXPECT_EQ(t.OnEvent(LoadReply(4, 0, MPV_ERROR_INVALID_PARAMETER)), Verdict::None);
 }
 
@@ -120,7 +120,7 @@ TEST(MpvFileTracker, EndVerdictsFollowTheReason) {
     };
     const Case cases[] = {
         {MPV_END_FILE_REASON_ERROR, MPV_ERROR_AO_INIT_FAILED, Verdict::Stopped},
-        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_UNKNOWN_FORMAT, Verdict::MediaEnded},
+        {MPV_END_FILE_REASON_ERROR, MPV_ERROR_UNKNOWN_FORMAT, Verdict::Failed},
         {MPV_END_FILE_REASON_REDIRECT, 0, Verdict::Redirected},
         {MPV_END_FILE_REASON_QUIT, 0, Verdict::Stopped},
     };

@@ -263,6 +263,7 @@ TEST_F(MpvMediaControlTest, UnplayableFilesEndSoTheListMovesOn) {
         // Neither the playlist's entry nor the folder's file may have been opened.
         EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
             << path.toStdString();
+        EXPECT_TRUE(c->EndedByFailure()) << path.toStdString();
         QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
     }
 }
@@ -307,6 +308,7 @@ TEST_F(MpvMediaControlTest, PositionAtOrPastTheEndEndsTheFile) {
     timed->SetCurrentPosition(31.0);
     ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
     EXPECT_EQ(log.States(), (std::vector<int>{psMediaEnded, psStopped}));
+    EXPECT_FALSE(timed->EndedByFailure());
 }
 
 TEST_F(MpvMediaControlTest, OddNamesPlayAsLocalFiles) {

@@ -11,6 +11,7 @@ void FakeMediaControl::SetUrl(const QString& path) {
     MaybeFail("SetUrl");
     opened.append(path);
     url = path;
+    endedByFailure = false;
     position = 0;
     ChangeState(psTransitioning);
     ChangeState(psPlaying);
@@ -80,6 +81,17 @@ QString FakeMediaControl::MediaName() const {
 double FakeMediaControl::MediaDuration() const {
     MaybeFail("MediaDuration");
     return durations.value(url, 200.0);
+}
+
+void FakeMediaControl::FailMedia() {
+    endedByFailure = true;
+    ChangeState(psMediaEnded);
+    ChangeState(psStopped);
+}
+
+bool FakeMediaControl::EndedByFailure() const {
+    MaybeFail("EndedByFailure");
+    return endedByFailure;
 }
 
 void FakeMediaControl::FinishMedia() {

@@ -24,9 +24,12 @@ public:
     void SetRate(double r) override;
     QString MediaName() const override;
     double MediaDuration() const override;
+    bool EndedByFailure() const override;
 
     /// The current file reaches its end: state 8, then 1, as the real control reports it.
     void FinishMedia();
+    /// The current file turns out unreadable: state 8, then 1, with EndedByFailure true.
+    void FailMedia();
     /// Changes the state and raises the event.
     void ChangeState(int newState);
 
@@ -38,6 +41,7 @@ public:
     int volume = 50;
     double rate = 1.0;
     QString url;
+    bool endedByFailure = false;
 
     // Record
     QStringList opened;               // every SetUrl
