@@ -1,3 +1,5 @@
+#include "BenchGoals.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -10,7 +12,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv needs it
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    GoalReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,6 +1,8 @@
 // The resume file at exit: load, purge and save of a "Play.ind" with 20,000 remembered files.
 #include "config/MediaConfigs.h"
 
+#include "BenchGoals.h"
+
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -12,6 +14,11 @@
 namespace {
 
 constexpr int RememberedFiles = 20000;
+
+// What the exit may cost the user at most, each step, on an idle machine.
+const bool kGoals = AddBenchGoal({"BM_ResumeStoreLoad", 0.050, "<= 50 ms"}) &&
+                    AddBenchGoal({"BM_ResumeStorePurge", 0.050, "<= 50 ms"}) &&
+                    AddBenchGoal({"BM_ResumeStoreSave", 0.050, "<= 50 ms"});
 
 // Generated resume files of 20,000 sections, each holding Path and Time. Half the entries name one
 // existing file, half name missing files: in "Play.ind" the missing files were deleted one by one

@@ -1,5 +1,6 @@
 #include "config/GeneralConfigs.h"
 
+#include "CaseName.h"
 #include "StoreTestFiles.h"
 
 #include <QTemporaryDir>
@@ -101,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MediaCase{"/music/album.mp3/README", false}, MediaCase{"/music/a.b/track.wav", true},
                     // The bare dot of "x." occurs in the list; the substring rule takes it.
                     MediaCase{"x.", true}, MediaCase{"x.mp4v", true}, MediaCase{"x.mp5", false},
-                    MediaCase{"", false}));
+                    MediaCase{"", false}),
+    [](const testing::TestParamInfo<MediaCase>& info) { return CaseName::FromText(info.param.name); });
 
 TEST_F(GeneralConfigsTest, MissingDonateDateIsDueInEveryMonthButDecember) {
     auto configs = Open();

@@ -1,6 +1,7 @@
 #include "engine/MyPlayer.h"
 
 #include "config/MediaConfigs.h"
+#include "support/CaseName.h"
 #include "support/FakeMediaControl.h"
 
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 namespace {
 
@@ -111,7 +113,12 @@ std::vector<SpeedCase> SpeedCases() {
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SpeedStepTest, testing::ValuesIn(SpeedCases()));
+INSTANTIATE_TEST_SUITE_P(Table, SpeedStepTest, testing::ValuesIn(SpeedCases()),
+                         [](const testing::TestParamInfo<SpeedCase>& info) {
+                             std::ostringstream rate;
+                             rate << info.param.rate;
+                             return (info.param.faster ? "FasterFrom" : "SlowerFrom") + CaseName::FromText(rate.str());
+                         });
 
 TEST_F(MyPlayerTest, SpeedStepsFromNormalSpeed) {
     fake->state = psStopped; // they work in any state
