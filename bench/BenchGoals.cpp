@@ -1,5 +1,7 @@
 #include "BenchGoals.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 namespace {
@@ -22,6 +24,8 @@ bool AddBenchGoal(BenchGoal goal) {
     Goals().push_back(std::move(goal));
     return true;
 }
+
+GoalReporter::GoalReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
 
 void GoalReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);

@@ -19,5 +19,7 @@ bool AddBenchGoal(BenchGoal goal);
 /// The console report, with "goal ...: met" or "MISSED" beside every figure that has a goal.
 class GoalReporter : public benchmark::ConsoleReporter {
 public:
+    /// Colours only on a terminal, so a saved report stays plain text.
+    GoalReporter();
     void ReportRuns(const std::vector<Run>& runs) override;
 };
