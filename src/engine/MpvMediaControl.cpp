@@ -1,5 +1,6 @@
 #include "engine/MpvMediaControl.h"
 
+#include "engine/MidiStream.h"
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileTracker.h"
 #include "engine/MpvLocalPath.h"
@@ -126,6 +127,8 @@ MpvMediaControl::Impl::Impl(MpvMediaControl* owner, const Options& options) : mp
     }
     if (const int rc = mpv_initialize(mpv.get()); rc < 0)
         Fail("initialise", rc);
+    if (!RegisterMidiProtocol(mpv.get()))
+        throw MediaControlError("mpv: the MIDI protocol was refused");
     Observe(MpvProperty::TimePos, "time-pos", MPV_FORMAT_DOUBLE);
     Observe(MpvProperty::Duration, "duration", MPV_FORMAT_DOUBLE);
     Observe(MpvProperty::MediaTitle, "media-title", MPV_FORMAT_STRING);
