@@ -1,14 +1,17 @@
 #include "engine/MpvLocalPath.h"
 
+#include "engine/AsxPlaylist.h"
 #include "engine/MidiStream.h"
+#include "engine/MpvTimeline.h"
 #include "util/FileNameCodec.h"
 
 #include <QDir>
 
 QByteArray LocalFileArgument(const QString& path) {
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
-    const QByteArray file = path.startsWith(QLatin1Char('/'))
-                                ? EncodeFileName(path)
-                                : EncodeFileName(QDir::currentPath() + QLatin1Char('/') + path);
-    return IsMidiFileName(path) ? MidiStreamUrl(file) : file;
+    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    if (IsAsxFileName(absolute))
+        return MetafileTimelineArgument(absolute);
+    const QByteArray file = EncodeFileName(absolute);
+    return IsMidiFileName(absolute) ? MidiStreamUrl(file) : file;
 }
