@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -28,6 +29,9 @@ void PutLe(char* at, std::uint32_t value, int bytes) {
 
 /// The whole file, or nothing when it cannot be read or is larger than any MIDI file we accept.
 std::optional<std::vector<std::uint8_t>> ReadBounded(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) // a pipe or a device would block or never end
+        return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
@@ -96,14 +100,14 @@ std::unique_ptr<MidiPcmStream> MidiPcmStream::Open(const std::string& path, Midi
     std::optional<MidiFile> file = MidiFile::Parse(*bytes);
     if (!file)
         return nullptr;
-    std::unique_ptr<MidiSynth> synth = pool.Acquire();
+    PooledMidiSynth synth = pool.Acquire();
     if (!synth)
         return nullptr;
-    return std::unique_ptr<MidiPcmStream>(new MidiPcmStream(std::move(*file), std::move(synth), pool));
+    return std::unique_ptr<MidiPcmStream>(new MidiPcmStream(std::move(*file), std::move(synth)));
 }
 
-MidiPcmStream::MidiPcmStream(MidiFile file, std::unique_ptr<MidiSynth> synth, MidiSynthPool& pool)
-    : m_file(std::move(file)), m_pool(pool), m_synth(std::move(synth)) {
+MidiPcmStream::MidiPcmStream(MidiFile file, PooledMidiSynth synth)
+    : m_file(std::move(file)), m_synth(std::move(synth)) {
     constexpr double rate = MidiSynth::kSampleRate;
     m_eventFrames.reserve(m_file.Events().size());
     for (const MidiEvent& event : m_file.Events())
@@ -130,9 +134,7 @@ MidiPcmStream::MidiPcmStream(MidiFile file, std::unique_ptr<MidiSynth> synth, Mi
     m_synth->Reset();
 }
 
-MidiPcmStream::~MidiPcmStream() {
-    m_pool.Release(std::move(m_synth));
-}
+MidiPcmStream::~MidiPcmStream() = default; // the synthesiser goes back to its pool
 
 std::int64_t MidiPcmStream::Seek(std::int64_t offset) {
     if (offset < 0 || offset > Size())

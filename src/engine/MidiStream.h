@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/MidiFile.h"
+#include "engine/MidiSynth.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,8 +12,6 @@
 #include <string>
 #include <vector>
 
-class MidiSynth;
-class MidiSynthPool;
 struct mpv_handle;
 
 /// A checked MIDI file played as a seekable WAV byte stream: a 44-byte header, then 16-bit stereo
@@ -27,7 +26,7 @@ class MidiPcmStream {
     /// Reads and checks `path` (file system bytes) and takes a synthesiser from `pool`; returns
     /// null when the file cannot be read or is not a well-formed MIDI file, or no synthesiser loads.
     static std::unique_ptr<MidiPcmStream> Open(const std::string& path, MidiSynthPool& pool);
-    ~MidiPcmStream(); // gives the synthesiser back to the pool
+    ~MidiPcmStream();
     MidiPcmStream(const MidiPcmStream&) = delete;
     MidiPcmStream& operator=(const MidiPcmStream&) = delete;
 
@@ -39,14 +38,13 @@ class MidiPcmStream {
     std::int64_t Seek(std::int64_t offset);
 
   private:
-    MidiPcmStream(MidiFile file, std::unique_ptr<MidiSynth> synth, MidiSynthPool& pool);
+    MidiPcmStream(MidiFile file, PooledMidiSynth synth);
     void Fill(std::int64_t frame);
     void CatchUp(std::int64_t frame);
     void Render(std::int16_t* out, std::int64_t frames);
 
     MidiFile m_file;
-    MidiSynthPool& m_pool;
-    std::unique_ptr<MidiSynth> m_synth;
+    PooledMidiSynth m_synth;
     std::vector<std::int64_t> m_eventFrames;
     std::array<char, kHeaderBytes> m_header{};
     std::int64_t m_frames = 0;

@@ -146,26 +146,40 @@ MidiSynthPool& MidiSynthPool::Shared() {
     return pool;
 }
 
-std::unique_ptr<MidiSynth> MidiSynthPool::Acquire() {
+void MidiSynthReturn::operator()(MidiSynth* synth) const noexcept {
+    pool->Release(std::unique_ptr<MidiSynth>(synth));
+}
+
+PooledMidiSynth MidiSynthPool::Acquire() {
     {
         std::lock_guard lock(m_mutex);
         if (!m_idle.empty()) {
-            std::unique_ptr<MidiSynth> synth = std::move(m_idle.back().synth);
+            PooledMidiSynth synth(m_idle.back().synth.release(), MidiSynthReturn{this});
             m_idle.pop_back();
             return synth;
         }
+        if (m_live >= kMaxSynths)
+            return PooledMidiSynth(nullptr, MidiSynthReturn{this});
+        ++m_live;
     }
     // Loaded outside the lock: another stream may take or give back a synthesiser meanwhile.
-    return MidiSynth::Create(m_soundfont);
+    std::unique_ptr<MidiSynth> synth = MidiSynth::Create(m_soundfont);
+    if (!synth) {
+        std::lock_guard lock(m_mutex);
+        --m_live;
+    }
+    return PooledMidiSynth(synth.release(), MidiSynthReturn{this});
 }
 
-void MidiSynthPool::Release(std::unique_ptr<MidiSynth> synth) {
-    if (!synth)
-        return;
+void MidiSynthPool::Release(std::unique_ptr<MidiSynth> synth) noexcept {
     synth->Reset();
-    {
+    try {
         std::lock_guard lock(m_mutex);
         m_idle.push_back({std::move(synth), Clock::now()});
+    } catch (...) {
+        std::lock_guard lock(m_mutex);
+        --m_live; // no room to keep it: it is freed here
+        return;
     }
     m_changed.notify_all();
 }
@@ -190,6 +204,7 @@ void MidiSynthPool::FreeExpired() {
         while (!m_idle.empty() && m_idle.front().since + m_lifetime <= now) {
             expired.push_back(std::move(m_idle.front()));
             m_idle.erase(m_idle.begin());
+            --m_live;
         }
         lock.unlock();
         expired.clear(); // freeing a soundfont takes a moment; nobody waits for the lock meanwhile

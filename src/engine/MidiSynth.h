@@ -42,15 +42,27 @@ class MidiSynth {
     std::unique_ptr<Handles> m;
 };
 
+class MidiSynthPool;
+
+/// Gives a synthesiser back to the pool it came from when it is dropped.
+struct MidiSynthReturn {
+    MidiSynthPool* pool = nullptr;
+    void operator()(MidiSynth* synth) const noexcept;
+};
+using PooledMidiSynth = std::unique_ptr<MidiSynth, MidiSynthReturn>;
+
 /// The General MIDI soundfont the program plays with: the first installed of a fixed list, or the
 /// empty text when none is installed.
 std::string InstalledSoundfont();
 
 /// Synthesisers waiting for the next MIDI file: loading the soundfont takes time and memory, so a
-/// released one is kept for `idleLifetime` and freed by a thread of the pool after that. Thread-safe.
+/// released one is kept for `idleLifetime` and freed by a thread of the pool after that. Every open
+/// MIDI stream holds one (a metafile's MIDI entries are all open at once), so at most kMaxSynths
+/// exist at a time. Thread-safe.
 class MidiSynthPool {
   public:
     using Clock = std::chrono::steady_clock;
+    static constexpr int kMaxSynths = 8;
 
     MidiSynthPool(std::string soundfont, Clock::duration idleLifetime);
     ~MidiSynthPool();
@@ -60,13 +72,16 @@ class MidiSynthPool {
     /// The pool of the process, with the installed soundfont.
     static MidiSynthPool& Shared();
 
-    /// An idle synthesiser, or a newly loaded one (this may take a while); null when none can be loaded.
-    std::unique_ptr<MidiSynth> Acquire();
-    /// Takes a synthesiser back, reset, to wait for the next file.
-    void Release(std::unique_ptr<MidiSynth> synth);
+    /// An idle synthesiser, or a newly loaded one (this may take a while); null when none can be
+    /// loaded or kMaxSynths are in use.
+    PooledMidiSynth Acquire();
     int IdleCount() const;
 
   private:
+    friend struct MidiSynthReturn;
+    /// Takes a synthesiser back, reset, to wait for the next file.
+    void Release(std::unique_ptr<MidiSynth> synth) noexcept;
+
     struct Idle {
         std::unique_ptr<MidiSynth> synth;
         Clock::time_point since;
@@ -78,6 +93,7 @@ class MidiSynthPool {
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Idle> m_idle; // oldest first
+    int m_live = 0;           // in use or idle, and those being loaded
     bool m_stopping = false;
     std::thread m_reaper; // last: starts once everything it uses exists
 };

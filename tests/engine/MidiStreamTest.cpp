@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -151,6 +153,9 @@ TEST_F(MidiStreamTest, SeekingBackLeavesNoNoteOfThePlaceLeftSounding) {
 TEST_F(MidiStreamTest, UnreadableOrMalformedFilesGiveNoStream) {
     EXPECT_FALSE(MidiPcmStream::Open(QFile::encodeName(dir.filePath("missing.mid")).toStdString(), pool));
     EXPECT_FALSE(MidiPcmStream::Open(QFile::encodeName(dir.path()).toStdString(), pool)); // a folder
+    const QByteArray pipe = QFile::encodeName(dir.filePath("pipe.mid"));
+    ASSERT_EQ(::mkfifo(pipe.constData(), 0600), 0);
+    EXPECT_FALSE(MidiPcmStream::Open(pipe.toStdString(), pool)); // and does not wait for a writer
     const QString text = dir.filePath("text.mid");
     ASSERT_TRUE(WriteBytes(text, "MThd but no more"));
     EXPECT_FALSE(MidiPcmStream::Open(QFile::encodeName(text).toStdString(), pool));
@@ -177,6 +182,18 @@ TEST_F(MidiStreamTest, ASynthesiserIsReusedThenFreedAfterItsIdleTime) {
     while (shortLived.IdleCount() > 0 && !deadline.hasExpired())
         QTest::qWait(10);
     EXPECT_EQ(shortLived.IdleCount(), 0);
+}
+
+TEST_F(MidiStreamTest, NoMoreSynthesisersThanTheBoundAtOnce) {
+    // A metafile listing the same song many times opens it many times over.
+    std::vector<std::unique_ptr<MidiPcmStream>> open;
+    for (int i = 0; i < MidiSynthPool::kMaxSynths; ++i) {
+        open.push_back(Open({{0, 480, 60, 100, 0}}, 960));
+        ASSERT_TRUE(open.back()) << "stream " << i;
+    }
+    EXPECT_FALSE(Open({{0, 480, 60, 100, 0}}, 960));
+    open.pop_back();
+    EXPECT_TRUE(Open({{0, 480, 60, 100, 0}}, 960)) << "a synthesiser given back was not reused";
 }
 
 TEST(MidiStreamNames, MidiFilesGoThroughTheSynthesiserAndNothingElse) {
