@@ -66,9 +66,13 @@ void BM_MidiSoundfontLoad(benchmark::State& state, const char* soundfont) {
     state.counters["kept_MB"] = megabytes;
 }
 BENCHMARK_CAPTURE(BM_MidiSoundfontLoad, TimGM6mb, "/usr/share/sounds/sf2/TimGM6mb.sf2")
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK_CAPTURE(BM_MidiSoundfontLoad, FluidR3_GM, "/usr/share/sounds/sf2/FluidR3_GM.sf2")
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // From SetUrl to state 3 for a MIDI song, as after next-track; the first open also loads the soundfont.
 void BM_MidiOpenToPlaying(benchmark::State& state) {

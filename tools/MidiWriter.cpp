@@ -14,7 +14,7 @@ void PutLe(QByteArray& out, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
-}  // namespace
+} // namespace
 
 QByteArray MidiVarLength(std::uint32_t value) {
     QByteArray out(1, static_cast<char>(value & 0x7F));
@@ -23,8 +23,8 @@ QByteArray MidiVarLength(std::uint32_t value) {
     return out;
 }
 
-QByteArray MidiTuneBytes(const std::vector<MidiNote>& notes, int ticksPerQuarter, std::uint32_t microsPerQuarter,
-                         std::uint32_t endTick) {
+QByteArray MidiTuneBytes(const std::vector<MidiNote>& notes, int ticksPerQuarter,
+                         std::uint32_t microsPerQuarter, std::uint32_t endTick) {
     // (tick, off before on at the same tick, status, key, velocity)
     std::vector<std::tuple<std::uint32_t, int, int, int, int>> events;
     for (const MidiNote& n : notes) {
@@ -39,7 +39,7 @@ QByteArray MidiTuneBytes(const std::vector<MidiNote>& notes, int ticksPerQuarter
     track.append("\xFF\x51\x03", 3);
     PutBe(track, microsPerQuarter, 3);
     track.append('\0');
-    track.append("\xC0\x00", 2);  // piano
+    track.append("\xC0\x00", 2); // piano
     std::uint32_t now = 0;
     for (const auto& [tick, order, status, key, velocity] : events) {
         track.append(MidiVarLength(tick - now));
@@ -53,8 +53,8 @@ QByteArray MidiTuneBytes(const std::vector<MidiNote>& notes, int ticksPerQuarter
 
     QByteArray out("MThd");
     PutBe(out, 6, 4);
-    PutBe(out, 0, 2);  // format 0
-    PutBe(out, 1, 2);  // one track
+    PutBe(out, 0, 2); // format 0
+    PutBe(out, 1, 2); // one track
     PutBe(out, static_cast<std::uint32_t>(ticksPerQuarter), 2);
     out.append("MTrk");
     PutBe(out, static_cast<std::uint32_t>(track.size()), 4);

@@ -13,7 +13,8 @@
 namespace {
 
 // References to these are lists themselves, and a list inside a list is refused.
-constexpr const char* kListSuffixes[] = {".asx", ".wax", ".wvx", ".wmx", ".m3u", ".m3u8", ".pls", ".xspf", ".cue"};
+constexpr const char* kListSuffixes[] = {".asx",  ".wax", ".wvx",  ".wmx", ".m3u",
+                                         ".m3u8", ".pls", ".xspf", ".cue"};
 
 bool HasListSuffix(const QString& path) {
     for (const char* suffix : kListSuffixes) {
@@ -76,7 +77,7 @@ QString DecodeMetafile(const QByteArray& bytes) {
 }
 
 class Reader {
-  public:
+public:
     Reader(const QString& text, const QString& folder) : m_xml(text), m_folder(folder) {}
 
     std::vector<AsxEntry> Read() {
@@ -102,7 +103,7 @@ class Reader {
         return std::move(m_entries);
     }
 
-  private:
+private:
     bool Start() {
         if (++m_depth > AsxPlaylist::kMaxDepth)
             return false;
@@ -126,12 +127,14 @@ class Reader {
             for (const QXmlStreamAttribute& attribute : m_xml.attributes()) {
                 if (!Named(attribute.name(), "href"))
                     continue;
-                if (const std::optional<QString> path = ResolveReference(attribute.value().toString(), m_folder))
+                if (const std::optional<QString> path =
+                        ResolveReference(attribute.value().toString(), m_folder))
                     m_path = *path;
             }
         } else if (Named(name, "title")) {
-            m_title = m_xml.readElementText(QXmlStreamReader::SkipChildElements).simplified().left(
-                AsxPlaylist::kMaxTitleLength);
+            m_title = m_xml.readElementText(QXmlStreamReader::SkipChildElements)
+                          .simplified()
+                          .left(AsxPlaylist::kMaxTitleLength);
             --m_depth; // the reader consumed the end tag
         }
         return true;

@@ -19,7 +19,7 @@ struct AsxEntry {
 /// anything but an existing regular file are refused. The XML is read with no document type,
 /// no entities and within fixed bounds, so a hostile metafile yields nothing at all.
 class AsxPlaylist {
-  public:
+public:
     static constexpr qint64 kMaxBytes = 1 << 20;
     static constexpr int kMaxDepth = 16;
     static constexpr int kMaxEntries = 1000;

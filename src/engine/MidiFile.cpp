@@ -11,7 +11,7 @@ constexpr int kMaxVlqBytes = 4;                  // 28 bits, the format's own li
 
 /// Bounds-checked big-endian reading over a byte range; every read says whether the bytes were there.
 class ByteReader {
-  public:
+public:
     explicit ByteReader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
 
     bool AtEnd() const { return m_pos >= m_bytes.size(); }
@@ -59,7 +59,7 @@ class ByteReader {
         return Left() >= 4 && std::memcmp(m_bytes.data() + m_pos, tag, 4) == 0;
     }
 
-  private:
+private:
     std::span<const std::uint8_t> m_bytes;
     std::size_t m_pos = 0;
 };
@@ -105,10 +105,10 @@ int DataBytesOf(std::uint8_t status) {
 
 /// Does the reading for MidiFile::Parse; holds the state of one parse.
 class MidiFileReader {
-  public:
+public:
     std::optional<MidiFile> Read(std::span<const std::uint8_t> bytes);
 
-  private:
+private:
     bool ReadHeader(ByteReader& in);
     bool ReadTrack(std::span<const std::uint8_t> data, std::vector<RawEvent>& out);
     bool Time(std::vector<RawEvent>& raws, double offset, double& end);
@@ -182,7 +182,8 @@ bool MidiFileReader::ReadHeader(ByteReader& in) {
         return false;
     if (!in.Be(2, format) || !in.Be(2, tracks) || !in.Be(2, division) || !in.Skip(length - 6))
         return false;
-    if (format > 2 || tracks == 0 || tracks > static_cast<std::uint32_t>(MidiFile::kMaxTracks) || division == 0)
+    if (format > 2 || tracks == 0 || tracks > static_cast<std::uint32_t>(MidiFile::kMaxTracks) ||
+        division == 0)
         return false;
     m_format = static_cast<int>(format);
     m_tracksDeclared = static_cast<int>(tracks);

@@ -21,7 +21,7 @@ struct MidiEvent {
 /// bounds, so a hostile file is refused before any synthesiser sees it. The result is one list of
 /// events in playing order with their times worked out from the tempo map.
 class MidiFile {
-  public:
+public:
     /// Largest file read at all; real songs are a few hundred kilobytes.
     static constexpr std::size_t kMaxFileBytes = 16u << 20;
     static constexpr int kMaxTracks = 1024;
@@ -39,7 +39,7 @@ class MidiFile {
     const std::vector<MidiEvent>& Events() const { return m_events; }
     const std::vector<std::uint8_t>& SysexData() const { return m_sysex; }
 
-  private:
+private:
     MidiFile() = default;
     friend class MidiFileReader;
 

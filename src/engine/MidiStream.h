@@ -19,7 +19,7 @@ struct mpv_handle;
 /// the player's own seeking, speed and volume work on it as on any WAV file. A seek repositions
 /// the synthesiser lazily: reset, catch up on the channel state without notes, render from there.
 class MidiPcmStream {
-  public:
+public:
     static constexpr int kHeaderBytes = 44;
     static constexpr int kFrameBytes = 4;
 
@@ -37,7 +37,7 @@ class MidiPcmStream {
     /// Moves to `offset`; returns it, or -1 when it lies outside the stream.
     std::int64_t Seek(std::int64_t offset);
 
-  private:
+private:
     MidiPcmStream(MidiFile file, PooledMidiSynth synth);
     void Fill(std::int64_t frame);
     void CatchUp(std::int64_t frame);
@@ -48,9 +48,9 @@ class MidiPcmStream {
     std::vector<std::int64_t> m_eventFrames;
     std::array<char, kHeaderBytes> m_header{};
     std::int64_t m_frames = 0;
-    std::int64_t m_pos = 0;        // byte offset of the next read
-    std::int64_t m_cursor = 0;     // next frame the synthesiser renders
-    std::size_t m_nextEvent = 0;   // first event not yet sent
+    std::int64_t m_pos = 0;            // byte offset of the next read
+    std::int64_t m_cursor = 0;         // next frame the synthesiser renders
+    std::size_t m_nextEvent = 0;       // first event not yet sent
     std::vector<std::int16_t> m_chunk; // the frames last rendered, for reads that split a frame
     std::int64_t m_chunkStart = 0;
     std::int64_t m_chunkFrames = 0;

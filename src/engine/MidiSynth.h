@@ -15,7 +15,7 @@ class MidiFile;
 /// A software synthesiser with a General MIDI soundfont loaded, rendering 16-bit stereo PCM at
 /// kSampleRate. Not thread-safe: one stream uses it at a time.
 class MidiSynth {
-  public:
+public:
     static constexpr int kSampleRate = 44100;
     /// The synthesiser renders in blocks of this many frames; events take effect at a block's start.
     static constexpr int kBlockFrames = 64;
@@ -36,7 +36,7 @@ class MidiSynth {
     /// blocks only, it keeps nothing back that a later Reset would let through.
     void Render(std::int16_t* out, int frames);
 
-  private:
+private:
     struct Handles;
     explicit MidiSynth(std::unique_ptr<Handles> handles);
     std::unique_ptr<Handles> m;
@@ -60,7 +60,7 @@ std::string InstalledSoundfont();
 /// MIDI stream holds one (a metafile's MIDI entries are all open at once), so at most kMaxSynths
 /// exist at a time. Thread-safe.
 class MidiSynthPool {
-  public:
+public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kMaxSynths = 8;
 
@@ -77,7 +77,7 @@ class MidiSynthPool {
     PooledMidiSynth Acquire();
     int IdleCount() const;
 
-  private:
+private:
     friend struct MidiSynthReturn;
     /// Takes a synthesiser back, reset, to wait for the next file.
     void Release(std::unique_ptr<MidiSynth> synth) noexcept;

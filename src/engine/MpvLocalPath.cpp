@@ -9,7 +9,8 @@
 
 QByteArray LocalFileArgument(const QString& path) {
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
-    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    const QString absolute =
+        path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
     if (IsAsxFileName(absolute))
         return MetafileTimelineArgument(absolute);
     const QByteArray file = EncodeFileName(absolute);

@@ -347,7 +347,8 @@ void MpvMediaControl::SetUrl(const QString& path) {
     const bool timeline = IsAsxFileName(path);
     d->SetFlag("pause", false); // a new file starts playing even if the last one was paused
     const std::uint64_t sequence = ++d->sequence;
-    const char* args[] = {"loadfile", file.constData(), "replace", timeline ? kTimelineLoadOptions : nullptr, nullptr};
+    const char* options = timeline ? kTimelineLoadOptions : nullptr;
+    const char* args[] = {"loadfile", file.constData(), "replace", options, nullptr};
     d->Command(args, MakeRequestTag(MpvRequest::Load, sequence));
     d->tracker.LoadRequested(sequence);
     d->endedByFailure = false;

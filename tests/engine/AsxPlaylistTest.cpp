@@ -20,7 +20,7 @@ void PrintTo(const AsxEntry& e, std::ostream* out) {
 namespace {
 
 class AsxPlaylistTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir(dir.path()).mkpath("sub"));
@@ -101,25 +101,19 @@ TEST_P(AsxRefusedReference, YieldsNothing) {
     EXPECT_EQ(Parse(Entries({GetParam().href, "a.wav"})), (std::vector<AsxEntry>{{Path("a.wav"), "a.wav"}}));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, AsxRefusedReference,
-                         ::testing::Values(RefusedCase{"Http", "http://example.org/a.wav"},
-                                           RefusedCase{"Https", "HTTPS://example.org/a.wav"},
-                                           RefusedCase{"Mms", "mms://example.org/a.wav"},
-                                           RefusedCase{"Rtsp", "rtsp://example.org/a.wav"},
-                                           RefusedCase{"Ftp", "ftp://example.org/a.wav"},
-                                           RefusedCase{"FileOnAnotherHost", "file://server/a.wav"},
-                                           RefusedCase{"NetworkShare", "//server/share/a.wav"},
-                                           RefusedCase{"WindowsDrive", "C:\\Music\\a.wav"},
-                                           RefusedCase{"MpvProtocol", "av://lavfi:sine"},
-                                           RefusedCase{"MidiProtocol", "varnelmidi:///tmp/a.mid"},
-                                           RefusedCase{"NestedMetafile", "other.asx"},
-                                           RefusedCase{"NestedPlaylist", "list.m3u"},
-                                           RefusedCase{"RemoteMetafile", "http://example.org/list.asx"},
-                                           RefusedCase{"Missing", "nowhere.wav"},
-                                           RefusedCase{"Folder", "sub"},
-                                           RefusedCase{"Device", "/dev/null"},
-                                           RefusedCase{"Empty", ""}),
-                         [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, AsxRefusedReference,
+    ::testing::Values(
+        RefusedCase{"Http", "http://example.org/a.wav"}, RefusedCase{"Https", "HTTPS://example.org/a.wav"},
+        RefusedCase{"Mms", "mms://example.org/a.wav"}, RefusedCase{"Rtsp", "rtsp://example.org/a.wav"},
+        RefusedCase{"Ftp", "ftp://example.org/a.wav"},
+        RefusedCase{"FileOnAnotherHost", "file://server/a.wav"},
+        RefusedCase{"NetworkShare", "//server/share/a.wav"}, RefusedCase{"WindowsDrive", "C:\\Music\\a.wav"},
+        RefusedCase{"MpvProtocol", "av://lavfi:sine"}, RefusedCase{"MidiProtocol", "varnelmidi:///tmp/a.mid"},
+        RefusedCase{"NestedMetafile", "other.asx"}, RefusedCase{"NestedPlaylist", "list.m3u"},
+        RefusedCase{"RemoteMetafile", "http://example.org/list.asx"}, RefusedCase{"Missing", "nowhere.wav"},
+        RefusedCase{"Folder", "sub"}, RefusedCase{"Device", "/dev/null"}, RefusedCase{"Empty", ""}),
+    [](const auto& info) { return info.param.name; });
 
 TEST_F(AsxPlaylistTest, EntryReferencesToOtherMetafilesAreNotFollowed) {
     Put("other.asx", Entries({"a.wav"}));
@@ -159,7 +153,8 @@ std::vector<HostileCase> HostileCases() {
         {"ExternalEntity",
          "<!DOCTYPE asx [<!ENTITY f SYSTEM \"file:///etc/passwd\">]><asx><entry><title>&f;</title>"
          "<ref href=\"a.wav\"/></entry></asx>"},
-        {"InternalEntity", "<!DOCTYPE asx [<!ENTITY w \"a.wav\">]><asx><entry><ref href=\"&w;\"/></entry></asx>"},
+        {"InternalEntity",
+         "<!DOCTYPE asx [<!ENTITY w \"a.wav\">]><asx><entry><ref href=\"&w;\"/></entry></asx>"},
         {"EntityExpansion",
          "<!DOCTYPE asx [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
          "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\">]><asx><entry><title>&c;</title>"

@@ -40,8 +40,8 @@ QByteArray NoteOff(int key, int channel = 0) {
 const QByteArray kEnd = Raw("\xFF\x2F\x00", 3);
 
 std::optional<MidiFile> Parse(const QByteArray& bytes) {
-    return MidiFile::Parse({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                            static_cast<std::size_t>(bytes.size())});
+    return MidiFile::Parse(
+        {reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())});
 }
 
 /// Times of the note-on events, in file order.
@@ -91,8 +91,8 @@ std::vector<TimingCase> TimingCases() {
                      {1.0}});
     // One second at 120, then 240 beats a minute: four more beats take one more second.
     cases.push_back({"TempoChangeMidway",
-                     Header(0, 1, 96) + Track(At(0, NoteOn(60)) + At(192, Tempo(250'000)) + At(0, NoteOn(62)) +
-                                              At(192, NoteOn(64)) + At(192, kEnd)),
+                     Header(0, 1, 96) + Track(At(0, NoteOn(60)) + At(192, Tempo(250'000)) +
+                                              At(0, NoteOn(62)) + At(192, NoteOn(64)) + At(192, kEnd)),
                      2.0,
                      {0.0, 1.0, 1.5}});
     // The tempo track and the notes in separate tracks: the map applies to every track.
@@ -102,10 +102,11 @@ std::vector<TimingCase> TimingCases() {
                      3.0,
                      {0.0, 3.0}});
     // 25 frames a second, 40 ticks a frame: a millisecond a tick, whatever the tempo says.
-    cases.push_back({"SmpteTimingIgnoresTempo",
-                     Header(0, 1, 0xE728) + Track(At(0, Tempo(2'000'000)) + At(2500, NoteOn(60)) + At(500, kEnd)),
-                     3.0,
-                     {2.5}});
+    cases.push_back(
+        {"SmpteTimingIgnoresTempo",
+         Header(0, 1, 0xE728) + Track(At(0, Tempo(2'000'000)) + At(2500, NoteOn(60)) + At(500, kEnd)),
+         3.0,
+         {2.5}});
     // Independent sequences play one after the other, each starting at 120 beats a minute.
     cases.push_back({"Format2SequencesFollowEachOther",
                      Header(2, 2, 480) + Track(At(0, Tempo(250'000)) + At(0, NoteOn(60)) + At(960, kEnd)) +
@@ -115,15 +116,15 @@ std::vector<TimingCase> TimingCases() {
     // Running status: the data bytes of the later notes reuse the note-on status.
     cases.push_back({"RunningStatus",
                      Header(0, 1, 480) + Track(At(0, NoteOn(60)) + At(480, Raw("\x40\x64", 2)) +
-                                              At(480, Raw("\x43\x64", 2)) + At(480, kEnd)),
+                                               At(480, Raw("\x43\x64", 2)) + At(480, kEnd)),
                      1.5,
                      {0.0, 0.5, 1.0}});
     // A tempo of zero would squash the rest of the song into one instant; it is ignored.
-    cases.push_back({"ZeroTempoIgnored",
-                     Header(0, 1, 480) + Track(At(0, Tempo(0)) + At(0, NoteOn(60)) + At(960, NoteOn(62)) +
-                                              At(0, kEnd)),
-                     1.0,
-                     {0.0, 1.0}});
+    cases.push_back(
+        {"ZeroTempoIgnored",
+         Header(0, 1, 480) + Track(At(0, Tempo(0)) + At(0, NoteOn(60)) + At(960, NoteOn(62)) + At(0, kEnd)),
+         1.0,
+         {0.0, 1.0}});
     // Some writers end a track without its end event.
     cases.push_back({"TrackWithoutEndEvent",
                      Header(0, 1, 480) + Track(At(0, NoteOn(60)) + At(480, NoteOff(60))),
@@ -131,8 +132,8 @@ std::vector<TimingCase> TimingCases() {
                      {0.0}});
     // A header longer than six bytes and an unknown chunk before the track are skipped.
     cases.push_back({"LongHeaderAndUnknownChunk",
-                     "MThd" + Be(8, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2) + Be(0, 2) + "XTRA" + Be(3, 4) + "abc" +
-                         Track(At(480, NoteOn(60)) + At(480, kEnd)),
+                     "MThd" + Be(8, 4) + Be(0, 2) + Be(1, 2) + Be(480, 2) + Be(0, 2) + "XTRA" + Be(3, 4) +
+                         "abc" + Track(At(480, NoteOn(60)) + At(480, kEnd)),
                      1.0,
                      {0.5}});
     return cases;
@@ -143,7 +144,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, MidiFileTiming, ::testing::ValuesIn(TimingCases(
 
 TEST(MidiFile, EventsAtOneTickKeepTheOrderOfTheFile) {
     // An off and an on of the same key at the same tick: played the other way round the note dies.
-    const QByteArray bytes = Header(1, 2, 480) + Track(At(0, NoteOn(60)) + At(480, NoteOff(60)) + At(0, kEnd)) +
+    const QByteArray bytes = Header(1, 2, 480) +
+                             Track(At(0, NoteOn(60)) + At(480, NoteOff(60)) + At(0, kEnd)) +
                              Track(At(480, NoteOn(60)) + At(480, kEnd));
     const std::optional<MidiFile> file = Parse(bytes);
     ASSERT_TRUE(file.has_value());
@@ -217,11 +219,12 @@ std::vector<MalformedCase> MalformedCases() {
         {"SmpteWithZeroTicksAFrame", Header(0, 1, 0xE700) + Track(note)},
         {"NoTrackChunk", Header(0, 1, 480)},
         {"TrackLengthBeyondTheFile", Header(0, 1, 480) + "MTrk" + Be(0xFFFFFFF0, 4) + note},
-        {"TrackLengthOneTooMany", Header(0, 1, 480) + "MTrk" + Be(static_cast<std::uint32_t>(note.size() + 1), 4) +
-                                      note},
+        {"TrackLengthOneTooMany",
+         Header(0, 1, 480) + "MTrk" + Be(static_cast<std::uint32_t>(note.size() + 1), 4) + note},
         {"DeltaOfFiveBytes", Header(0, 1, 480) + Track(Raw("\x81\x80\x80\x80\x00", 5) + NoteOn(60) + kEnd)},
         {"DeltaCutShort", Header(0, 1, 480) + Track(NoteOn(60).prepend('\0') + Raw("\x81", 1))},
-        {"RunningStatusWithNothingToRunOn", Header(0, 1, 480) + Track(At(0, Raw("\x3C\x64", 2)) + At(0, kEnd))},
+        {"RunningStatusWithNothingToRunOn",
+         Header(0, 1, 480) + Track(At(0, Raw("\x3C\x64", 2)) + At(0, kEnd))},
         {"MetaLengthBeyondTheTrack", Header(0, 1, 480) + Track(At(0, Raw("\xFF\x01\x7F", 3) + "abc"))},
         {"MetaLengthOfFiveBytes", Header(0, 1, 480) + Track(At(0, Raw("\xFF\x01\x8F\xFF\xFF\xFF\x7F", 7)))},
         {"SysexLengthBeyondTheTrack", Header(0, 1, 480) + Track(At(0, Raw("\xF0\x40\x7E\xF7", 4)))},
@@ -231,7 +234,8 @@ std::vector<MalformedCase> MalformedCases() {
         {"NoteCutShort", Header(0, 1, 480) + Track(At(0, Raw("\x90\x3C", 2)))},
         // 36 bytes: a tempo, then a meta event that claims 32 MiB of a 14-byte track.
         {"ThirtySixBytesWithAHugeMetaLength",
-         Header(0, 1, 480) + "MTrk" + Be(14, 4) + Raw("\0\xFF\x51\x03\x07\xA1\x20\0\xFF\x7F\x8F\xFF\xFF\x7F", 14)},
+         Header(0, 1, 480) + "MTrk" + Be(14, 4) +
+             Raw("\0\xFF\x51\x03\x07\xA1\x20\0\xFF\x7F\x8F\xFF\xFF\x7F", 14)},
         // Longest deltas at the slowest tempo and one tick a beat: years of silence.
         {"LongerThanAnyStreamCanHold",
          Header(0, 1, 1) + Track(At(0, Tempo(0xFFFFFF)) + At(0x0FFFFFFF, NoteOn(60)) + At(0, kEnd))},

@@ -49,7 +49,7 @@ QByteArray ThreeSecondTune() {
 }
 
 class MidiPlaybackTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         if (InstalledSoundfont().empty())
@@ -138,7 +138,8 @@ TEST_F(MidiPlaybackTest, MalformedOrMissingMidiPlaysNothingAndEndsAsAFailure) {
         States log(*c);
         c->SetUrl(path);
         ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << path.toStdString();
-        EXPECT_EQ(log.seen, (std::vector<int>{psTransitioning, psMediaEnded, psStopped})) << path.toStdString();
+        EXPECT_EQ(log.seen, (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
+            << path.toStdString();
         EXPECT_TRUE(c->EndedByFailure()) << path.toStdString();
         QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
     }

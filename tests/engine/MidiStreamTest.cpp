@@ -34,7 +34,7 @@ std::uint32_t Ticks(double seconds) {
 }
 
 class MidiStreamTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         if (InstalledSoundfont().empty())
@@ -66,7 +66,8 @@ class MidiStreamTest : public ::testing::Test {
 
     /// Byte offset of the first frame at `seconds`, plus `extra` bytes into it.
     static std::int64_t ByteAt(double seconds, int extra = 0) {
-        return MidiPcmStream::kHeaderBytes + std::llround(seconds * kRate) * MidiPcmStream::kFrameBytes + extra;
+        return MidiPcmStream::kHeaderBytes + std::llround(seconds * kRate) * MidiPcmStream::kFrameBytes +
+               extra;
     }
 
     /// Seconds from `startSeconds` to the first audible sample of `samples`, or -1 for silence.

@@ -10,8 +10,8 @@
 #include "WavWriter.h"
 
 #include <QDeadlineTimer>
-#include <QTest>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <mpv/client.h>
 
@@ -41,8 +41,13 @@ Played Play(const QByteArray& argument, const char* options) {
     if (!mpv)
         return out;
     // In real time: the untimed null output stalls where the sample rate changes between entries.
-    for (const auto& [key, value] : {std::pair{"ao", "null"}, {"vid", "no"}, {"config", "no"}, {"access-references", "no"},
-                                     {"load-unsafe-playlists", "no"}, {"ytdl", "no"}, {"load-scripts", "no"}})
+    for (const auto& [key, value] : {std::pair{"ao", "null"},
+                                     {"vid", "no"},
+                                     {"config", "no"},
+                                     {"access-references", "no"},
+                                     {"load-unsafe-playlists", "no"},
+                                     {"ytdl", "no"},
+                                     {"load-scripts", "no"}})
         mpv_set_option_string(mpv.get(), key, value);
     EXPECT_GE(mpv_initialize(mpv.get()), 0);
     EXPECT_TRUE(RegisterMidiProtocol(mpv.get()));
@@ -69,7 +74,7 @@ Played Play(const QByteArray& argument, const char* options) {
 }
 
 class MpvTimelineTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
     QTemporaryDir dir;
@@ -96,7 +101,8 @@ TEST_F(MpvTimelineTest, MetafileEntriesPlayOneAfterAnotherWithTheirTitles) {
 
 TEST_F(MpvTimelineTest, NothingPlayableOrNoOptionPlaysNothing) {
     ASSERT_TRUE(WriteToneWav(Path("one.wav"), 0.5, 8000));
-    ASSERT_TRUE(WriteBytes(Path("remote.wax"), R"(<asx><entry><ref href="mms://example.org/x"/></entry></asx>)"));
+    ASSERT_TRUE(
+        WriteBytes(Path("remote.wax"), R"(<asx><entry><ref href="mms://example.org/x"/></entry></asx>)"));
     ASSERT_TRUE(WriteBytes(Path("hostile.asx"), R"(<!DOCTYPE asx [<!ENTITY e "one.wav">]><asx>
 <entry><ref href="&e;"/></entry><entry><ref href="one.wav"/></entry></asx>)"));
     ASSERT_TRUE(WriteBytes(Path("good.asx"), R"(<asx><entry><ref href="one.wav"/></entry></asx>)"));
@@ -107,7 +113,8 @@ TEST_F(MpvTimelineTest, NothingPlayableOrNoOptionPlaysNothing) {
     }
     // References stay refused for every file loaded without the option, so nothing else reaches out.
     EXPECT_EQ(Play(LocalFileArgument(Path("good.asx")), nullptr).endReason, MPV_END_FILE_REASON_ERROR);
-    EXPECT_EQ(Play(LocalFileArgument(Path("good.asx")), kTimelineLoadOptions).endReason, MPV_END_FILE_REASON_EOF);
+    EXPECT_EQ(Play(LocalFileArgument(Path("good.asx")), kTimelineLoadOptions).endReason,
+              MPV_END_FILE_REASON_EOF);
 }
 
 TEST_F(MpvTimelineTest, ControlPlaysAMetafileAsOneTrackNamedByTheEntryPlaying) {
