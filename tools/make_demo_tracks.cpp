@@ -1,10 +1,12 @@
-// Writes a few short tones into the folder named on the command line, for `make run`.
+// Writes a few short tones and a short MIDI tune into the folder named on the command line, for `make run`.
+#include "MidiWriter.h"
 #include "WavWriter.h"
 
 #include <QDir>
 #include <QString>
 
 #include <cstdio>
+#include <vector>
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -27,6 +29,20 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot write %s\n", t.name);
             return 1;
         }
+    }
+    // Twelve seconds at 120 beats a minute: an arpeggio up and down, a chord at the end.
+    const int keys[] = {60, 64, 67, 72, 76, 79, 84, 79, 76, 72, 67, 64, 60, 64, 67, 72, 67, 64, 60, 55};
+    std::vector<MidiNote> tune;
+    std::uint32_t tick = 0;
+    for (int key : keys) {
+        tune.push_back({tick, 420, key, 96, 0});
+        tick += 480;
+    }
+    for (int key : {48, 60, 64, 67})
+        tune.push_back({tick, 4 * 480 - 60, key, 90, 0});
+    if (!WriteBytes(QDir(folder).filePath(QStringLiteral("04 Arpeggio.mid")), MidiTuneBytes(tune))) {
+        std::fprintf(stderr, "cannot write 04 Arpeggio.mid\n");
+        return 1;
     }
     return 0;
 }

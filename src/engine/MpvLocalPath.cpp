@@ -1,12 +1,18 @@
 #include "engine/MpvLocalPath.h"
 
+#include "engine/AsxPlaylist.h"
+#include "engine/MidiStream.h"
+#include "engine/MpvTimeline.h"
 #include "util/FileNameCodec.h"
 
 #include <QDir>
 
 QByteArray LocalFileArgument(const QString& path) {
-    if (path.startsWith(QLatin1Char('/')))
-        return EncodeFileName(path);
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
-    return EncodeFileName(QDir::currentPath() + QLatin1Char('/') + path);
+    const QString absolute =
+        path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+    if (IsAsxFileName(absolute))
+        return MetafileTimelineArgument(absolute);
+    const QByteArray file = EncodeFileName(absolute);
+    return IsMidiFileName(absolute) ? MidiStreamUrl(file) : file;
 }

@@ -1,8 +1,11 @@
 #include "engine/MpvMediaControl.h"
 
+#include "engine/AsxPlaylist.h"
+#include "engine/MidiStream.h"
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileTracker.h"
 #include "engine/MpvLocalPath.h"
+#include "engine/MpvTimeline.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -80,6 +83,7 @@ struct MpvMediaControl::Impl {
     double position = 0.0;
     double duration = 0.0;
     QString name;
+    bool timeline = false; // a metafile's entries: the name is the playing entry's title
     int volume = 100;
     double rate = 1.0;
 
@@ -126,9 +130,12 @@ MpvMediaControl::Impl::Impl(MpvMediaControl* owner, const Options& options) : mp
     }
     if (const int rc = mpv_initialize(mpv.get()); rc < 0)
         Fail("initialise", rc);
+    if (!RegisterMidiProtocol(mpv.get()))
+        throw MediaControlError("mpv: the MIDI protocol was refused");
     Observe(MpvProperty::TimePos, "time-pos", MPV_FORMAT_DOUBLE);
     Observe(MpvProperty::Duration, "duration", MPV_FORMAT_DOUBLE);
     Observe(MpvProperty::MediaTitle, "media-title", MPV_FORMAT_STRING);
+    Observe(MpvProperty::TimelineTitle, kTimelineTitleProperty, MPV_FORMAT_STRING);
     volume = static_cast<int>(std::lround(std::clamp(ReadDouble("volume", 100.0), 0.0, 100.0)));
     rate = ReadDouble("speed", 1.0);
 }
@@ -239,7 +246,11 @@ void MpvMediaControl::Impl::OnProperty(const MpvEventData& event) {
         duration = event.hasValue ? event.number : 0.0;
         return;
     case MpvProperty::MediaTitle:
-        if (event.hasValue && !event.text.isEmpty())
+        if (event.hasValue && !event.text.isEmpty() && !timeline)
+            name = event.text;
+        return;
+    case MpvProperty::TimelineTitle:
+        if (event.hasValue && !event.text.isEmpty() && timeline)
             name = event.text;
         return;
     case MpvProperty::None:
@@ -333,9 +344,11 @@ MpvMediaControl::~MpvMediaControl() = default;
 
 void MpvMediaControl::SetUrl(const QString& path) {
     const QByteArray file = LocalFileArgument(path);
+    const bool timeline = IsAsxFileName(path);
     d->SetFlag("pause", false); // a new file starts playing even if the last one was paused
     const std::uint64_t sequence = ++d->sequence;
-    const char* args[] = {"loadfile", file.constData(), "replace", nullptr};
+    const char* options = timeline ? kTimelineLoadOptions : nullptr;
+    const char* args[] = {"loadfile", file.constData(), "replace", options, nullptr};
     d->Command(args, MakeRequestTag(MpvRequest::Load, sequence));
     d->tracker.LoadRequested(sequence);
     d->endedByFailure = false;
@@ -345,6 +358,7 @@ void MpvMediaControl::SetUrl(const QString& path) {
     d->position = 0.0;
     d->duration = 0.0;
     d->name = QFileInfo(path).fileName();
+    d->timeline = timeline;
     d->SetState(psTransitioning);
 }
 

@@ -1,0 +1,223 @@
+#include "engine/MidiStream.h"
+
+#include "engine/MidiSynth.h"
+
+#include <mpv/stream_cb.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+namespace {
+
+constexpr char kProtocol[] = "varnelmidi";
+constexpr char kUrlPrefix[] = "varnelmidi://";
+constexpr std::int64_t kChunkFrames = 4096; // about 93 ms: one render call per few demuxer reads
+constexpr std::int64_t kBlockFrames = MidiSynth::kBlockFrames;
+
+std::int64_t RoundUpToBlock(std::int64_t frames) {
+    return (frames + kBlockFrames - 1) / kBlockFrames * kBlockFrames;
+}
+
+void PutLe(char* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+/// The whole file, or nothing when it cannot be read or is larger than any MIDI file we accept.
+std::optional<std::vector<std::uint8_t>> ReadBounded(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) // a pipe or a device would block or never end
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes(MidiFile::kMaxFileBytes + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (in.bad())
+        return std::nullopt;
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (got > MidiFile::kMaxFileBytes)
+        return std::nullopt;
+    bytes.resize(got);
+    bytes.shrink_to_fit();
+    return bytes;
+}
+
+// The mpv side: C callbacks, each catching everything, since nothing may unwind through libmpv.
+std::int64_t ReadCallback(void* cookie, char* buffer, std::uint64_t count) {
+    try {
+        return static_cast<MidiPcmStream*>(cookie)->Read(buffer, count);
+    } catch (...) {
+        return -1;
+    }
+}
+
+std::int64_t SeekCallback(void* cookie, std::int64_t offset) {
+    const std::int64_t landed = static_cast<MidiPcmStream*>(cookie)->Seek(offset);
+    return landed < 0 ? std::int64_t{MPV_ERROR_GENERIC} : landed;
+}
+
+std::int64_t SizeCallback(void* cookie) {
+    return static_cast<MidiPcmStream*>(cookie)->Size();
+}
+
+void CloseCallback(void* cookie) {
+    delete static_cast<MidiPcmStream*>(cookie);
+}
+
+int OpenCallback(void* pool, char* uri, mpv_stream_cb_info* info) {
+    // Runs on one of mpv's threads, so a first soundfont load never holds up the window.
+    try {
+        const std::string url(uri);
+        if (url.rfind(kUrlPrefix, 0) != 0)
+            return MPV_ERROR_LOADING_FAILED;
+        std::unique_ptr<MidiPcmStream> stream =
+            MidiPcmStream::Open(url.substr(std::strlen(kUrlPrefix)), *static_cast<MidiSynthPool*>(pool));
+        if (!stream)
+            return MPV_ERROR_LOADING_FAILED;
+        info->cookie = stream.release();
+        info->read_fn = &ReadCallback;
+        info->seek_fn = &SeekCallback;
+        info->size_fn = &SizeCallback;
+        info->close_fn = &CloseCallback;
+        info->cancel_fn = nullptr; // a read never blocks: it renders at most one chunk
+        return 0;
+    } catch (...) {
+        return MPV_ERROR_LOADING_FAILED;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<MidiPcmStream> MidiPcmStream::Open(const std::string& path, MidiSynthPool& pool) {
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadBounded(path);
+    if (!bytes)
+        return nullptr;
+    std::optional<MidiFile> file = MidiFile::Parse(*bytes);
+    if (!file)
+        return nullptr;
+    PooledMidiSynth synth = pool.Acquire();
+    if (!synth)
+        return nullptr;
+    return std::unique_ptr<MidiPcmStream>(new MidiPcmStream(std::move(*file), std::move(synth)));
+}
+
+MidiPcmStream::MidiPcmStream(MidiFile file, PooledMidiSynth synth)
+    : m_file(std::move(file)), m_synth(std::move(synth)) {
+    constexpr double rate = MidiSynth::kSampleRate;
+    m_eventFrames.reserve(m_file.Events().size());
+    for (const MidiEvent& event : m_file.Events())
+        m_eventFrames.push_back(std::llround(event.seconds * rate));
+    // At least one frame: an empty song is still a valid (silent) file, not a broken one.
+    m_frames = std::max<std::int64_t>(1, std::llround(m_file.DurationSeconds() * rate));
+
+    const auto dataBytes = static_cast<std::uint32_t>(m_frames * kFrameBytes);
+    char* h = m_header.data();
+    std::memcpy(h, "RIFF", 4);
+    PutLe(h + 4, 36 + dataBytes, 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    PutLe(h + 16, 16, 4);
+    PutLe(h + 20, 1, 2); // PCM
+    PutLe(h + 22, 2, 2); // stereo
+    PutLe(h + 24, MidiSynth::kSampleRate, 4);
+    PutLe(h + 28, MidiSynth::kSampleRate * kFrameBytes, 4);
+    PutLe(h + 32, kFrameBytes, 2);
+    PutLe(h + 34, 16, 2);
+    std::memcpy(h + 36, "data", 4);
+    PutLe(h + 40, dataBytes, 4);
+
+    m_chunk.resize(static_cast<std::size_t>(kChunkFrames) * 2);
+    m_synth->Reset();
+}
+
+MidiPcmStream::~MidiPcmStream() = default; // the synthesiser goes back to its pool
+
+std::int64_t MidiPcmStream::Seek(std::int64_t offset) {
+    if (offset < 0 || offset > Size())
+        return -1;
+    m_pos = offset;
+    return offset;
+}
+
+std::int64_t MidiPcmStream::Read(char* buffer, std::uint64_t count) {
+    const std::int64_t wanted =
+        static_cast<std::int64_t>(std::min<std::uint64_t>(count, static_cast<std::uint64_t>(Size() - m_pos)));
+    std::int64_t done = 0;
+    while (done < wanted) {
+        if (m_pos < kHeaderBytes) {
+            const std::int64_t n = std::min<std::int64_t>(kHeaderBytes - m_pos, wanted - done);
+            std::memcpy(buffer + done, m_header.data() + m_pos, static_cast<std::size_t>(n));
+            m_pos += n;
+            done += n;
+            continue;
+        }
+        const std::int64_t frame = (m_pos - kHeaderBytes) / kFrameBytes;
+        if (frame < m_chunkStart || frame >= m_chunkStart + m_chunkFrames)
+            Fill(frame);
+        const std::int64_t inChunk = m_pos - kHeaderBytes - m_chunkStart * kFrameBytes;
+        const std::int64_t n = std::min(m_chunkFrames * kFrameBytes - inChunk, wanted - done);
+        std::memcpy(buffer + done, reinterpret_cast<const char*>(m_chunk.data()) + inChunk,
+                    static_cast<std::size_t>(n));
+        m_pos += n;
+        done += n;
+    }
+    return done;
+}
+
+void MidiPcmStream::Fill(std::int64_t frame) {
+    const std::int64_t start = frame - frame % kBlockFrames;
+    if (start != m_cursor)
+        CatchUp(start);
+    m_chunkStart = start;
+    m_chunkFrames = std::min(kChunkFrames, RoundUpToBlock(m_frames - start));
+    Render(m_chunk.data(), m_chunkFrames);
+}
+
+void MidiPcmStream::CatchUp(std::int64_t frame) {
+    // Notes sounding at the new place are not restarted; everything else is as if played there.
+    m_synth->Reset();
+    m_nextEvent = 0;
+    const std::vector<MidiEvent>& events = m_file.Events();
+    while (m_nextEvent < events.size() && m_eventFrames[m_nextEvent] < frame)
+        m_synth->Send(events[m_nextEvent++], m_file, false);
+    m_cursor = frame;
+}
+
+void MidiPcmStream::Render(std::int16_t* out, std::int64_t frames) {
+    // Whole blocks only: fluidsynth keeps the rest of a started block, which would otherwise
+    // come out after a reset as sound of the place left behind. An event starts the first block
+    // at or after its time, at most 64 frames (1.5 ms) late.
+    const std::vector<MidiEvent>& events = m_file.Events();
+    std::int64_t done = 0;
+    while (done < frames) {
+        while (m_nextEvent < events.size() && m_eventFrames[m_nextEvent] <= m_cursor)
+            m_synth->Send(events[m_nextEvent++], m_file);
+        const std::int64_t untilEvent = m_nextEvent < events.size()
+                                            ? RoundUpToBlock(m_eventFrames[m_nextEvent] - m_cursor)
+                                            : std::numeric_limits<std::int64_t>::max();
+        const std::int64_t n = std::min(frames - done, untilEvent);
+        m_synth->Render(out + 2 * done, static_cast<int>(n));
+        done += n;
+        m_cursor += n;
+    }
+}
+
+bool IsMidiFileName(const QString& path) {
+    for (const char* suffix : {".mid", ".midi", ".rmi"}) {
+        if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QByteArray MidiStreamUrl(const QByteArray& absolutePath) {
+    return QByteArray(kUrlPrefix) + absolutePath;
+}
+
+bool RegisterMidiProtocol(mpv_handle* mpv) {
+    return mpv_stream_cb_add_ro(mpv, kProtocol, &MidiSynthPool::Shared(), &OpenCallback) >= 0;
+}
