@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 class QSocketNotifier;
 
@@ -9,9 +11,23 @@ class QSocketNotifier;
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
-    /// Installs the handlers; without them (socketpair failed) the default actions stay.
+    /// Installs the handlers; without them (socketpair failed) the default actions stay. Needs the
+    /// application object, and must exist before the first modal window can show.
     explicit TerminationSignals(QObject* parent = nullptr);
+    /// Puts the default actions back: a further signal then ends the process at once.
     ~TerminationSignals() override;
+
+    /// The window to close on a signal. A signal that came before it existed is only noted.
+    void SetMainWindow(QWidget* window) { FWindow = window; }
+    /// Whether a termination signal has arrived.
+    bool Requested() const { return FRequested; }
+
+    /// A reader that went away (`varnel ... | head`) must not kill the player with the position
+    /// it holds: writes to it fail with EPIPE instead.
+    static void IgnoreBrokenPipe();
+    /// Ends every modal run (message boxes, dialogs) as a refusal, innermost first, so the nested
+    /// loops unwind and the main loop can see the main window close.
+    static void CloseModalWindows();
 
 signals:
     void Received(int signalNumber);
@@ -20,4 +36,6 @@ private:
     void ReadSignal();
 
     QSocketNotifier* FNotifier = nullptr;
+    QPointer<QWidget> FWindow;
+    bool FRequested = false;
 };

@@ -9,13 +9,50 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <clocale>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
+
+namespace {
+// mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
+// ever. The settings are written before it starts, so a teardown that does not end in time ends the
+// process instead of leaving a player that no signal can close.
+class TeardownWatchdog {
+public:
+    explicit TeardownWatchdog(std::chrono::seconds limit)
+        : FThread([this, limit] {
+              std::unique_lock lock(FMutex);
+              if (!FDone.wait_for(lock, limit, [this] { return FFinished; }))
+                  std::_Exit(0);
+          }) {}
+    ~TeardownWatchdog() {
+        {
+            std::lock_guard lock(FMutex);
+            FFinished = true;
+        }
+        FDone.notify_one();
+        FThread.join();
+    }
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FDone;
+    bool FFinished = false;
+    std::thread FThread;
+};
+
+constexpr std::chrono::seconds TeardownLimit{5};
+}  // namespace
 
 int main(int argc, char** argv) {
+    TerminationSignals::IgnoreBrokenPipe();
     std::optional<SettingsModule> settings;
     try {
         settings.emplace(Platform::Current());
@@ -23,6 +60,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
+    // Declared before everything it guards, so it is the last to go.
+    std::optional<TeardownWatchdog> watchdog;
 
     // Every argument is a path: Qt sees none of them, so a file named "-style" stays a file.
     QStringList arguments;
@@ -35,6 +74,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("varnel"));
     QApplication::setDesktopFileName(QStringLiteral("varnel"));
 
+    // Before the window, whose constructor may hold the monthly reminder on screen.
+    auto termination = std::make_unique<TerminationSignals>();
     std::unique_ptr<TVarnelPlayer> window;
     try {
         window = std::make_unique<TVarnelPlayer>(*settings, std::make_unique<MpvMediaControl>());
@@ -42,18 +83,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
-    // Before the first track starts, so the desktop hears of it; without a session bus it stays off.
-    MprisService::Start(*window);
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::Received, window.get(), &QWidget::close);
+    termination->SetMainWindow(window.get());
 
-    SetTimeSeparator(QLatin1Char('.'));
-    window->LoadCommandLine(arguments);
-
-    window->show();
-    QApplication::exec();
-    window.reset();
+    if (!termination->Requested()) {
+        // Before the first track starts, so the desktop hears of it; without a session bus it stays off.
+        MprisService::Start(*window);
+        SetTimeSeparator(QLatin1Char('.'));
+        window->LoadCommandLine(arguments);
+        window->show();
+        QApplication::exec();
+    }
 
     settings->Finish();
+    // Everything is saved: a further signal may now end the process at once.
+    termination.reset();
+    watchdog.emplace(TeardownLimit);
+    window.reset();
     return 0;
 }
