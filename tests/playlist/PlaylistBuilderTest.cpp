@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <utility>
 
@@ -285,6 +286,8 @@ struct SpecialFileCase {
     const char* name;
     bool (*make)(const QByteArray& folder, const QByteArray& path);
 };
+
+void PrintTo(const SpecialFileCase& c, std::ostream* os) { *os << c.name; }
 
 class PlaylistSpecialFiles : public ::testing::TestWithParam<SpecialFileCase> {};
 

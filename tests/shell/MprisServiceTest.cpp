@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include <limits>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -347,6 +348,8 @@ struct UrlCase {
     QByteArray path;  // the file's bytes, as the system names it; relative ones are below Root()
     QByteArray url;   // after "file://" and, for relative paths, the folder
 };
+
+void PrintTo(const UrlCase& c, std::ostream* os) { *os << c.name; }
 
 class MprisFileUrl : public MprisMetadata, public ::testing::WithParamInterface<UrlCase> {};
 }  // namespace

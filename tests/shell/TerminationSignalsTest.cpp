@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ostream>
 #include <string>
 #include <unistd.h>
 
@@ -44,6 +45,8 @@ struct ModalCase {
     Qt::Key key;
     Qt::KeyboardModifiers modifiers;
 };
+
+void PrintTo(const ModalCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminationSignalsModal : public WindowFixture, public ::testing::WithParamInterface<ModalCase> {};
 }  // namespace

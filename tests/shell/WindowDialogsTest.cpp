@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -113,6 +114,8 @@ struct DesktopNextCase {
     Qt::KeyboardModifiers modifiers;
     bool accept;
 };
+
+void PrintTo(const DesktopNextCase& c, std::ostream* os) { *os << c.name; }
 
 class DialogsDesktopNext : public Dialogs, public ::testing::WithParamInterface<DesktopNextCase> {};
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -19,6 +20,7 @@ protected:
         OpenSettings([&](SettingsModule& s) {
             for (const QString& p : {a, b, c})
                 s.MediaConfigs().SetResumeTime(p, remembered);
+            s.MediaConfigs().SaveToDisk();  // what an earlier run left
         });
         Start({Root() + "l"});
     }
@@ -100,6 +102,8 @@ struct CommandCase {
     std::function<void(WindowResumeCommands&)> run;  // with track a playing at 61 s
     std::function<void(WindowResumeCommands&)> check;
 };
+
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
 
 class WindowResumeCommands : public WindowResume, public ::testing::WithParamInterface<CommandCase> {
 public:
