@@ -3,9 +3,11 @@
 Usage: kill_test.py VARNEL MAKE_DEMO_TRACKS, inside run_session.sh. Plays a long generated track through the
 silent sound server, moves far into it, waits until the position reached while playing is on disk, then kills
 the program with SIGKILL; a new start must resume near where it was. The second run writes into a pipe nobody
-reads, changes track, and ends by SIGTERM, which must save and exit cleanly.
+reads, changes track, and ends by SIGTERM, which must save and exit cleanly; a third is ended by SIGTERM while
+the monthly reminder is up.
 """
 
+import datetime
 import os
 import re
 import signal
@@ -159,6 +161,36 @@ def resumed_with_a_broken_pipe(program, tally, track, shown, stored):
                 repr(program.resume_file()))
 
 
+def alert_shown(pid):
+    try:
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None and app.get_process_id() == pid:
+                return any(w is not None and w.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG) for w in app)
+    except Exception:
+        return False
+    return False
+
+
+def terminated_during_the_reminder(program, tally):
+    """SIGTERM while the monthly reminder holds the start: a clean exit that still writes both files."""
+    for name in ("Play.cfg", "Play.ind"):
+        path = os.path.join(program.folder, name)
+        if os.path.exists(path):
+            os.remove(path)
+    with open(os.path.join(program.folder, "Play.cfg"), "w", encoding="cp1252", newline="\r\n") as cfg:
+        other_month = 2 if datetime.date.today().month == 1 else 1  # the reminder compares months only
+        cfg.write(f"[General]\nDonateDate=01/{other_month:02d}/00\n")
+    process = program.start([program.tracks[0]], ACCESSIBLE)
+    if not tally.check("the reminder shows before the window", wait_for(lambda: alert_shown(process.pid), timeout=15),
+                       "no message box"):
+        return
+    process.send_signal(signal.SIGTERM)
+    code = program.wait_exit(timeout=30)
+    tally.check("SIGTERM during the reminder exits cleanly", code == 0, f"exit code {code}")
+    tally.check("both files are written", all(os.path.exists(os.path.join(program.folder, n))
+                                              for n in ("Play.cfg", "Play.ind")), str(os.listdir(program.folder)))
+
+
 def main():
     varnel, make_tracks = sys.argv[1:3]
     require("xdotool")
@@ -171,6 +203,7 @@ def main():
             result = killed_mid_play(program, tally, track)
             if result is not None:
                 resumed_with_a_broken_pipe(program, tally, track, *result)
+            terminated_during_the_reminder(program, tally)
         finally:
             program.stop()
             if tally.failed:
