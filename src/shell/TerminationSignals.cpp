@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -71,4 +72,20 @@ void TerminationSignals::ReadSignal() {
     // The main loop ends even if some window would not close; outside it this does nothing.
     QCoreApplication::quit();
     emit Received(byte);
+}
+
+TeardownWatchdog::TeardownWatchdog(std::chrono::milliseconds limit)
+    : FThread([this, limit] {
+          std::unique_lock lock(FMutex);
+          if (!FDone.wait_for(lock, limit, [this] { return FFinished; }))
+              std::_Exit(0);
+      }) {}
+
+TeardownWatchdog::~TeardownWatchdog() {
+    {
+        std::lock_guard lock(FMutex);
+        FFinished = true;
+    }
+    FDone.notify_one();
+    FThread.join();
 }

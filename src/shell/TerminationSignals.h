@@ -4,6 +4,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 class QSocketNotifier;
 
 /// Turns SIGTERM, SIGHUP and SIGINT into a Qt signal on the UI thread, so that a logout or a kill
@@ -38,4 +43,20 @@ private:
     QSocketNotifier* FNotifier = nullptr;
     QPointer<QWidget> FWindow;
     bool FRequested = false;
+};
+
+/// Ends the process with status 0 unless destroyed within limit: for a shutdown whose saving is done
+/// and whose remaining teardown might never return.
+class TeardownWatchdog {
+public:
+    explicit TeardownWatchdog(std::chrono::milliseconds limit);
+    ~TeardownWatchdog();
+    TeardownWatchdog(const TeardownWatchdog&) = delete;
+    TeardownWatchdog& operator=(const TeardownWatchdog&) = delete;
+
+private:
+    std::mutex FMutex;
+    std::condition_variable FDone;
+    bool FFinished = false;
+    std::thread FThread;
 };

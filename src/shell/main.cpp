@@ -11,43 +11,12 @@
 
 #include <chrono>
 #include <clocale>
-#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace {
-// mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
-// ever. The settings are written before it starts, so a teardown that does not end in time ends the
-// process instead of leaving a player that no signal can close.
-class TeardownWatchdog {
-public:
-    explicit TeardownWatchdog(std::chrono::seconds limit)
-        : FThread([this, limit] {
-              std::unique_lock lock(FMutex);
-              if (!FDone.wait_for(lock, limit, [this] { return FFinished; }))
-                  std::_Exit(0);
-          }) {}
-    ~TeardownWatchdog() {
-        {
-            std::lock_guard lock(FMutex);
-            FFinished = true;
-        }
-        FDone.notify_one();
-        FThread.join();
-    }
-
-private:
-    std::mutex FMutex;
-    std::condition_variable FDone;
-    bool FFinished = false;
-    std::thread FThread;
-};
-
 constexpr std::chrono::seconds TeardownLimit{5};
 }  // namespace
 
@@ -97,6 +66,8 @@ int main(int argc, char** argv) {
     settings->Finish();
     // Everything is saved: a further signal may now end the process at once.
     termination.reset();
+    // mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
+    // ever; everything is saved by now, so a teardown that does not end in time ends the process.
     watchdog.emplace(TeardownLimit);
     window.reset();
     return 0;

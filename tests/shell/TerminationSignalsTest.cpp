@@ -9,9 +9,11 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -101,4 +103,15 @@ TEST(TerminationSignals, AReaderThatWentAwayMakesWritesFailInsteadOfKilling) {
     ::sigaction(SIGPIPE, &before, nullptr);
     EXPECT_EQ(written, -1);
     EXPECT_EQ(error, EPIPE);
+}
+
+TEST(TerminationSignalsDeathTest, ATeardownThatDoesNotReturnEndsTheProcessCleanly) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TeardownWatchdog watchdog(std::chrono::milliseconds(100));
+            for (;;)
+                std::this_thread::sleep_for(std::chrono::hours(1));  // a teardown stuck for good
+        },
+        ::testing::ExitedWithCode(0), "");
 }
