@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <climits>
+#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -22,11 +24,13 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 using FolderId = std::pair<dev_t, ino_t>;
 
+enum class EntryKind { Folder, File, Other };
+
 struct Entry {
     QString name;
     QString orderKey;
     QByteArray bytes; // kept for folders only, to enter them by their exact name
-    bool isFolder = false;
+    EntryKind kind = EntryKind::Other;
 };
 
 // Each UTF-16 unit upper-cased on its own and compared by value, the way case-insensitive file systems
@@ -50,16 +54,26 @@ bool IsDotOrDotDot(const char* name) {
 }
 
 // The entry type comes from the directory itself; only links and file systems that do not report a
-// type cost a stat, which for a link follows it to learn whether a folder lies behind.
-bool IsFolderEntry(DIR* dir, const dirent* entry) {
-    if (entry->d_type == DT_DIR)
-        return true;
-    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
-        return false;
+// type cost a stat, which for a link follows it to learn what lies behind. Only folders and regular
+// files count: a FIFO or a device named like a track would block the list, or never end.
+EntryKind KindOf(DIR* dir, const dirent* entry) {
+    switch (entry->d_type) {
+    case DT_DIR:
+        return EntryKind::Folder;
+    case DT_REG:
+        return EntryKind::File;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        break;
+    default:
+        return EntryKind::Other;
+    }
     struct stat info {};
     if (fstatat(dirfd(dir), entry->d_name, &info, 0) != 0)
-        return false;
-    return S_ISDIR(info.st_mode);
+        return EntryKind::Other;
+    if (S_ISDIR(info.st_mode))
+        return EntryKind::Folder;
+    return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
 class FolderScan {
@@ -71,11 +85,11 @@ class FolderScan {
     void Scan(const QByteArray& folderBytes, const QString& folder) {
         const std::vector<Entry> entries = ReadEntries(folderBytes);
         for (const Entry& entry : entries) {
-            if (entry.isFolder) {
+            if (entry.kind == EntryKind::Folder) {
                 Scan(folderBytes + entry.bytes + '/', folder + entry.name + u'/');
                 continue;
             }
-            if (isMedia_(entry.name))
+            if (entry.kind == EntryKind::File && isMedia_(entry.name))
                 files_.append(folder + entry.name);
         }
     }
@@ -97,8 +111,10 @@ class FolderScan {
             Entry e;
             e.name = DecodeFileName(entry->d_name);
             e.orderKey = OrderKey(e.name);
-            e.isFolder = IsFolderEntry(dir.get(), entry);
-            if (e.isFolder)
+            e.kind = KindOf(dir.get(), entry);
+            if (e.kind == EntryKind::Other)
+                continue;
+            if (e.kind == EntryKind::Folder)
                 e.bytes = QByteArray(entry->d_name);
             entries.push_back(std::move(e));
         }
@@ -111,6 +127,20 @@ class FolderScan {
     std::set<FolderId> visited_;
 };
 
+// Where the part of path up to and including its last ".." component ends; -1 without one.
+qsizetype LastParentStep(const QString& path) {
+    const QStringList parts = path.split(u'/');
+    qsizetype end = 0;
+    qsizetype found = -1;
+    for (const QString& part : parts) {
+        end += part.size();
+        if (part == QStringLiteral(".."))
+            found = end;
+        ++end;  // the separator
+    }
+    return found;
+}
+
 bool StatPath(const QString& path, struct stat& info) {
     return stat(EncodeFileName(path).constData(), &info) == 0;
 }
@@ -118,7 +148,17 @@ bool StatPath(const QString& path, struct stat& info) {
 } // namespace
 
 QString AbsoluteFilePath(const QString& path) {
-    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    const QString absolute = QDir::current().absoluteFilePath(path);
+    // "lnk/.." is the folder that holds the link's target, not the one that holds the link: the part
+    // up to the last ".." is left to the system. Paths without ".." keep their links as typed.
+    const qsizetype up = LastParentStep(absolute);
+    if (up < 0)
+        return QDir::cleanPath(absolute);
+    const QString head = absolute.left(up);
+    char resolved[PATH_MAX];
+    if (!realpath(EncodeFileName(head).constData(), resolved))
+        return QDir::cleanPath(absolute);
+    return QDir::cleanPath(DecodeFileName(resolved) + u'/' + absolute.mid(up));
 }
 
 void AddFile(const QString& path, QStringList& files) {
@@ -143,5 +183,7 @@ void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList&
         AddFolder(argument, isMedia, files);
         return;
     }
-    AddFile(argument, files);
+    // Told apart by stat alone: opening a FIFO to find out would wait for a writer.
+    if (S_ISREG(info.st_mode))
+        AddFile(argument, files);
 }

@@ -8,7 +8,8 @@
 /// Whether a file name (the last path component) counts as media.
 using MediaTest = std::function<bool(const QString& name)>;
 
-/// path made absolute against the current folder, "." and ".." resolved, links kept; never fails.
+/// path made absolute against the current folder; "." dropped, ".." resolved by the file system as
+/// opening the path would (text alone when that fails), links before no ".." kept; never fails.
 QString AbsoluteFilePath(const QString& path);
 
 /// Appends the absolute form of path, whatever its extension; never fails.
@@ -17,7 +18,9 @@ void AddFile(const QString& path, QStringList& files);
 /// adds nothing when the folder cannot be read.
 void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files);
 /// Appends the media files below folder, which ends with '/', depth first with each folder's entries
-/// in name order ignoring case; folders that cannot be read are skipped silently.
+/// in name order ignoring case; only regular files count (after links); folders that cannot be read
+/// are skipped silently.
 void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files);
-/// Adds one command-line argument: a folder is searched, a file is added; anything else adds nothing.
+/// Adds one command-line argument: a folder is searched, a regular file (after links) is added;
+/// anything else (FIFOs, devices, sockets, nothing) adds nothing and is never opened.
 void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files);

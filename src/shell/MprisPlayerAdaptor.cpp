@@ -1,23 +1,53 @@
 #include "shell/MprisPlayerAdaptor.h"
 
 #include "shell/VarnelPlayer.h"
+#include "util/FileNameCodec.h"
 
-#include <QUrl>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
 
 namespace {
 constexpr double MicrosPerSecond = 1e6;
 
+// Clamped: a file may declare any length, and rounding beyond the integer's range is undefined.
 qlonglong ToMicros(double seconds) {
-    return std::llround(seconds * MicrosPerSecond);
+    constexpr double Limit = 9223372036854775807.0;  // 2^63: the first value that does not fit
+    const double micros = seconds * MicrosPerSecond;
+    if (micros >= Limit)
+        return std::numeric_limits<qlonglong>::max();
+    if (micros <= -Limit)
+        return std::numeric_limits<qlonglong>::min();
+    return std::llround(micros);
 }
+
 
 bool IsActiveState(int state) {
     return state >= psPaused && state <= psScanReverse;
 }
 } // namespace
+
+QString MprisPlayerAdaptor::FileUrl(const QString& path) {
+    // The bytes the system knows the file by: a name that is not UTF-8 keeps them, and a relative
+    // path (a relative folder argument) is taken against the folder the program runs in.
+    QByteArray bytes = EncodeFileName(path);
+    if (!bytes.startsWith('/')) {
+        const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+        bytes.prepend(QByteArray(folder ? folder.get() : "") + '/');
+    }
+    // "." and empty components say nothing; ".." stays, as only the file system knows what it means.
+    QByteArray clean;
+    for (const QByteArray& part : bytes.split('/')) {
+        if (part.isEmpty() || part == ".")
+            continue;
+        clean += '/' + part;
+    }
+    return QStringLiteral("file://") + QString::fromLatin1(clean.toPercentEncoding("/"));
+}
 
 MprisPlayerAdaptor::MprisPlayerAdaptor(TVarnelPlayer& window, QObject* parent)
     : QDBusAbstractAdaptor(parent), FWindow(window) {}
@@ -76,7 +106,7 @@ QVariantMap MprisPlayerAdaptor::Metadata() const {
         return map;
     }
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(index)));
-    map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(FWindow.Files().at(index)).toString());
+    map.insert(QStringLiteral("xesam:url"), FileUrl(FWindow.Files().at(index)));
     try {
         map.insert(QStringLiteral("xesam:title"), FWindow.Player().Control().MediaName());
     } catch (...) {
@@ -223,6 +253,7 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
         if (std::isfinite(length) && length > 0 && seconds > length)
             return;
         FWindow.Player().Control().SetCurrentPosition(seconds);
+        FWindow.RememberPosition();
         FWindow.RefreshDisplay();
         emit Seeked(this->Position());
     } catch (...) {

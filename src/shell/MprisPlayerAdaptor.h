@@ -57,6 +57,8 @@ public:
     QVariantMap SignalledProperties() const;
     /// The track id of list entry index.
     static QDBusObjectPath TrackId(int index);
+    /// The file URL of a track path: absolute, the name's own bytes percent-encoded.
+    static QString FileUrl(const QString& path);
 
 public slots:
     void PlayPause();

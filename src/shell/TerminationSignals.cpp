@@ -1,8 +1,11 @@
 #include "shell/TerminationSignals.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,8 +46,46 @@ TerminationSignals::~TerminationSignals() {
     signalPipe[0] = signalPipe[1] = -1;
 }
 
+void TerminationSignals::IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+
+void TerminationSignals::CloseModalWindows() {
+    QWidget* previous = nullptr;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == previous)
+            break;  // it refused to close; the main window's close still runs
+        previous = modal;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+}
+
 void TerminationSignals::ReadSignal() {
     unsigned char byte = 0;
-    if (::read(signalPipe[1], &byte, 1) == 1)
-        emit Received(byte);
+    if (::read(signalPipe[1], &byte, 1) != 1)
+        return;
+    FRequested = true;
+    CloseModalWindows();
+    if (FWindow)
+        FWindow->close();
+    // The main loop ends even if some window would not close; outside it this does nothing.
+    QCoreApplication::quit();
+    emit Received(byte);
+}
+
+TeardownWatchdog::TeardownWatchdog(std::chrono::milliseconds limit)
+    : FThread([this, limit] {
+          std::unique_lock lock(FMutex);
+          if (!FDone.wait_for(lock, limit, [this] { return FFinished; }))
+              std::_Exit(0);
+      }) {}
+
+TeardownWatchdog::~TeardownWatchdog() {
+    {
+        std::lock_guard lock(FMutex);
+        FFinished = true;
+    }
+    FDone.notify_one();
+    FThread.join();
 }

@@ -17,7 +17,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <cmath>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 class AdvanceEvent : public QEvent {
@@ -161,13 +163,49 @@ void TVarnelPlayer::SetTimeText(const QString& t) {
     Tempo->setCursorPosition(0);
 }
 
-void TVarnelPlayer::TimerTic() { RefreshDisplay(); }
+void TVarnelPlayer::TimerTic() {
+    RefreshDisplay();
+    if (++FTicksSinceSave >= SaveEveryTicks)
+        RememberPosition();
+}
+
+void TVarnelPlayer::RememberPosition() {
+    try {
+        if (FPlayer->IsActive())
+            FSettings.MediaConfigs().SetResumeTime(CurrentFile(), FPlayer->Control().CurrentPosition());
+    } catch (...) {
+    }
+    SaveResume();
+}
+
+void TVarnelPlayer::SaveResume() {
+    FTicksSinceSave = 0;
+    try {
+        FSettings.MediaConfigs().SaveToDisk();
+    } catch (...) {
+    }
+}
+
+void TVarnelPlayer::OutputLost() {
+    Timer->stop();
+    try {
+        // A control that could not keep the position says 0: the one remembered last is better.
+        const double reached = FPlayer->Control().CurrentPosition();
+        if (std::isfinite(reached) && reached > 0)
+            FSettings.MediaConfigs().SetResumeTime(CurrentFile(), reached);
+    } catch (...) {
+    }
+    SaveResume();
+}
 
 void TVarnelPlayer::PlayChange(int newState) {
+    const int previous = std::exchange(FLastState, newState);
     if (FBusy)
         return;
     if (newState == psMediaEnded)
         QCoreApplication::postEvent(this, new AdvanceEvent(FPlaySerial));
+    else if (newState == psStopped && previous >= psPaused && previous <= psScanReverse)
+        OutputLost();
     RefreshDisplay();
 }
 
@@ -176,8 +214,14 @@ bool TVarnelPlayer::event(QEvent* e) {
         return QWidget::event(e);
     if (static_cast<AdvanceEvent*>(e)->serial != FPlaySerial)
         return true;
+    // A file that could not be opened or read is skipped, but it is still there: keep its position.
+    bool failed = false;
+    try {
+        failed = FPlayer->Control().EndedByFailure();
+    } catch (...) {
+    }
     FAutoNext = true;
-    PlayNext();
+    Advance(!failed);
     FAutoNext = false;
     return true;
 }

@@ -21,6 +21,9 @@ class TVarnelPlayer : public QWidget {
 public:
     /// The private message that asks the window to advance to the next track (WM_USER + 32).
     static constexpr int WM_PLAYNEXT = 1024 + 32;
+    /// Timer ticks between two writes of the playing track's position to disk: a crash or a power
+    /// cut loses no more than this much listening.
+    static constexpr int SaveEveryTicks = 5;
 
     /// Builds the window around control; shows the idle texts and, when due, the donation reminder.
     TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr);
@@ -31,6 +34,11 @@ public:
 
     // Display
     void RefreshDisplay();
+    /// The one-second tick while a track plays: refreshes the display and, every SaveEveryTicks,
+    /// writes the position reached to disk.
+    void TimerTic();
+    /// Remembers the active track's position and writes the resume file at once.
+    void RememberPosition();
 
     // Playlist
     void AddFile(const QString& path);
@@ -84,7 +92,17 @@ protected:
 private:
     void BuildLayout();
     void PlayChange(int newState);
-    void TimerTic();
+    /// Writes the resume file; a failure is ignored, the next write tries again.
+    void SaveResume();
+    /// The control stopped on its own while a track was active (the sound output failed): the
+    /// position reached is kept, not lost.
+    void OutputLost();
+    /// PlayNext, forgetting the track left only when forgetLeft is set.
+    void Advance(bool forgetLeft);
+    /// StopPlay, forgetting the track left only when forget is set.
+    void Stop(bool forget);
+    /// Resumes the track a modal window paused, unless the user moved on or resumed it meanwhile.
+    void ResumeAfterModal(quint64 pausedSerial);
     void SetTimeText(const QString& t);
     /// FFiles[FCurrent]; throws std::out_of_range when FCurrent is outside the list.
     const QString& CurrentFile() const;
@@ -110,6 +128,9 @@ private:
     // Counts the tracks started and stopped: an advance posted for a track the user has already
     // left (the end racing a key) is dropped instead of skipping a second track.
     quint64 FPlaySerial = 0;
+    int FTicksSinceSave = 0;
+    // The last state the control reported, to tell a stop of its own from the end of a file.
+    int FLastState = psUndefined;
 
     TTempoEdit* Tempo = nullptr;
     QTreeView* Lista = nullptr;

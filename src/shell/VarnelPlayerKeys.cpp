@@ -17,6 +17,7 @@
 #include <QTreeView>
 
 #include <exception>
+#include <functional>
 #include <memory>
 
 bool TVarnelPlayer::eventFilter(QObject* watched, QEvent* e) {
@@ -141,23 +142,40 @@ void TVarnelPlayer::PauseToggle() {
     try {
         FPlayer->TogglePause();
         RefreshDisplay();
-        if (FPlayer->Control().PlayState() == psPaused)
+        if (FPlayer->Control().PlayState() == psPaused) {
             Timer->stop();
-        else
+            RememberPosition();  // a pause may be the end of the session: no tick follows it
+        } else {
             Timer->start();
+        }
     } catch (...) {
     }
     FBusy = false;
 }
 
+namespace {
+bool IsPaused(const TMyPlayer& player) {
+    try {
+        return player.Control().PlayState() == psPaused;
+    } catch (...) {
+        return false;
+    }
+}
+}  // namespace
+
 void TVarnelPlayer::SeekBack(double seconds) {
     FPlayer->SeekBackward(seconds);
     RefreshDisplay();
+    // While playing the next ticks write it; while paused none come.
+    if (IsPaused(*FPlayer))
+        RememberPosition();
 }
 
 void TVarnelPlayer::SeekAhead(double seconds) {
     FPlayer->SeekForward(seconds);
     RefreshDisplay();
+    if (IsPaused(*FPlayer))
+        RememberPosition();
 }
 
 void TVarnelPlayer::JumpToPosition() {
@@ -170,6 +188,7 @@ void TVarnelPlayer::JumpToPosition() {
         ~ClearBusy() { busy = false; }
     } clearBusy{FBusy};
     const bool wasPlaying = FPlayer->IsPlaying();
+    const quint64 serial = FPlaySerial;
     if (wasPlaying) {
         Timer->stop();
         FPlayer->TogglePause();
@@ -184,12 +203,19 @@ void TVarnelPlayer::JumpToPosition() {
         confirmed = dialog.exec() == QDialog::Accepted;
         text = dialog.Value();
     }
+    // The time typed belongs to the track the dialog opened on; the desktop may have moved on meanwhile.
+    if (serial != FPlaySerial) {
+        RefreshDisplay();
+        return;
+    }
     if (confirmed)
         FPlayer->Control().SetCurrentPosition(TimeTextToSeconds(text));
     if (wasPlaying) {
-        FPlayer->TogglePause();
+        ResumeAfterModal(serial);
         Timer->start();
     }
+    if (confirmed)
+        RememberPosition();
     RefreshDisplay();
 }
 
@@ -200,28 +226,37 @@ void TVarnelPlayer::Escape() {
 }
 
 namespace {
-// Whatever happens while a modal window is up: destroy it, resume what was playing, clear the flag.
+// Whatever happens while a modal window is up: destroy it, then finish (resume, clear the flag).
 template <class Window> struct ModalRun {
     std::unique_ptr<Window> window;
-    TMyPlayer& player;
-    bool resume;
-    bool& busy;
+    std::function<void()> finish;
     ~ModalRun() {
         window.reset();
-        if (resume)
-            player.TogglePause();
-        busy = false;
+        finish();
     }
 };
 }  // namespace
+
+void TVarnelPlayer::ResumeAfterModal(quint64 pausedSerial) {
+    // Another track, or a stop, came from the desktop while the window was up; a toggle now would
+    // pause what the user chose to hear.
+    if (pausedSerial != FPlaySerial || !IsPaused(*FPlayer))
+        return;
+    FPlayer->TogglePause();
+}
 
 void TVarnelPlayer::ShowOptions() {
     // Asked before the flag is set, so that a failing control cannot leave the window deaf.
     const bool wasPlaying = FPlayer->IsPlaying();
     FBusy = true;
+    const quint64 serial = FPlaySerial;
     ModalRun<TVarnelOptions> run{
-        std::make_unique<TVarnelOptions>(FSettings.GeneralConfigs(), FSettings.Language(), this), *FPlayer,
-        wasPlaying, FBusy};
+        std::make_unique<TVarnelOptions>(FSettings.GeneralConfigs(), FSettings.Language(), this),
+        [this, wasPlaying, serial] {
+            if (wasPlaying)
+                ResumeAfterModal(serial);
+            FBusy = false;
+        }};
     if (wasPlaying)
         FPlayer->TogglePause();
     run.window->exec();
@@ -230,7 +265,12 @@ void TVarnelPlayer::ShowOptions() {
 void TVarnelPlayer::ShowKeyHelp(const QString& context) {
     const bool wasPlaying = FPlayer->IsPlaying();
     FBusy = true;
-    ModalRun<TVarnelHelp> run{std::make_unique<TVarnelHelp>(this), *FPlayer, wasPlaying, FBusy};
+    const quint64 serial = FPlaySerial;
+    ModalRun<TVarnelHelp> run{std::make_unique<TVarnelHelp>(this), [this, wasPlaying, serial] {
+                                  if (wasPlaying)
+                                      ResumeAfterModal(serial);
+                                  FBusy = false;
+                              }};
     if (wasPlaying)
         FPlayer->TogglePause();
     run.window->ShowHelp(context, FSettings.Language());

@@ -65,6 +65,8 @@ void TVarnelPlayer::PlayCurrent() {
     ++FPlaySerial;
     try {
         FPlayer->PlayFile(CurrentFile());
+        // The track left is forgotten (or kept) on disk at once, not at exit.
+        SaveResume();
         SelectCurrent();
         RefreshDisplay();
         Timer->start();
@@ -85,13 +87,16 @@ void TVarnelPlayer::ForgetPosition() {
     }
 }
 
-void TVarnelPlayer::PlayNext() {
+void TVarnelPlayer::PlayNext() { Advance(true); }
+
+void TVarnelPlayer::Advance(bool forgetLeft) {
     if (FCurrent >= FFiles.size() - 1) {
         if (FAutoNext)
-            StopPlay();
+            Stop(forgetLeft);
         return;
     }
-    ForgetPosition();
+    if (forgetLeft)
+        ForgetPosition();
     ++FCurrent;
     PlayCurrent();
 }
@@ -125,12 +130,16 @@ void TVarnelPlayer::PlayPauseKey() {
     }
 }
 
-void TVarnelPlayer::StopPlay() {
+void TVarnelPlayer::StopPlay() { Stop(true); }
+
+void TVarnelPlayer::Stop(bool forget) {
     FBusy = true;
     ++FPlaySerial;
     try {
-        ForgetPosition();
+        if (forget)
+            ForgetPosition();
         FPlayer->CloseMedia();
+        SaveResume();
         RefreshDisplay();
         Timer->stop();
     } catch (...) {

@@ -9,13 +9,19 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <optional>
 
+namespace {
+constexpr std::chrono::seconds TeardownLimit{5};
+}  // namespace
+
 int main(int argc, char** argv) {
+    TerminationSignals::IgnoreBrokenPipe();
     std::optional<SettingsModule> settings;
     try {
         settings.emplace(Platform::Current());
@@ -23,6 +29,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
+    // Declared before everything it guards, so it is the last to go.
+    std::optional<TeardownWatchdog> watchdog;
 
     // Every argument is a path: Qt sees none of them, so a file named "-style" stays a file.
     QStringList arguments;
@@ -35,6 +43,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("varnel"));
     QApplication::setDesktopFileName(QStringLiteral("varnel"));
 
+    // Before the window, whose constructor may hold the monthly reminder on screen.
+    auto termination = std::make_unique<TerminationSignals>();
     std::unique_ptr<TVarnelPlayer> window;
     try {
         window = std::make_unique<TVarnelPlayer>(*settings, std::make_unique<MpvMediaControl>());
@@ -42,18 +52,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
-    // Before the first track starts, so the desktop hears of it; without a session bus it stays off.
-    MprisService::Start(*window);
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::Received, window.get(), &QWidget::close);
+    termination->SetMainWindow(window.get());
 
-    SetTimeSeparator(QLatin1Char('.'));
-    window->LoadCommandLine(arguments);
-
-    window->show();
-    QApplication::exec();
-    window.reset();
+    if (!termination->Requested()) {
+        // Before the first track starts, so the desktop hears of it; without a session bus it stays off.
+        MprisService::Start(*window);
+        SetTimeSeparator(QLatin1Char('.'));
+        window->LoadCommandLine(arguments);
+        window->show();
+        QApplication::exec();
+    }
 
     settings->Finish();
+    // Everything is saved: a further signal may now end the process at once.
+    termination.reset();
+    // mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
+    // ever; everything is saved by now, so a teardown that does not end in time ends the process.
+    watchdog.emplace(TeardownLimit);
+    window.reset();
     return 0;
 }

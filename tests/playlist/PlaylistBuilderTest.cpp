@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ostream>
+#include <string>
 #include <utility>
 
 namespace {
@@ -263,5 +265,69 @@ TEST(ScanFolderTest, ScanGrowsLinearlyWithTheTree) {
     };
     GrowthCheck::ExpectLinearGrowth(scanOf(small, 1000), scanOf(large, 8000), "scan");
 }
+
+// "lnk/.." is where the system goes: the folder holding the link's target.
+TEST(PlaylistParentSteps, AreResolvedByTheFileSystemForFilesNamedDirectly) {
+    QTemporaryDir dir;
+    Touch(dir, {"real/sub/keep", "real/t.mp3", "t.mp3"});
+    const QString base = QDir(dir.path()).canonicalPath();
+    ASSERT_EQ(symlink("real/sub", QFile::encodeName(base + "/lnk").constData()), 0);
+    CurrentFolderGuard guard;
+    ASSERT_TRUE(QDir::setCurrent(base));
+    QStringList files;
+    AddFile("lnk/../t.mp3", files);
+    AddFile(base + "/lnk/../t.mp3", files);
+    AddArgument("./lnk/../t.mp3", IsMp3OrWav, files);
+    AddFile("lnk/keep", files);  // no "..": the link stays as typed
+    EXPECT_EQ(files, (QStringList{base + "/real/t.mp3", base + "/real/t.mp3", base + "/real/t.mp3",
+                                  base + "/lnk/keep"}));
+}
+
+// A FIFO, a device or a dangling link named like a track would hold the player on its first read.
+struct SpecialFileCase {
+    const char* name;
+    bool (*make)(const QByteArray& folder, const QByteArray& path);
+};
+
+void PrintTo(const SpecialFileCase& c, std::ostream* os) { *os << c.name; }
+
+class PlaylistSpecialFiles : public ::testing::TestWithParam<SpecialFileCase> {};
+
+TEST_P(PlaylistSpecialFiles, AreLeftOutOfAScannedFolder) {
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    Touch(root, "m/a.mp3");
+    Touch(root, "m/sub/c.mp3");
+    ASSERT_TRUE(GetParam().make(root, root + "/m/b.mp3"));
+    ASSERT_EQ(symlink("a.mp3", (root + "/m/linked.mp3").constData()), 0);  // a regular file behind it
+    EXPECT_EQ(Scan(dir.path() + "/m/"),
+              (QStringList{dir.path() + "/m/a.mp3", dir.path() + "/m/linked.mp3", dir.path() + "/m/sub/c.mp3"}));
+}
+
+TEST_P(PlaylistSpecialFiles, NamedDirectlyAreSkippedWithoutOpeningThem) {
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    ASSERT_TRUE(GetParam().make(root, root + "/b.mp3"));
+    QStringList files;
+    AddArgument(dir.path() + "/b.mp3", IsMp3OrWav, files);  // an open of a FIFO would wait here
+    EXPECT_EQ(files, QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, PlaylistSpecialFiles,
+    ::testing::Values(
+        SpecialFileCase{"Fifo", [](const QByteArray&, const QByteArray& path) { return mkfifo(path.constData(), 0644) == 0; }},
+        SpecialFileCase{"LinkToFifo",
+                        [](const QByteArray& folder, const QByteArray& path) {
+                            const QByteArray fifo = folder + "/pipe";
+                            return mkfifo(fifo.constData(), 0644) == 0 && symlink(fifo.constData(), path.constData()) == 0;
+                        }},
+        SpecialFileCase{"LinkToDevice",
+                        [](const QByteArray&, const QByteArray& path) { return symlink("/dev/null", path.constData()) == 0; }},
+        SpecialFileCase{"DanglingLink",
+                        [](const QByteArray& folder, const QByteArray& path) {
+                            return symlink((folder + "/gone").constData(), path.constData()) == 0;
+                        }}),
+    [](const ::testing::TestParamInfo<SpecialFileCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "WindowFixture.h"
 #include "shell/MprisPlayerAdaptor.h"
+#include "util/FileNameCodec.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -11,11 +12,16 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+
+#include <limits>
+#include <ostream>
+#include <string>
 
 namespace {
 const QString RootInterface = QStringLiteral("org.mpris.MediaPlayer2");
@@ -328,5 +334,58 @@ TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
     EXPECT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(service->BusName()).value());
     client.interface()->unregisterService(QString::fromLatin1(MprisService::ServiceName));
 }
+
+
+namespace {
+// The adaptor's own answers, without a bus in between.
+class MprisMetadata : public WindowFixture {
+protected:
+    MprisPlayerAdaptor& Adaptor() { return *new MprisPlayerAdaptor(*window, window.get()); }
+};
+
+struct UrlCase {
+    const char* name;
+    QByteArray path;  // the file's bytes, as the system names it; relative ones are below Root()
+    QByteArray url;   // after "file://" and, for relative paths, the folder
+};
+
+void PrintTo(const UrlCase& c, std::ostream* os) { *os << c.name; }
+
+class MprisFileUrl : public MprisMetadata, public ::testing::WithParamInterface<UrlCase> {};
+}  // namespace
+
+TEST_F(MprisMetadata, AnAbsurdLengthOrPositionIsClampedNotWrapped) {
+    const QString song = Touch("a.mp3");
+    Start({song});
+    MprisPlayerAdaptor& adaptor = Adaptor();
+    for (double seconds : {1e300, 9.3e12, 9223372036854.775807}) {
+        control->durations.insert(song, seconds);
+        EXPECT_EQ(adaptor.Metadata().value("mpris:length").toLongLong(), std::numeric_limits<qlonglong>::max())
+            << seconds;
+        control->position = seconds;
+        EXPECT_EQ(adaptor.Position(), std::numeric_limits<qlonglong>::max()) << seconds;
+    }
+    control->durations.insert(song, 9.2e12);
+    EXPECT_EQ(adaptor.Metadata().value("mpris:length").toLongLong(), 9'200'000'000'000'000'000LL);
+}
+
+TEST_P(MprisFileUrl, NamesTheFileByItsOwnBytes) {
+    const QString folder = QDir(Root()).canonicalPath();
+    ASSERT_TRUE(QDir::setCurrent(folder));
+    const QByteArray below =
+        GetParam().path.startsWith('/') ? QByteArray() : QFile::encodeName(folder).toPercentEncoding("/") + '/';
+    const QByteArray expected = "file://" + below + GetParam().url;
+    EXPECT_EQ(MprisPlayerAdaptor::FileUrl(DecodeFileName(GetParam().path)), QString::fromLatin1(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, MprisFileUrl,
+    ::testing::Values(UrlCase{"Plain", "/m/a.mp3", "/m/a.mp3"},
+                      UrlCase{"Utf8", "/m/\xc3\xa9t\xc3\xa9.mp3", "/m/%C3%A9t%C3%A9.mp3"},
+                      UrlCase{"NotUtf8", "/m/caf\xe9.mp3", "/m/caf%E9.mp3"},
+                      UrlCase{"ReservedCharacters", "/m/a b#?%.mp3", "/m/a%20b%23%3F%25.mp3"},
+                      UrlCase{"RelativeStartingWithColon", ":x/a.mp3", "%3Ax/a.mp3"},
+                      UrlCase{"RelativeFromADotFolder", "./music/a.mp3", "music/a.mp3"}),
+    [](const ::testing::TestParamInfo<UrlCase>& info) { return std::string(info.param.name); });
 
 #include "MprisServiceTest.moc"

@@ -7,6 +7,9 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <ostream>
+#include <string>
+
 namespace {
 struct Seen {
     bool shown = false;
@@ -103,3 +106,67 @@ TEST_F(Dialogs, KeyHelpWithShiftIsNoCommand) {
     Settle();
     EXPECT_FALSE(seen.shown);
 }
+
+namespace {
+struct DesktopNextCase {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool accept;
+};
+
+void PrintTo(const DesktopNextCase& c, std::ostream* os) { *os << c.name; }
+
+class DialogsDesktopNext : public Dialogs, public ::testing::WithParamInterface<DesktopNextCase> {};
+}  // namespace
+
+// The desktop's Next (MPRIS) runs while the window is up; closing it must not pause the new track,
+// nor move it to a time typed for the old one.
+TEST_P(DialogsDesktopNext, LeavesTheNewTrackPlayingFromItsStart) {
+    const QString a = Touch("n/a.mp3");
+    const QString b = Touch("n/b.mp3");
+    Start({Root() + "n"});
+    control->position = 50;
+    bool shown = false;
+    const bool accept = GetParam().accept;
+    QTimer::singleShot(0, [this, &shown, accept] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shown = true;
+        window->PlayNext();
+        accept ? dialog->accept() : dialog->reject();
+    });
+    Press(Tempo(), GetParam().key, GetParam().modifiers);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(control->opened, QStringList({a, b}));
+    EXPECT_EQ(control->state, psPlaying);
+    EXPECT_EQ(control->position, 0.0);
+    EXPECT_TRUE(window->TimerActive());
+    EXPECT_FALSE(window->Busy());
+}
+
+TEST_F(Dialogs, ADesktopPlayDuringTheWindowIsNotUndoneWhenItCloses) {
+    Start({Touch("a.mp3")});
+    bool shown = false;
+    QTimer::singleShot(0, [this, &shown] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        shown = true;
+        window->PauseToggle();  // the desktop resumed it already
+        dialog->reject();
+    });
+    Press(Tempo(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(control->state, psPlaying);
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, DialogsDesktopNext,
+                         ::testing::Values(DesktopNextCase{"Options", Qt::Key_O, Qt::ControlModifier, false},
+                                           DesktopNextCase{"KeyHelp", Qt::Key_F1, Qt::NoModifier, false},
+                                           DesktopNextCase{"JumpCancelled", Qt::Key_J, Qt::ControlModifier, false},
+                                           DesktopNextCase{"JumpConfirmed", Qt::Key_J, Qt::ControlModifier, true}),
+                         [](const ::testing::TestParamInfo<DesktopNextCase>& info) {
+                             return std::string(info.param.name);
+                         });
