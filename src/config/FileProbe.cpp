@@ -1,6 +1,6 @@
 #include "config/FileProbe.h"
 
-#include <QFile>
+#include "util/FileNameCodec.h"
 
 #include <cerrno>
 #include <dirent.h>
@@ -12,26 +12,34 @@ FileProbe::FileProbe(Lookup lookup) : FLookup(std::move(lookup)) {}
 
 FileProbe::Entry FileProbe::SystemLookup(const QString& path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0)
+    // The bytes the program plays the file by, not Qt's own encoding of the name.
+    if (::stat(EncodeFileName(path).constData(), &info) == 0)
         return S_ISDIR(info.st_mode) ? Entry::Folder : Entry::File;
-    return errno == ENOENT ? Entry::Missing : Entry::Unknown;
+    // Only these two say that nothing is there; EACCES, EIO, ELOOP and the rest say nothing.
+    return (errno == ENOENT || errno == ENOTDIR) ? Entry::Missing : Entry::Unknown;
 }
 
 bool FileProbe::FileExists(const QString& path) {
-    // A NUL cannot be part of a file name (and Qt would warn about one).
-    if (path.isEmpty() || path.contains(QChar(u'\0')))
-        return false;
+    return Find(path) == Entry::File;
+}
+
+FileProbe::Entry FileProbe::Find(const QString& path) {
+    // A NUL cannot be part of a file name.
+    if (path.isEmpty())
+        return Entry::Unknown;
+    if (path.contains(QChar(u'\0')))
+        return Entry::Missing;
     const qsizetype slash = path.lastIndexOf(u'/');
     const QString folder = slash > 0 ? path.first(slash) : QString();
     auto known = folder.isEmpty() ? FFolders.end() : FFolders.find(folder);
     if (!folder.isEmpty() && known == FFolders.end() && UnderMissingRoot(folder))
         known = FFolders.insert(folder, true);
     if (known != FFolders.end() && known.value())
-        return false;
+        return Entry::Missing;
     if (const auto listing = FListings.constFind(folder); listing != FListings.cend()) {
         const Entry listed = listing->value(path.sliced(slash + 1), Entry::Missing);
         if (listed != Entry::Unknown)
-            return listed == Entry::File;
+            return listed;
     }
 
     const Entry entry = FLookup(path);
@@ -39,11 +47,11 @@ bool FileProbe::FileExists(const QString& path) {
     if (entry == Entry::File || entry == Entry::Folder) {
         if (folderUnknown)
             FFolders.insert(folder, false);
-        return entry == Entry::File;
+        return entry;
     }
     if (entry == Entry::Missing && folderUnknown)
         FFolders.insert(folder, ProbeFolder(folder));
-    return false;
+    return entry;
 }
 
 bool FileProbe::UnderMissingRoot(const QString& folder) const {
@@ -76,16 +84,16 @@ bool FileProbe::ProbeFolder(const QString& folder) {
 void FileProbe::ListFolder(const QString& folder) {
     if (folder.isEmpty() || FListings.contains(folder))
         return;
-    const QByteArray encoded = QFile::encodeName(folder);
+    const QByteArray encoded = EncodeFileName(folder);
     const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(encoded.constData()), ::closedir);
     if (!dir)
         return;
     QHash<QString, Entry> entries;
     while (const dirent* e = ::readdir(dir.get())) {
         const QByteArray name(e->d_name);
-        const QString decoded = QFile::decodeName(name);
-        // A name that does not come back as the same bytes could be taken for a missing file.
-        if (QFile::encodeName(decoded) != name)
+        const QString decoded = DecodeFileName(name);
+        // A name that did not come back as the same bytes could be taken for a missing file.
+        if (EncodeFileName(decoded) != name)
             return;
         Entry entry = Entry::Unknown; // links and unknown kinds are asked through the lookup
         if (e->d_type == DT_REG)

@@ -20,15 +20,19 @@ public:
     /// lookup asks the file system; tests pass one that counts or fakes.
     explicit FileProbe(Lookup lookup = SystemLookup);
 
+    /// What is at path: Missing only when the system says nothing is there; Unknown when it could
+    /// not tell (no permission, an I/O error) and for an empty path.
+    Entry Find(const QString& path);
     /// True when a file, not a folder, is at path; false as well when that cannot be found out.
     bool FileExists(const QString& path);
 
     /// Reads folder's entries once, so that its files are answered without a question each (an
     /// album with many remembered tracks). Nothing changes when the folder cannot be read or
-    /// holds a name that does not survive decoding: its files are then asked one by one.
+    /// holds a name that does not come back as its bytes: its files are then asked one by one.
     void ListFolder(const QString& folder);
 
-    /// stat(2): Missing when nothing is there (ENOENT), Unknown for any other failure.
+    /// stat(2) of the path's bytes (DecodeFileName's form): Missing when nothing is there
+    /// (ENOENT, ENOTDIR), Unknown for any other failure.
     static Entry SystemLookup(const QString& path);
 
 private:

@@ -1,7 +1,12 @@
 #include "config/MediaConfigs.h"
 
-#include "config/FileProbe.h"
 #include "config/StoreText.h"
+#include "config/TimedProbe.h"
+#include "util/FileIdentity.h"
+
+#include <QSet>
+
+#include <utility>
 
 namespace {
 
@@ -12,7 +17,32 @@ bool HasLineBreak(const QString& text) {
     return text.contains(u'\r') || text.contains(u'\n');
 }
 
+// Loading trims every value, so a path that begins or ends with a blank is stored in quotes. A
+// stored path begins with '/', so a quoted value cannot be taken for a path of its own.
+QString EncodePath(const QString& path) {
+    if (path.isEmpty())
+        return path;
+    if (path.front().unicode() <= u' ' || path.back().unicode() <= u' ' || path.front() == u'"')
+        return u'"' + path + u'"';
+    return path;
+}
+
+QString DecodePath(const QString& value) {
+    if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
+        return value.sliced(1, value.size() - 2);
+    return value;
+}
+
+// Older files stored the path exactly as the track list held it; an absolute one still finds
+// its entry (a relative one named a different file from each folder, so it finds nothing).
+bool IsAbsolute(const QString& path) {
+    return path.startsWith(u'/');
+}
+
 } // namespace
+
+TM3MediaConfigs::TM3MediaConfigs(QString fileName, QLocale regional)
+    : SectionedStore(std::move(fileName), std::move(regional)) {}
 
 QString TM3MediaConfigs::SectionName(const QString& path) {
     const QString lower = StoreText::LowerText(path);
@@ -26,51 +56,190 @@ QString TM3MediaConfigs::SectionName(const QString& path) {
     return name;
 }
 
+void TM3MediaConfigs::IndexIfStale() const {
+    if (FIndexedGeneration == Generation())
+        return;
+    FSectionOfPath.clear();
+    VisitSections(PathKey, [this](const QString& name, const QString& value, bool visible) {
+        if (visible && !value.isEmpty())
+            FSectionOfPath.insert(DecodePath(value), name);
+    });
+    FIndexedGeneration = Generation();
+}
+
+QString TM3MediaConfigs::PathIn(const QString& section) const {
+    return DecodePath(ReadText(section, PathKey, QString()));
+}
+
+std::optional<QString> TM3MediaConfigs::SectionOf(const QString& stored, const QString& given) const {
+    IndexIfStale();
+    if (const auto it = FSectionOfPath.constFind(stored); it != FSectionOfPath.cend())
+        return *it;
+    if (given != stored && IsAbsolute(given)) {
+        if (const auto it = FSectionOfPath.constFind(given); it != FSectionOfPath.cend())
+            return *it;
+    }
+    // A section without a Path (written by hand, or by a much older program) is the path's by name.
+    for (const QString& name : {SectionName(given), SectionName(stored)}) {
+        if (HasSection(name) && PathIn(name).isEmpty())
+            return name;
+    }
+    return std::nullopt;
+}
+
+QString TM3MediaConfigs::FreeSectionName(const QString& stored) const {
+    const QString base = SectionName(stored);
+    if (!HasSection(base))
+        return base;
+    for (int n = 2;; ++n) {
+        QString name = base + u'~' + QString::number(n);
+        if (!HasSection(name))
+            return name;
+    }
+}
+
 double TM3MediaConfigs::GetResumeTime(const QString& path) const {
-    return ReadReal(SectionName(path), TimeKey, 0);
+    if (path.isEmpty())
+        return 0;
+    const QString stored = ResolvedFilePath(path);
+    const std::optional<QString> section = SectionOf(stored, path);
+    return section ? ReadReal(*section, TimeKey, 0) : 0;
+}
+
+bool TM3MediaConfigs::Remember(const QString& stored, const QString& given, double seconds) {
+    const std::optional<QString> found = SectionOf(stored, given);
+    const QString section = found ? *found : FreeSectionName(stored);
+    const QString path = EncodePath(stored);
+    const QString time = StoreText::FormatReal(seconds, Regional().decimalPoint());
+    const QString oldPath = PathIn(section);
+    if (found && oldPath == stored && ReadText(section, TimeKey, QString()) == time)
+        return false; // already so: nothing to save
+    PutText(section, PathKey, path);
+    PutText(section, TimeKey, time);
+    if (!oldPath.isEmpty() && oldPath != stored && FSectionOfPath.value(oldPath) == section)
+        FSectionOfPath.remove(oldPath);
+    FSectionOfPath.insert(stored, section);
+    return true;
+}
+
+void TM3MediaConfigs::DropAndReindex(const QString& section) {
+    if (FIndexedGeneration != Generation()) {
+        RemoveSection(section); // the index is built afresh when next needed
+        return;
+    }
+    const QString path = PathIn(section);
+    RemoveSection(section);
+    if (!path.isEmpty() && FSectionOfPath.value(path) == section)
+        FSectionOfPath.remove(path);
+    // An earlier section of the same name is visible now.
+    const QString revealed = PathIn(section);
+    if (!revealed.isEmpty())
+        FSectionOfPath.insert(revealed, section);
+}
+
+bool TM3MediaConfigs::Forget(const QString& stored, const QString& given, bool onlyByPath) {
+    IndexIfStale();
+    bool dropped = false;
+    // Every entry of the file goes: one left behind would resume it at a stale position.
+    for (const QString& path : {stored, given}) {
+        if (path != stored && (onlyByPath || !IsAbsolute(path)))
+            continue;
+        for (auto it = FSectionOfPath.constFind(path); it != FSectionOfPath.cend();
+             it = FSectionOfPath.constFind(path)) {
+            DropAndReindex(*it);
+            dropped = true;
+        }
+    }
+    if (dropped || onlyByPath)
+        return dropped;
+    if (const std::optional<QString> section = SectionOf(stored, given)) {
+        DropAndReindex(*section);
+        return true;
+    }
+    return false;
 }
 
 void TM3MediaConfigs::SetResumeTime(const QString& path, double seconds) {
     // A line break in the path would split its Path line and corrupt the file; such a file is
     // simply not remembered, and the store is left as it was.
-    if (HasLineBreak(path))
+    if (path.isEmpty() || HasLineBreak(path))
         return;
     try {
-        const QString section = SectionName(path);
-        if (seconds == 0) {
-            DropSection(section);
+        const QString stored = ResolvedFilePath(path);
+        if (HasLineBreak(stored))
             return;
-        }
-        WriteText(section, PathKey, path);
-        WriteReal(section, TimeKey, seconds);
+        const bool changed = seconds == 0 ? Forget(stored, path, false) : Remember(stored, path, seconds);
+        if (changed)
+            FChanges.insert(stored, Change{path, seconds, false});
     } catch (...) {
         // Remembering a position is never worth an error.
     }
 }
 
+void TM3MediaConfigs::SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milliseconds budget) {
+    FProbe = std::move(lookup);
+    FPurgeBudget = budget;
+}
+
 void TM3MediaConfigs::Purge() {
-    // Every listed name is checked, duplicates too: dropping the last of a name reveals the
-    // earlier one, which the next occurrence of the name in the list then checks.
-    const QStringList names = SectionNames();
+    // The names of the sections with a Path, duplicates too: dropping the last of a name reveals
+    // the earlier one, which the next occurrence of the name in the list then checks.
+    QStringList names;
     QStringList paths;
-    paths.reserve(names.size());
+    QSet<QString> seen;
     QHash<QString, int> perFolder;
-    for (const QString& name : names) {
-        paths.append(ReadText(name, PathKey, QString()));
-        if (const qsizetype slash = paths.last().lastIndexOf(u'/'); slash > 0)
-            ++perFolder[paths.last().first(slash)];
-    }
-    FileProbe probe;
+    VisitSections(PathKey, [&](const QString& name, const QString& value, bool) {
+        const QString path = DecodePath(value);
+        if (path.isEmpty())
+            return;
+        names.append(name);
+        if (seen.contains(path))
+            return;
+        seen.insert(path);
+        paths.append(path);
+        if (const qsizetype slash = path.lastIndexOf(u'/'); slash > 0)
+            ++perFolder[path.first(slash)];
+    });
+    if (names.isEmpty())
+        return;
     // One listing answers a folder's many remembered files at the cost of a few questions.
     constexpr int ListingPays = 16;
+    QStringList folders;
     for (auto it = perFolder.cbegin(); it != perFolder.cend(); ++it) {
         if (it.value() >= ListingPays)
-            probe.ListFolder(it.key());
+            folders.append(it.key());
     }
-    for (qsizetype i = 0; i < names.size(); ++i) {
+    const QHash<QString, FileProbe::Entry> answers = ProbeWithin(paths, folders, FProbe, FPurgeBudget);
+
+    for (const QString& name : names) {
         // Dropping a duplicate reveals the earlier one, so the path is read again here.
-        const QString path = ReadText(names[i], PathKey, QString());
-        if (!path.isEmpty() && !probe.FileExists(path))
-            DropSection(names[i]);
+        const QString path = PathIn(name);
+        const auto answer = answers.constFind(path);
+        if (answer == answers.cend())
+            continue; // not checked in time: kept
+        // Gone, or a folder now: no file to resume. Any other failure proves nothing.
+        if (*answer != FileProbe::Entry::Missing && *answer != FileProbe::Entry::Folder)
+            continue;
+        DropAndReindex(name);
+        FChanges.insert(path, Change{path, 0, true});
     }
+}
+
+void TM3MediaConfigs::ReapplyChanges() {
+    SectionedStore::ReapplyChanges();
+    for (auto it = FChanges.cbegin(); it != FChanges.cend(); ++it) {
+        if (it->seconds != 0)
+            Remember(it.key(), it->given, it->seconds);
+        else
+            Forget(it.key(), it->given, it->purged);
+    }
+}
+
+void TM3MediaConfigs::ChangesSaved() {
+    SectionedStore::ChangesSaved();
+    FChanges.clear();
+}
+
+bool TM3MediaConfigs::HasChanges() const {
+    return SectionedStore::HasChanges() || !FChanges.isEmpty();
 }

@@ -1,10 +1,7 @@
 #include "config/SectionedStore.h"
 
 #include "config/StoreText.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "util/FileNameCodec.h"
 
 #include <algorithm>
 #include <array>
@@ -23,6 +20,9 @@ constexpr int CompactionMinimum = 1024;
 // The most sections reserved ahead of loading, so that a file of brackets reserves little.
 constexpr qsizetype MaxReservedSections = 1 << 20;
 
+// Files this program writes in UTF-8 begin with it; so may a file an editor saved.
+constexpr QByteArrayView Utf8Mark("\xEF\xBB\xBF", 3);
+
 bool HasLineBreak(const QString& text) {
     return text.contains(u'\r') || text.contains(u'\n');
 }
@@ -31,10 +31,55 @@ std::string Describe(const QString& fileName, const QString& problem) {
     return QStringLiteral("%1: %2").arg(fileName, problem).toStdString();
 }
 
+bool IsAscii(QStringView text) {
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+char16_t AsciiUpper(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c ^ 0x20) : c;
+}
+
+quint32 HashOfUpper(QStringView upper) {
+    quint32 h = 2166136261u; // FNV-1a
+    for (const QChar c : upper)
+        h = (h ^ c.unicode()) * 16777619u;
+    return h;
+}
+
+// The hash of UpperKey(name), without building it for plain ASCII.
+quint32 HashOfName(QStringView name) {
+    if (!IsAscii(name))
+        return HashOfUpper(StoreText::UpperKey(name));
+    quint32 h = 2166136261u;
+    for (const QChar c : name)
+        h = (h ^ AsciiUpper(c.unicode())) * 16777619u;
+    return h;
+}
+
+// UpperKey(name) == upper, without building it for plain ASCII.
+bool NameHasKey(QStringView name, QStringView upper) {
+    if (!IsAscii(name))
+        return StoreText::UpperKey(name) == upper;
+    if (name.size() != upper.size())
+        return false;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (AsciiUpper(name[i].unicode()) != upper[i].unicode())
+            return false;
+    }
+    return true;
+}
+
+using Decoder = QString (*)(QByteArrayView);
+
 // Upper-cased entry names of recent lines. Files repeat a few names ("Path", "Time") thousands of
 // times; sharing one upper-cased copy saves an allocation per line.
 class NameKeys {
 public:
+    explicit NameKeys(Decoder decode) : FDecode(decode) {}
     QString KeyOf(QByteArrayView name) {
         for (Recent& r : FRecent) {
             if (r.used && r.name == name)
@@ -44,7 +89,7 @@ public:
         FNext = (FNext + 1) % FRecent.size();
         slot.used = true;
         slot.name = name.toByteArray();
-        slot.key = StoreText::UpperKey(StoreText::DecodeCp1252(name));
+        slot.key = StoreText::UpperKey(FDecode(name));
         return slot.key;
     }
 
@@ -54,45 +99,71 @@ private:
         QByteArray name;
         QString key;
     };
+    Decoder FDecode;
     std::array<Recent, 4> FRecent;
     std::size_t FNext = 0;
 };
 
-QString Decode(QByteArrayView bytes) {
+QString DecodeCp1252(QByteArrayView bytes) {
     return StoreText::DecodeCp1252(bytes);
+}
+
+// UTF-8, with the bytes that are not UTF-8 kept as the file-name codec keeps them: a path that
+// is not valid UTF-8 is written as its own bytes and comes back the same.
+QString DecodeUtf8(QByteArrayView bytes) {
+    return DecodeFileName(bytes);
+}
+
+void AppendUtf8(QStringView text, QByteArray& out) {
+    out += EncodeFileName(text.toString());
 }
 
 } // namespace
 
 SectionedStore::SectionedStore(QString fileName, QLocale regional)
     : FFileName(std::move(fileName)), FRegional(std::move(regional)) {
-    const QFileInfo info(FFileName);
-    if (!info.exists())
-        return;
-    if (info.isDir())
-        throw StoreError(
-            Describe(FFileName, QStringLiteral("cannot read the settings file: it is a folder")));
-    QFile file(FFileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(
-            Describe(FFileName, QStringLiteral("cannot read the settings file: ") + file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw StoreError(
-            Describe(FFileName, QStringLiteral("cannot read the settings file: ") + file.errorString()));
-    Load(bytes);
+    LoadFile();
+}
+
+SectionedStore::~SectionedStore() = default;
+
+void SectionedStore::LoadFile() {
+    // The stamp first: a save that comes later reloads when the file changed after it.
+    const StoreFile::Stamp stamp = StoreFile::StampOf(FFileName);
+    std::optional<QByteArray> bytes = StoreFile::Read(FFileName);
+    Clear();
+    FDiskStamp = bytes ? stamp : StoreFile::Stamp{};
+    FDiskIsCanonical = false;
+    if (bytes)
+        Load(*bytes);
+    ++FGeneration;
+}
+
+void SectionedStore::Clear() {
+    FSections.clear();
+    FSections.shrink_to_fit();
+    FNames.clear();
+    FLastSectionOf.Clear();
+    FDroppedCount = 0;
 }
 
 // Works on the bytes and decodes only what it keeps: the characters the format looks at (CR, LF,
-// '[', ']', ';', '=' and the controls trimmed) are the same bytes in the code page.
-void SectionedStore::Load(const QByteArray& bytes) {
-    const char* data = bytes.constData();
+// '[', ']', ';', '=' and the controls trimmed) are the same bytes in both encodings.
+void SectionedStore::Load(const QByteArray& all) {
+    QByteArrayView bytes(all);
+    const bool utf8 = bytes.startsWith(Utf8Mark);
+    if (utf8)
+        bytes = bytes.sliced(Utf8Mark.size());
+    const Decoder decode = utf8 ? DecodeUtf8 : DecodeCp1252;
+    const char* data = bytes.data();
     const qsizetype size = bytes.size();
-    NameKeys keys;
+    NameKeys keys(decode);
     // Room for the sections up front: growing the vector would copy it and touch twice the
     // memory. Every header holds a '['; an overestimate only reserves address space.
     const auto brackets = std::count(data, data + size, '[');
-    FSections.reserve(static_cast<std::size_t>(std::min<qsizetype>(brackets, MaxReservedSections)));
+    const auto reserved = static_cast<qsizetype>(std::min<qsizetype>(brackets, MaxReservedSections));
+    FSections.reserve(static_cast<std::size_t>(reserved));
+    FLastSectionOf.Reserve(std::min<qsizetype>(reserved, 4096));
     Section* current = nullptr; // lines before the first header belong nowhere and are dropped
     qsizetype pos = 0;
     while (pos < size) {
@@ -106,18 +177,27 @@ void SectionedStore::Load(const QByteArray& bytes) {
         if (line.isEmpty() || line.front() == ';')
             continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            current = &AppendSection(Decode(StoreText::TrimControls(line.sliced(1, line.size() - 2))));
+            current = &AppendSection(decode(StoreText::TrimControls(line.sliced(1, line.size() - 2))));
             continue;
         }
         if (current == nullptr)
             continue;
         const qsizetype eq = line.indexOf('=');
         if (eq < 0) {
-            AddLine(*current, Decode(line), QString(), -1);
+            AddLine(*current, decode(line), QString(), -1);
             continue;
         }
         const QByteArrayView name = StoreText::TrimControls(line.first(eq));
         const QByteArrayView value = StoreText::TrimControls(line.sliced(eq + 1));
+        if (utf8) {
+            QString decodedName = decode(name);
+            const qsizetype valueStart = decodedName.size() + 1;
+            QString stored = std::move(decodedName);
+            stored += u'=';
+            stored += decode(value);
+            AddLine(*current, std::move(stored), keys.KeyOf(name), valueStart);
+            continue;
+        }
         QString stored(name.size() + 1 + value.size(), Qt::Uninitialized);
         char16_t* out = reinterpret_cast<char16_t*>(stored.data());
         StoreText::DecodeCp1252Into(name, out);
@@ -125,26 +205,47 @@ void SectionedStore::Load(const QByteArray& bytes) {
         StoreText::DecodeCp1252Into(value, out + name.size() + 1);
         AddLine(*current, std::move(stored), keys.KeyOf(name), name.size() + 1);
     }
+    FNames.squeeze();
 }
 
-SectionedStore::Section& SectionedStore::AppendSection(QString name) {
+QStringView SectionedStore::NameOf(const Section& s) const {
+    return QStringView(FNames).sliced(s.nameStart, s.nameLength);
+}
+
+SectionedStore::Section& SectionedStore::AppendSection(QStringView name) {
     const int index = static_cast<int>(FSections.size());
     Section& s = FSections.emplace_back();
-    s.key = StoreText::UpperKey(name);
-    s.name = std::move(name);
-    s.lines.reserve(2); // the usual size, a "Play.ind" section
-    s.previousSame = FLastSectionOf.value(s.key, -1);
-    FLastSectionOf.insert(s.key, index);
+    s.nameStart = static_cast<quint32>(FNames.size());
+    s.nameLength = static_cast<quint32>(name.size());
+    FNames.append(name);
+    const quint32 hash = HashOfName(name);
+    const QString upper = StoreText::UpperKey(name);
+    const qsizetype slot = FLastSectionOf.Find(hash, [&](int i) {
+        return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upper);
+    });
+    if (slot >= 0) {
+        s.previousSame = FLastSectionOf.ValueAt(slot);
+        FLastSectionOf.SetValueAt(slot, index);
+    } else {
+        FLastSectionOf.Insert(hash, index);
+    }
     return s;
 }
 
+int SectionedStore::FindSectionIndex(const QString& upperName) const {
+    const qsizetype slot = FLastSectionOf.Find(HashOfUpper(upperName), [&](int i) {
+        return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upperName);
+    });
+    return slot < 0 ? -1 : FLastSectionOf.ValueAt(slot);
+}
+
 SectionedStore::Section* SectionedStore::FindSection(const QString& section) {
-    const int index = FLastSectionOf.value(StoreText::UpperKey(section), -1);
+    const int index = FindSectionIndex(StoreText::UpperKey(section));
     return index < 0 ? nullptr : &FSections[static_cast<std::size_t>(index)];
 }
 
 const SectionedStore::Section* SectionedStore::FindSection(const QString& section) const {
-    const int index = FLastSectionOf.value(StoreText::UpperKey(section), -1);
+    const int index = FindSectionIndex(StoreText::UpperKey(section));
     return index < 0 ? nullptr : &FSections[static_cast<std::size_t>(index)];
 }
 
@@ -154,11 +255,18 @@ SectionedStore::Section& SectionedStore::SectionForWrite(const QString& section)
     return AppendSection(section);
 }
 
+bool SectionedStore::HasSection(const QString& section) const {
+    return FindSection(section) != nullptr;
+}
+
 int SectionedStore::FindLine(const Section& s, const QString& nameKey) {
-    if (s.indexed)
-        return s.lastLineOf.value(nameKey, -1);
-    for (int i = static_cast<int>(s.lines.size()) - 1; i >= 0; --i) {
-        const Line& line = s.lines[static_cast<std::size_t>(i)];
+    if (!s.body)
+        return -1;
+    if (s.body->indexed)
+        return s.body->lastLineOf.value(nameKey, -1);
+    const std::vector<Line>& lines = s.body->lines;
+    for (int i = static_cast<int>(lines.size()) - 1; i >= 0; --i) {
+        const Line& line = lines[static_cast<std::size_t>(i)];
         if (line.valueStart >= 0 && line.nameKey == nameKey)
             return i;
     }
@@ -166,26 +274,29 @@ int SectionedStore::FindLine(const Section& s, const QString& nameKey) {
 }
 
 void SectionedStore::AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart) {
-    Line& line = s.lines.emplace_back();
+    if (!s.body)
+        s.body = std::make_unique<Body>();
+    Body& b = *s.body;
+    Line& line = b.lines.emplace_back();
     line.text = std::move(text);
     line.nameKey = std::move(nameKey);
     line.valueStart = valueStart;
-    if (s.indexed) {
+    if (b.indexed) {
         if (valueStart >= 0)
-            s.lastLineOf.insert(line.nameKey, static_cast<int>(s.lines.size()) - 1);
+            b.lastLineOf.insert(line.nameKey, static_cast<int>(b.lines.size()) - 1);
         return;
     }
-    if (s.lines.size() > LineIndexThreshold)
-        IndexLines(s);
+    if (b.lines.size() > LineIndexThreshold)
+        IndexLines(b);
 }
 
-void SectionedStore::IndexLines(Section& s) {
-    s.lastLineOf.clear();
-    for (std::size_t i = 0; i < s.lines.size(); ++i) {
-        if (s.lines[i].valueStart >= 0)
-            s.lastLineOf.insert(s.lines[i].nameKey, static_cast<int>(i));
+void SectionedStore::IndexLines(Body& b) {
+    b.lastLineOf.clear();
+    for (std::size_t i = 0; i < b.lines.size(); ++i) {
+        if (b.lines[i].valueStart >= 0)
+            b.lastLineOf.insert(b.lines[i].nameKey, static_cast<int>(i));
     }
-    s.indexed = true;
+    b.indexed = true;
 }
 
 QString SectionedStore::ReadText(const QString& section, const QString& key, const QString& def) const {
@@ -195,11 +306,17 @@ QString SectionedStore::ReadText(const QString& section, const QString& key, con
     const int index = FindLine(*s, StoreText::UpperKey(key));
     if (index < 0)
         return def;
-    const Line& line = s->lines[static_cast<std::size_t>(index)];
+    const Line& line = s->body->lines[static_cast<std::size_t>(index)];
     return line.text.sliced(line.valueStart);
 }
 
 void SectionedStore::WriteText(const QString& section, const QString& key, const QString& value) {
+    PutText(section, key, value);
+    RecordWrite(section, key, value);
+    ++FGeneration;
+}
+
+void SectionedStore::PutText(const QString& section, const QString& key, const QString& value) {
     if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
         throw StoreError(
             Describe(FFileName, QStringLiteral("a line break cannot be stored in a line-based file")));
@@ -211,7 +328,7 @@ void SectionedStore::WriteText(const QString& section, const QString& key, const
     const int index = FindLine(s, nameKey);
     if (index >= 0) {
         // In place, with the name spelled as this writer gives it; its upper-cased form is unchanged.
-        Line& line = s.lines[static_cast<std::size_t>(index)];
+        Line& line = s.body->lines[static_cast<std::size_t>(index)];
         line.text = std::move(text);
         line.valueStart = key.size() + 1;
         return;
@@ -248,38 +365,47 @@ void SectionedStore::WriteStamp(const QString& section, const QString& key, cons
 }
 
 void SectionedStore::DropSection(const QString& section) {
-    const QString key = StoreText::UpperKey(section);
-    const auto found = FLastSectionOf.find(key);
-    if (found == FLastSectionOf.end())
+    if (!RemoveSection(section))
         return;
-    Section& s = FSections[static_cast<std::size_t>(found.value())];
+    RecordDrop(section);
+    ++FGeneration;
+}
+
+bool SectionedStore::RemoveSection(const QString& section) {
+    const QString upper = StoreText::UpperKey(section);
+    const qsizetype slot = FLastSectionOf.Find(HashOfUpper(upper), [&](int i) {
+        return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upper);
+    });
+    if (slot < 0)
+        return false;
+    Section& s = FSections[static_cast<std::size_t>(FLastSectionOf.ValueAt(slot))];
     if (s.previousSame >= 0)
-        found.value() = s.previousSame;
+        FLastSectionOf.SetValueAt(slot, s.previousSame);
     else
-        FLastSectionOf.erase(found);
+        FLastSectionOf.Erase(slot);
     s.dropped = true;
-    s.lines = {};
-    s.lastLineOf = {};
+    s.body.reset();
     ++FDroppedCount;
     CompactIfSparse();
+    return true;
 }
 
 void SectionedStore::CompactIfSparse() {
     const auto live = static_cast<int>(FSections.size()) - FDroppedCount;
     if (FDroppedCount < CompactionMinimum || FDroppedCount <= live)
         return;
-    std::vector<Section> kept;
-    kept.reserve(static_cast<std::size_t>(live));
-    FLastSectionOf.clear();
-    for (Section& s : FSections) {
+    std::vector<Section> old;
+    old.swap(FSections);
+    const QString oldNames = std::exchange(FNames, QString());
+    FSections.reserve(static_cast<std::size_t>(live));
+    FLastSectionOf.Clear();
+    FDroppedCount = 0;
+    for (Section& s : old) {
         if (s.dropped)
             continue;
-        s.previousSame = FLastSectionOf.value(s.key, -1);
-        FLastSectionOf.insert(s.key, static_cast<int>(kept.size()));
-        kept.push_back(std::move(s));
+        Section& kept = AppendSection(QStringView(oldNames).sliced(s.nameStart, s.nameLength));
+        kept.body = std::move(s.body);
     }
-    FSections = std::move(kept);
-    FDroppedCount = 0;
 }
 
 QStringList SectionedStore::SectionNames() const {
@@ -287,9 +413,26 @@ QStringList SectionedStore::SectionNames() const {
     names.reserve(static_cast<qsizetype>(FSections.size()) - FDroppedCount);
     for (const Section& s : FSections) {
         if (!s.dropped)
-            names.append(s.name);
+            names.append(NameOf(s).toString());
     }
     return names;
+}
+
+void SectionedStore::VisitSections(
+    const QString& key,
+    const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const {
+    const QString upper = StoreText::UpperKey(key);
+    for (std::size_t i = 0; i < FSections.size(); ++i) {
+        const Section& s = FSections[i];
+        if (s.dropped)
+            continue;
+        const QString name = NameOf(s).toString();
+        const int line = FindLine(s, upper);
+        const QString value = line < 0 ? QString()
+                                        : s.body->lines[static_cast<std::size_t>(line)].text.sliced(
+                                              s.body->lines[static_cast<std::size_t>(line)].valueStart);
+        visit(name, value, FindSectionIndex(StoreText::UpperKey(name)) == static_cast<int>(i));
+    }
 }
 
 QByteArray SectionedStore::Serialize() const {
@@ -297,41 +440,109 @@ QByteArray SectionedStore::Serialize() const {
     for (const Section& s : FSections) {
         if (s.dropped)
             continue;
-        size += s.name.size() + 6;
-        for (const Line& line : s.lines)
-            size += line.text.size() + 2;
+        size += s.nameLength + 6;
+        if (s.body) {
+            for (const Line& line : s.body->lines)
+                size += line.text.size() + 2;
+        }
     }
-    QByteArray out;
-    out.reserve(size);
-    for (const Section& s : FSections) {
-        if (s.dropped)
-            continue;
-        out += '[';
-        StoreText::EncodeCp1252(s.name, out);
-        out += "]\r\n";
-        for (const Line& line : s.lines) {
-            StoreText::EncodeCp1252(line.text, out);
+    // The code page while every character fits, so that the files stay what they have always
+    // been; otherwise the whole file in UTF-8, marked so that it is read as such.
+    auto encode = [&](QByteArray& out, bool utf8) {
+        auto put = [&](QStringView text) {
+            if (utf8) {
+                AppendUtf8(text, out);
+                return true;
+            }
+            return StoreText::EncodeCp1252Exact(text, out);
+        };
+        for (const Section& s : FSections) {
+            if (s.dropped)
+                continue;
+            out += '[';
+            if (!put(NameOf(s)))
+                return false;
+            out += "]\r\n";
+            if (s.body) {
+                for (const Line& line : s.body->lines) {
+                    if (!put(line.text))
+                        return false;
+                    out += "\r\n";
+                }
+            }
             out += "\r\n";
         }
-        out += "\r\n";
-    }
+        return true;
+    };
+    QByteArray out;
+    out.reserve(size);
+    if (encode(out, false))
+        return out;
+    out.clear();
+    out += Utf8Mark.toByteArray();
+    encode(out, true);
     return out;
 }
 
-void SectionedStore::SaveToDisk() const {
-    // QSaveFile writes a temporary file beside the target, syncs it and renames it over the
-    // target, so a failure at any step leaves the previous file whole.
-    QSaveFile file(FFileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw StoreError(
-            Describe(FFileName, QStringLiteral("cannot write the settings file: ") + file.errorString()));
-    const QByteArray bytes = Serialize();
-    if (file.write(bytes) != bytes.size()) {
-        const QString problem = file.errorString();
-        file.cancelWriting();
-        throw StoreError(Describe(FFileName, QStringLiteral("cannot write the settings file: ") + problem));
+void SectionedStore::RecordWrite(const QString& section, const QString& key, const QString& value) {
+    QList<int>& writes = FWritesOf[StoreText::UpperKey(section)];
+    const QString upperKey = StoreText::UpperKey(key);
+    for (const int i : writes) {
+        Change& c = FChanges[static_cast<std::size_t>(i)];
+        // Writing the same entry again only changes its value: replayed once, it lands the same.
+        if (StoreText::UpperKey(c.key) == upperKey) {
+            c.key = key;
+            c.value = value;
+            return;
+        }
     }
-    if (!file.commit())
-        throw StoreError(
-            Describe(FFileName, QStringLiteral("cannot write the settings file: ") + file.errorString()));
+    writes.append(static_cast<int>(FChanges.size()));
+    FChanges.push_back(Change{false, false, section, key, value});
+}
+
+void SectionedStore::RecordDrop(const QString& section) {
+    // The drop removes what the earlier writes to the section made, wherever they landed.
+    const auto found = FWritesOf.find(StoreText::UpperKey(section));
+    if (found != FWritesOf.end()) {
+        for (const int i : *found)
+            FChanges[static_cast<std::size_t>(i)].cancelled = true;
+        FWritesOf.erase(found);
+    }
+    FChanges.push_back(Change{true, false, section, QString(), QString()});
+}
+
+void SectionedStore::ReapplyChanges() {
+    for (const Change& c : FChanges) {
+        if (c.cancelled)
+            continue;
+        if (c.drop)
+            RemoveSection(c.section);
+        else
+            PutText(c.section, c.key, c.value);
+    }
+}
+
+void SectionedStore::ChangesSaved() {
+    FChanges.clear();
+    FWritesOf.clear();
+}
+
+bool SectionedStore::HasChanges() const {
+    return !FChanges.empty();
+}
+
+void SectionedStore::SaveToDisk() {
+    StoreFile::FolderLock lock(FFileName);
+    if (StoreFile::StampOf(FFileName) != FDiskStamp) {
+        // Another instance or an editor wrote the file since this store last saw it: this run's
+        // changes go over what it holds now. Unreadable now, it is left as it is.
+        LoadFile();
+        ReapplyChanges();
+    } else if (FDiskIsCanonical && !HasChanges()) {
+        return; // the file already holds exactly this store
+    }
+    StoreFile::Replace(FFileName, Serialize());
+    FDiskStamp = StoreFile::StampOf(FFileName);
+    FDiskIsCanonical = true;
+    ChangesSaved();
 }

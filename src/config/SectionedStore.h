@@ -1,29 +1,32 @@
 #pragma once
 
+#include "config/KeyTable.h"
+#include "config/StoreError.h"
+#include "config/StoreFile.h"
+
 #include <QDateTime>
 #include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 
-#include <stdexcept>
+#include <functional>
+#include <memory>
 #include <vector>
 
-/// Raised when a store file exists but cannot be read, or cannot be written.
-class StoreError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 /// An in-memory copy of a sectioned text file ("[section]" headers, "name=value" lines), loaded
-/// whole at creation and written back whole by SaveToDisk. Names match without regard to case;
-/// where a name occurs twice, lookups find the last one.
+/// whole at creation and written back by SaveToDisk. Names match without regard to case; where a
+/// name occurs twice, lookups find the last one.
+///
+/// The store remembers what this run changed. SaveToDisk applies those changes over the file as
+/// it is on disk at that moment, so that another instance's saves in between are kept.
 class SectionedStore {
 public:
     /// Loads fileName if it exists (a missing file gives an empty store); throws StoreError when
-    /// the file exists but cannot be read. regional supplies the decimal separator and date forms.
+    /// the file exists but cannot be read (a folder, a FIFO or device, too large, no permission).
+    /// regional supplies the decimal separator and date forms.
     SectionedStore(QString fileName, QLocale regional);
-    virtual ~SectionedStore() = default;
+    virtual ~SectionedStore();
 
     SectionedStore(const SectionedStore&) = delete;
     SectionedStore& operator=(const SectionedStore&) = delete;
@@ -37,8 +40,9 @@ public:
     /// Default for a missing, malformed or out-of-range value.
     int ReadInt(const QString& section, const QString& key, int def) const;
     void WriteInt(const QString& section, const QString& key, int value);
-    /// Default for a missing or unconvertible value (read with the regional decimal separator).
+    /// Default for a missing or unconvertible value; either decimal separator is read.
     double ReadReal(const QString& section, const QString& key, double def) const;
+    /// Written with the regional decimal separator.
     void WriteReal(const QString& section, const QString& key, double value);
     /// Default for a missing or unconvertible value (regional short date, space, long time).
     QDateTime ReadStamp(const QString& section, const QString& key, const QDateTime& def) const;
@@ -49,14 +53,41 @@ public:
     void DropSection(const QString& section);
     /// Section names in store order.
     QStringList SectionNames() const;
-    /// Replaces the file atomically; throws StoreError and leaves the old file whole on failure.
-    void SaveToDisk() const;
 
-    /// The canonical text of the store (what SaveToDisk writes), as single-byte text.
+    /// Writes this run's changes over the file as it is now and replaces it; the store then holds
+    /// what was written. Cheap when nothing changed since the last save: the file is left alone.
+    /// Throws StoreError and leaves the file whole on failure; the changes stay to be saved.
+    void SaveToDisk();
+
+    /// The canonical text of the store (what SaveToDisk writes): Windows-1252 while every
+    /// character fits, else UTF-8 after a byte-order mark.
     QByteArray Serialize() const;
 
 protected:
     const QLocale& Regional() const { return FRegional; }
+
+    /// WriteText and DropSection for a subclass that keeps its own record of what it changed:
+    /// these change the copy in memory only. RemoveSection is true when a section was dropped.
+    void PutText(const QString& section, const QString& key, const QString& value);
+    bool RemoveSection(const QString& section);
+    bool HasSection(const QString& section) const;
+
+    /// Calls visit(name, value, visible) for every section in store order, earlier duplicates
+    /// included (visible false: a lookup of the name finds a later one). value is the section's
+    /// last entry named key, or a null string.
+    void VisitSections(const QString& key,
+                       const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const;
+
+    /// Counts the changes through the public writers and every reload from disk; a subclass that
+    /// derives an index from the content rebuilds it when this moves.
+    quint64 Generation() const { return FGeneration; }
+
+    /// Called by SaveToDisk after the copy in memory was replaced by the file on disk: applies
+    /// this run's changes again. The base replays the public writes and drops.
+    virtual void ReapplyChanges();
+    /// Called once the changes have reached the disk.
+    virtual void ChangesSaved();
+    virtual bool HasChanges() const;
 
 private:
     struct Line {
@@ -64,35 +95,60 @@ private:
         QString nameKey;           // upper-cased name before the first '='
         qsizetype valueStart = -1; // index just past the first '='; -1 for a line without '='
     };
-    struct Section {
-        QString name;
-        QString key; // upper-cased name
+    struct Body {
         std::vector<Line> lines;
         QHash<QString, int> lastLineOf; // upper-cased name -> its last line; only for long sections
-        bool indexed = false;           // lastLineOf is in use
-        int previousSame = -1;          // the live section of the same name before this one, or -1
+        bool indexed = false;
+    };
+    // 24 bytes, so that a file of empty sections stays a small multiple of its size in memory.
+    struct Section {
+        quint32 nameStart = 0; // the name lives in FNames
+        quint32 nameLength = 0;
+        int previousSame = -1; // the live section of the same name before this one, or -1
         bool dropped = false;
+        std::unique_ptr<Body> body; // null while the section holds no line
+    };
+    // One change of this run, replayed over the file on disk when it changed meanwhile.
+    struct Change {
+        bool drop = false;
+        bool cancelled = false; // undone by a later drop of its section
+        QString section;
+        QString key;
+        QString value;
     };
 
+    void LoadFile();
     void Load(const QByteArray& bytes);
+    void Clear();
+    QStringView NameOf(const Section& s) const;
+    int FindSectionIndex(const QString& upperName) const;
     Section* FindSection(const QString& section);
     const Section* FindSection(const QString& section) const;
     Section& SectionForWrite(const QString& section);
-    Section& AppendSection(QString name);
+    Section& AppendSection(QStringView name);
+    bool DropSectionIndex(int index);
     void CompactIfSparse();
     static int FindLine(const Section& s, const QString& nameKey);
-    /// Appends a line; nameKey is its upper-cased name and valueStart as in Line.
     static void AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart);
-    static void IndexLines(Section& s);
+    static void IndexLines(Body& b);
+    void RecordWrite(const QString& section, const QString& key, const QString& value);
+    void RecordDrop(const QString& section);
 
     QString FFileName;
     QLocale FRegional;
     // Sections in store order. A dropped section stays as a tombstone until CompactIfSparse
     // removes the tombstones in one pass, so DropSection never shifts the vector.
     std::vector<Section> FSections;
+    QString FNames; // every section's name, one after another
     // Upper-cased name -> index of the last live section of that name. Lookups and drops only
     // ever touch that last one; previousSame chains the earlier ones, so a drop reveals the
     // earlier duplicate in constant time.
-    QHash<QString, int> FLastSectionOf;
+    KeyTable FLastSectionOf;
     int FDroppedCount = 0;
+
+    StoreFile::Stamp FDiskStamp; // the file as this store last read or wrote it
+    bool FDiskIsCanonical = false; // the file holds exactly Serialize()
+    std::vector<Change> FChanges;
+    QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop
+    quint64 FGeneration = 0;
 };

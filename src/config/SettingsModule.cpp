@@ -31,13 +31,14 @@ SettingsModule::SettingsModule(Platform& platform)
 }
 
 void SettingsModule::Finish() {
-    // A failed purge skips the write of "Play.ind", so a half-purged store never replaces it.
+    // The purge only ever drops entries of files that are gone, so whatever part of it ran, or
+    // none, "Play.ind" is still written: the positions of this run are worth more than a tidy file.
     try {
         FMedia->Purge();
-        try {
-            FMedia->SaveToDisk();
-        } catch (...) {
-        }
+    } catch (...) {
+    }
+    try {
+        FMedia->SaveToDisk();
     } catch (...) {
     }
     try {

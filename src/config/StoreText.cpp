@@ -109,6 +109,23 @@ void EncodeCp1252(QStringView text, QByteArray& out) {
     out.truncate(start + written);
 }
 
+bool EncodeCp1252Exact(QStringView text, QByteArray& out) {
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* dst = out.data() + start;
+    const char16_t* src = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = src[i];
+        const char b = EncodeChar(c);
+        if (b == '?' && c != u'?') {
+            out.truncate(start + i);
+            return false;
+        }
+        dst[i] = b;
+    }
+    return true;
+}
+
 QStringView TrimControls(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -283,7 +300,7 @@ std::optional<double> ParseReal(QStringView text, QStringView decimalPoint) {
     while (n > i && text[n - 1] == u' ')
         --n;
 
-    // Rebuild the number in the C form from_chars reads, accepting only the regional separator.
+    // Rebuild the number in the C form from_chars reads.
     std::string plain;
     if (i < n && (text[i] == u'-' || text[i] == u'+')) {
         if (text[i] == u'-')
@@ -299,9 +316,15 @@ std::optional<double> ParseReal(QStringView text, QStringView decimalPoint) {
         }
     };
     takeDigits(mantissaDigits);
-    if (!decimalPoint.isEmpty() && text.sliced(i, n - i).startsWith(decimalPoint)) {
+    const QStringView rest = text.sliced(i, n - i);
+    qsizetype separator = 0;
+    if (!decimalPoint.isEmpty() && rest.startsWith(decimalPoint))
+        separator = decimalPoint.size();
+    else if (rest.startsWith(u'.') || rest.startsWith(u','))
+        separator = 1;
+    if (separator > 0) {
         plain += '.';
-        i += decimalPoint.size();
+        i += separator;
         takeDigits(mantissaDigits);
     }
     if (mantissaDigits == 0)

@@ -19,6 +19,9 @@ QString DecodeCp1252(QByteArrayView bytes);
 void DecodeCp1252Into(QByteArrayView bytes, char16_t* dst);
 /// Appends text as Windows-1252 bytes to out; a character the code page lacks becomes '?'.
 void EncodeCp1252(QStringView text, QByteArray& out);
+/// Appends text as Windows-1252 bytes; false, having appended part of it, at the first character
+/// the code page lacks.
+bool EncodeCp1252Exact(QStringView text, QByteArray& out);
 
 /// Drops spaces and control characters (everything up to U+0020) at both ends; unlike
 /// QString::trimmed it keeps U+00A0 and U+0085, which are ordinary bytes of the code page.
@@ -38,7 +41,8 @@ QString FormatInt(int value);
 
 /// The shortest general form with up to 15 significant digits, using decimalPoint.
 QString FormatReal(double value, QStringView decimalPoint);
-/// The value of text written with decimalPoint; nullopt when it cannot be converted.
+/// The value of text written with decimalPoint, "." or ","; nullopt when it cannot be converted.
+/// Either separator is read, so that a file written under another locale keeps its values.
 std::optional<double> ParseReal(QStringView text, QStringView decimalPoint);
 
 /// Regional short date, a space and the long time form; the time is left out at midnight.

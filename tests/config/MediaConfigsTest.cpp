@@ -46,13 +46,12 @@ TEST(MediaConfigsSectionName, KeepsOnlyPlainLettersAndDigits) {
 
 TEST_F(MediaConfigsTest, RemembersPathAndTimeWithTheRegionalComma) {
     TM3MediaConfigs store(PathOf("Play.ind"), Comma);
-    store.SetResumeTime("D:\\a\\b.mp3", 83.4);
-    EXPECT_DOUBLE_EQ(store.GetResumeTime("D:\\a\\b.mp3"), 83.4);
+    store.SetResumeTime("/D/a/b.mp3", 83.4);
+    EXPECT_DOUBLE_EQ(store.GetResumeTime("/D/a/b.mp3"), 83.4);
     store.SaveToDisk();
-    EXPECT_EQ(ReadBytes(PathOf("Play.ind")),
-              QByteArray("[dabmp3]\r\nPath=D:\\a\\b.mp3\r\nTime=83,4\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(PathOf("Play.ind")), QByteArray("[dabmp3]\r\nPath=/D/a/b.mp3\r\nTime=83,4\r\n\r\n"));
     TM3MediaConfigs reopened(PathOf("Play.ind"), Comma);
-    EXPECT_DOUBLE_EQ(reopened.GetResumeTime("D:\\a\\b.mp3"), 83.4);
+    EXPECT_DOUBLE_EQ(reopened.GetResumeTime("/D/a/b.mp3"), 83.4);
 }
 
 TEST_F(MediaConfigsTest, PointLocaleWritesAPoint) {
@@ -61,9 +60,9 @@ TEST_F(MediaConfigsTest, PointLocaleWritesAPoint) {
     EXPECT_EQ(store.Serialize(), QByteArray("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.456\r\n\r\n"));
 }
 
-TEST_F(MediaConfigsTest, FileWrittenUnderAnotherSeparatorResumesFromZero) {
-    auto store = OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.4\r\n", Comma);
-    EXPECT_EQ(store->GetResumeTime("/m/b.mp3"), 0);
+TEST_F(MediaConfigsTest, FileWrittenUnderAnotherSeparatorResumesThere) {
+    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.4\r\n", Comma)->GetResumeTime("/m/b.mp3"), 83.4);
+    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83,4\r\n", Point)->GetResumeTime("/m/b.mp3"), 83.4);
 }
 
 TEST_F(MediaConfigsTest, NothingRememberedIsZero) {
@@ -82,12 +81,14 @@ TEST_F(MediaConfigsTest, ZeroForgetsTheSection) {
     EXPECT_EQ(store.SectionNames(), QStringList({"mbmp3"}));
 }
 
-TEST_F(MediaConfigsTest, PathsThatReduceAlikeShareOneEntry) {
+TEST_F(MediaConfigsTest, PathsThatReduceAlikeKeepAnEntryEach) {
     TM3MediaConfigs store(PathOf("Play.ind"), Comma);
-    store.SetResumeTime(QString::fromUtf8("C:\\Música\\x.mp3"), 5);
-    store.SetResumeTime("C:\\Msica\\x.mp3", 7.5);
-    EXPECT_EQ(store.GetResumeTime(QString::fromUtf8("C:\\Música\\x.mp3")), 7.5);
-    EXPECT_EQ(store.Serialize(), QByteArray("[cmsicaxmp3]\r\nPath=C:\\Msica\\x.mp3\r\nTime=7,5\r\n\r\n"));
+    store.SetResumeTime(QString::fromUtf8("/C/Música/x.mp3"), 5);
+    store.SetResumeTime("/C/Msica/x.mp3", 7.5);
+    EXPECT_EQ(store.GetResumeTime(QString::fromUtf8("/C/Música/x.mp3")), 5);
+    EXPECT_EQ(store.GetResumeTime("/C/Msica/x.mp3"), 7.5);
+    EXPECT_EQ(store.Serialize(), QByteArray("[cmsicaxmp3]\r\nPath=/C/M\xFAsica/x.mp3\r\nTime=5\r\n\r\n"
+                                            "[cmsicaxmp3~2]\r\nPath=/C/Msica/x.mp3\r\nTime=7,5\r\n\r\n"));
 }
 
 TEST_F(MediaConfigsTest, PathsWithLineBreaksAreNeverRemembered) {
@@ -197,11 +198,10 @@ TEST_F(MediaConfigsTest, PurgeOfAnAlbumWithManyRememberedTracksKeepsExactlyThePr
     }
     QFile::link(PathOf("album/1.mp3"), PathOf("album/link.mp3"));
     QFile::link(PathOf("album/0.mp3"), PathOf("album/dangling.mp3"));
-    store.SetResumeTime(PathOf("album/link.mp3"), 7);
+    store.SetResumeTime(PathOf("album/link.mp3"), 7); // the file it links to: 1.mp3's entry
     store.SetResumeTime(PathOf("album/dangling.mp3"), 8);
     store.SetResumeTime(PathOf("album/sub"), 9); // a folder is not a file
     QDir().mkpath(PathOf("album/sub"));
-    present.append(TM3MediaConfigs::SectionName(PathOf("album/link.mp3")));
     store.Purge();
     EXPECT_EQ(store.SectionNames(), present);
 }

@@ -228,10 +228,18 @@ TEST_F(SectionedStoreTest, DecodesTheCodePageNotLatin1) {
     EXPECT_EQ(store->ReadText("S", "name", ""), QString::fromUtf8("Don’t € é"));
 }
 
-TEST_F(SectionedStoreTest, CharactersOutsideTheCodePageAreWrittenAsQuestionMarks) {
+TEST_F(SectionedStoreTest, CharactersOutsideTheCodePageTurnTheWholeFileIntoMarkedUtf8) {
     SectionedStore store(PathOf("x.cfg"), Comma);
+    const QString c1 = QString(QChar(0xE9)) + u' ' + QChar(0x80); // 0x80 is not a character of the code page
+    store.WriteText(QString::fromUtf8("Séction"), "a", c1);
     store.WriteText("S", "k", QString::fromUtf8("日本 ’ \U0001F600 é"));
-    EXPECT_EQ(store.Serialize(), QByteArray("[S]\r\nk=?? \x92 ? \xE9\r\n\r\n"));
+    EXPECT_EQ(store.Serialize(), QByteArray("\xEF\xBB\xBF[S\xC3\xA9" "ction]\r\na=\xC3\xA9 \xC2\x80\r\n\r\n"
+                                            "[S]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC \xE2\x80\x99 "
+                                            "\xF0\x9F\x98\x80 \xC3\xA9\r\n\r\n"));
+    store.SaveToDisk();
+    SectionedStore reread(PathOf("x.cfg"), Comma);
+    EXPECT_EQ(reread.ReadText("S", "k", ""), QString::fromUtf8("日本 ’ \U0001F600 é"));
+    EXPECT_EQ(reread.ReadText(QString::fromUtf8("SÉCTION"), "A", ""), c1);
 }
 
 TEST_F(SectionedStoreTest, NbspIsNotTrimmed) {
@@ -326,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RealCase{3600.25, "3600,25"}, RealCase{100, "100"}, RealCase{0.5, "0,5"}),
     [](const testing::TestParamInfo<RealCase>& info) { return CaseName::FromText(info.param.comma); });
 
-TEST(SectionedStoreReal, OtherSeparatorReadsAsMissing) {
+TEST(SectionedStoreReal, EitherSeparatorIsRead) {
     QTemporaryDir dir;
     SectionedStore comma(dir.filePath("c.ind"), Comma);
     SectionedStore point(dir.filePath("p.ind"), Point);
@@ -334,13 +342,12 @@ TEST(SectionedStoreReal, OtherSeparatorReadsAsMissing) {
         store->WriteText("S", "comma", "83,4");
         store->WriteText("S", "point", "83.4");
         store->WriteText("S", "whole", "83");
+        store->WriteText("S", "both", "1,000.5");
+        EXPECT_DOUBLE_EQ(store->ReadReal("S", "point", -1), 83.4);
+        EXPECT_DOUBLE_EQ(store->ReadReal("S", "comma", -1), 83.4);
+        EXPECT_EQ(store->ReadReal("S", "whole", -1), 83);
+        EXPECT_EQ(store->ReadReal("S", "both", -1), -1) << "one separator, not a grouping";
     }
-    EXPECT_EQ(comma.ReadReal("S", "point", -1), -1);
-    EXPECT_DOUBLE_EQ(comma.ReadReal("S", "comma", -1), 83.4);
-    EXPECT_EQ(point.ReadReal("S", "comma", -1), -1);
-    EXPECT_DOUBLE_EQ(point.ReadReal("S", "point", -1), 83.4);
-    EXPECT_EQ(comma.ReadReal("S", "whole", -1), 83);
-    EXPECT_EQ(point.ReadReal("S", "whole", -1), 83);
 }
 
 TEST(SectionedStoreReal, MalformedValuesGiveTheDefault) {

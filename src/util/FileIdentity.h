@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+/// The one name the file system gives the file at path: absolute (a relative path is taken from
+/// the current folder), with links, "." and ".." resolved by the system as it would open it, not
+/// by text. For a path that does not resolve (the file or a folder on the way is missing), the
+/// longest leading part that does is resolved and the rest kept, without "." or empty parts.
+/// Paths are in the form of DecodeFileName; an empty path, or one holding a NUL, is returned as is.
+QString ResolvedFilePath(const QString& path);
