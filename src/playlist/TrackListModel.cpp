@@ -19,11 +19,14 @@ int TrackListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TrackListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::AccessibleDescriptionRole)
         return {};
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const QString& path = files_->at(index.row());
+    // The path a screen reader gives on request only; the name is what it reads.
+    if (role == Qt::AccessibleDescriptionRole)
+        return index.column() == NameColumn ? QVariant(path) : QVariant();
     if (index.column() == PathColumn)
         return path;
     // Worked out per request: a hundred thousand rows must not cost a hundred thousand stored names.

@@ -2,6 +2,7 @@
 
 #include "engine/MyPlayer.h"
 
+#include <QAccessible>
 #include <QStringList>
 #include <QWidget>
 
@@ -11,6 +12,7 @@ class QStatusBar;
 class QTimer;
 class QTreeView;
 class SettingsModule;
+class TSpokenNotice;
 class TTempoEdit;
 class TrackListModel;
 
@@ -31,6 +33,9 @@ public:
 
     // Display
     void RefreshDisplay();
+    /// Tells a screen reader the new speed or volume after a step command, while the window is in front.
+    void SpeakSpeed();
+    void SpeakVolume();
 
     // Playlist
     void AddFile(const QString& path);
@@ -85,7 +90,11 @@ private:
     void BuildLayout();
     void PlayChange(int newState);
     void TimerTic();
-    void SetTimeText(const QString& t);
+    void SetTitle(const QString& title);
+    void SetTimeText(const QString& t, bool idle);
+    /// When the screen reader's link comes up after the window is already in front, the window and its
+    /// focused field are announced again: the first announcements went nowhere.
+    void AccessibilityTurnedOn();
     /// FFiles[FCurrent]; throws std::out_of_range when FCurrent is outside the list.
     const QString& CurrentFile() const;
     int SelectedIndex() const;
@@ -110,10 +119,15 @@ private:
     // Counts the tracks started and stopped: an advance posted for a track the user has already
     // left (the end racing a key) is dropped instead of skipping a second track.
     quint64 FPlaySerial = 0;
+    // From a track's end until the posted advance runs.
+    bool FAdvancePending = false;
 
     TTempoEdit* Tempo = nullptr;
     QTreeView* Lista = nullptr;
     TrackListModel* FModel = nullptr;
     QStatusBar* Status = nullptr;
     QTimer* Timer = nullptr;
+    TSpokenNotice* FNotice = nullptr;       // speed and volume
+    TSpokenNotice* FTitleNotice = nullptr;  // the window title
+    std::unique_ptr<QAccessible::ActivationObserver> FAccessibilityObserver;
 };

@@ -88,16 +88,22 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
         case VK_F8:
         case VK_VOLUME_DOWN:
             FPlayer->VolumeDown();
+            if (FPlayer->IsActive())
+                SpeakVolume();
             break;
         case VK_F9:
         case VK_VOLUME_UP:
             FPlayer->VolumeUp();
+            if (FPlayer->IsActive())
+                SpeakVolume();
             break;
         case VK_F5:
             FPlayer->Faster();
+            SpeakSpeed();
             break;
         case VK_F4:
             FPlayer->Slower();
+            SpeakSpeed();
             break;
         }
         return true;
@@ -200,17 +206,19 @@ void TVarnelPlayer::Escape() {
 }
 
 namespace {
-// Whatever happens while a modal window is up: destroy it, resume what was playing, clear the flag.
+// Whatever happens while a modal window is up: destroy it, resume what was playing, clear the flag, and
+// show the state at once, before the focus is back in the time field and a screen reader reads it.
 template <class Window> struct ModalRun {
     std::unique_ptr<Window> window;
-    TMyPlayer& player;
+    TVarnelPlayer& owner;
     bool resume;
     bool& busy;
     ~ModalRun() {
         window.reset();
         if (resume)
-            player.TogglePause();
+            owner.Player().TogglePause();
         busy = false;
+        owner.RefreshDisplay();
     }
 };
 }  // namespace
@@ -220,7 +228,7 @@ void TVarnelPlayer::ShowOptions() {
     const bool wasPlaying = FPlayer->IsPlaying();
     FBusy = true;
     ModalRun<TVarnelOptions> run{
-        std::make_unique<TVarnelOptions>(FSettings.GeneralConfigs(), FSettings.Language(), this), *FPlayer,
+        std::make_unique<TVarnelOptions>(FSettings.GeneralConfigs(), FSettings.Language(), this), *this,
         wasPlaying, FBusy};
     if (wasPlaying)
         FPlayer->TogglePause();
@@ -230,7 +238,7 @@ void TVarnelPlayer::ShowOptions() {
 void TVarnelPlayer::ShowKeyHelp(const QString& context) {
     const bool wasPlaying = FPlayer->IsPlaying();
     FBusy = true;
-    ModalRun<TVarnelHelp> run{std::make_unique<TVarnelHelp>(this), *FPlayer, wasPlaying, FBusy};
+    ModalRun<TVarnelHelp> run{std::make_unique<TVarnelHelp>(this), *this, wasPlaying, FBusy};
     if (wasPlaying)
         FPlayer->TogglePause();
     run.window->ShowHelp(context, FSettings.Language());
