@@ -19,14 +19,11 @@ int TrackListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TrackListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole && role != Qt::AccessibleDescriptionRole)
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const QString& path = files_->at(index.row());
-    // The path a screen reader gives on request only; the name is what it reads.
-    if (role == Qt::AccessibleDescriptionRole)
-        return index.column() == NameColumn ? QVariant(path) : QVariant();
     if (index.column() == PathColumn)
         return path;
     // Worked out per request: a hundred thousand rows must not cost a hundred thousand stored names.

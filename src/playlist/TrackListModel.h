@@ -21,8 +21,7 @@ class TrackListModel : public QAbstractTableModel {
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     /// Always two; 0 below the top level.
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
-    /// The file name or the path for the display and accessible-text roles; the path as the name
-    /// column's accessible description; empty otherwise.
+    /// The file name or the path for the display and accessible-text roles; empty otherwise.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     /// Always empty: the list shows no headers.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;

@@ -120,7 +120,9 @@ void TVarnelPlayer::BuildLayout() {
     Status->setGeometry(0, 181, 300, 19);
     Status->setSizeGripEnabled(false);
     FNotice = new TSpokenNotice(Status);
+    FNotice->setObjectName(QStringLiteral("StepNotice"));
     FTitleNotice = new TSpokenNotice(Status);
+    FTitleNotice->setObjectName(QStringLiteral("TitleNotice"));
 
     setTabOrder(Tempo, Lista);
     Tempo->setFocus();

@@ -296,7 +296,7 @@ def run(program, speech, tally, texts):
     step(speech, tally, "options closed", ["Escape"],
          back_in_main("Escape from the options while playing", whole_time, names[0], stale=paused_time))
 
-    prefilled = re.compile(r"(^|\s)\d\d?\.\d\d( |$)")
+    prefilled = re.compile(r"(^|\s)\d\d(\.\d\d)?( |$)")
     step(speech, tally, "Ctrl+J", ["ctrl+j"], [
         ("Ctrl+J: Orca says the dialog's caption once", says_once(texts["jump_caption"])),
         ("Ctrl+J: Orca says the prompt", says(texts["jump_prompt"])),
