@@ -8,9 +8,66 @@
 #include <utility>
 
 namespace {
+QRect GlobalRect(const QTreeView* view, const QRect& local) {
+    return QRect(view->viewport()->mapToGlobal(local.topLeft()), local.size());
+}
+
+// The path of a row, as the second column shows it: a part of the row a reader reaches by reviewing
+// the screen, not one it speaks when the row is focused.
+class AccessibleTrackPath : public QAccessibleInterface {
+public:
+    AccessibleTrackPath(QTreeView* view, int row, QAccessible::Id rowId) : FView(view), FRow(row), FRowId(rowId) {}
+
+    bool isValid() const override {
+        return FView != nullptr && FView->model() != nullptr && FRow < FView->model()->rowCount() &&
+               FView->model()->columnCount() > 1;
+    }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return FView ? FView->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::accessibleInterface(FRowId); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name || !isValid())
+            return {};
+        return FView->model()->index(FRow, 1).data(Qt::AccessibleTextRole).toString();
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        return isValid() ? GlobalRect(FView, FView->visualRect(FView->model()->index(FRow, 1))) : QRect();
+    }
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
+    QAccessible::State state() const override {
+        QAccessible::State st;
+        if (!isValid()) {
+            st.invalid = true;
+            return st;
+        }
+        st.readOnly = true;
+        const QRect shown = FView->visualRect(FView->model()->index(FRow, 1));
+        if (!FView->isVisible() || !FView->viewport()->rect().intersects(shown))
+            st.invisible = st.offscreen = true;
+        return st;
+    }
+
+private:
+    QPointer<QTreeView> FView;
+    const int FRow;
+    const QAccessible::Id FRowId;
+};
+
 class AccessibleTrackRow : public QAccessibleInterface {
 public:
     AccessibleTrackRow(QTreeView* view, int row) : FView(view), FRow(row) {}
+    ~AccessibleTrackRow() override {
+        if (FPathId != 0)
+            QAccessible::deleteAccessibleInterface(FPathId);
+    }
+    AccessibleTrackRow(const AccessibleTrackRow&) = delete;
+    AccessibleTrackRow& operator=(const AccessibleTrackRow&) = delete;
 
     bool isValid() const override {
         return FView != nullptr && FView->model() != nullptr && FRow < FView->model()->rowCount();
@@ -22,9 +79,19 @@ public:
     QAccessibleInterface* focusChild() const override { return nullptr; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(FView.data()); }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* child(int index) const override {
+        if (index != 0 || childCount() == 0)
+            return nullptr;
+        if (FPathId == 0) {
+            auto* path = new AccessibleTrackPath(FView.data(), FRow, QAccessible::uniqueId(const_cast<AccessibleTrackRow*>(this)));
+            FPathId = QAccessible::registerAccessibleInterface(path);
+        }
+        return QAccessible::accessibleInterface(FPathId);
+    }
+    int childCount() const override { return isValid() && FView->model()->columnCount() > 1 ? 1 : 0; }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return FPathId != 0 && child == QAccessible::accessibleInterface(FPathId) ? 0 : -1;
+    }
 
     QString text(QAccessible::Text t) const override {
         if (!isValid())
@@ -39,11 +106,8 @@ public:
     QRect rect() const override {
         if (!isValid())
             return {};
-        const QAbstractItemModel* model = FView->model();
-        QRect row = FView->visualRect(model->index(FRow, 0));
-        for (int column = 1; column < model->columnCount(); ++column)
-            row = row.united(FView->visualRect(model->index(FRow, column)));
-        return QRect(FView->viewport()->mapToGlobal(row.topLeft()), row.size());
+        // The name's column: the path beside it is the row's child.
+        return GlobalRect(FView, FView->visualRect(FView->model()->index(FRow, 0)));
     }
     QAccessible::Role role() const override { return QAccessible::ListItem; }
 
@@ -71,6 +135,7 @@ public:
 private:
     QPointer<QTreeView> FView;
     const int FRow;
+    mutable QAccessible::Id FPathId = 0;
 };
 
 QAccessibleInterface* TrackListFactory(const QString& className, QObject* object) {

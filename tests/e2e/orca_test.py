@@ -333,6 +333,9 @@ def run(program, speech, tally, texts):
         ("where am I in the list: no table column is mentioned",
          lambda s: never(texts["column"])(s) and never("column")(s)),
     ])
+    step(speech, tally, "review line in the list", ["KP_Up"], [
+        ("reviewing the row's line on screen gives its path on request", says(third)),
+    ])
     step(speech, tally, "F1 in the list", ["F1"], [
         ("F1 in the list: Orca says the help window's caption once", says_once(HELP_CAPTION)),
         ("F1 in the list: Orca reads the first line of the list help", says(texts["list_help_first_line"])),

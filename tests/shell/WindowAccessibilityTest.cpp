@@ -49,8 +49,15 @@ TEST_F(Accessibility, TheTrackListIsAListOfFileNamesWithoutPaths) {
     EXPECT_FALSE(second->text(QAccessible::Description).contains(Root()));
     EXPECT_EQ(list->indexOfChild(second), 1);
     EXPECT_EQ(second->parent(), list);
-    // The path stays on screen in the second column.
+    // The path stays on screen in the second column, and is the row's part for reviewing the screen.
     EXPECT_EQ(ListRows().value(1), "b.mp3|" + b);
+    ASSERT_EQ(second->childCount(), 1);
+    QAccessibleInterface* path = second->child(0);
+    ASSERT_TRUE(path);
+    EXPECT_EQ(path->role(), QAccessible::StaticText);
+    EXPECT_EQ(path->text(QAccessible::Name), b);
+    EXPECT_EQ(path->parent(), second);
+    EXPECT_EQ(second->indexOfChild(path), 0);
 }
 
 TEST_F(Accessibility, ARowIsFocusedOnlyWhileTheListHasTheFocus) {
