@@ -31,6 +31,7 @@ TEXTS = {
         "order_none": "Nessuno",
         "order_next": "Alfabetico",
         "stopped": "Fermo",
+        "donation_caption": "Varnel - Donare serve!",
         "speed": "Velocità {}",
         "volume": "Volume {}",
         "decimal": ",",
@@ -49,6 +50,7 @@ TEXTS = {
         "order_none": "Ninguna",
         "order_next": "Alfabética",
         "stopped": "Detenido",
+        "donation_caption": "Varnel - Donar es útil!",
         "speed": "Velocidad {}",
         "volume": "Volumen {}",
         "decimal": ",",
@@ -347,6 +349,21 @@ def run(program, speech, tally, texts):
 
     key("Escape")
     tally.check("Escape closes the program", program.wait_exit() == 0, "still running")
+
+    # Started again with nothing to play and this month's donation reminder due: once the reminder is
+    # closed, the idle window is announced, never nothing.
+    with open(os.path.join(program.folder, "Play.cfg"), "w", encoding="cp1252", newline="\r\n") as cfg:
+        cfg.write("[General]\nDonateDate=01/01/20\n")
+    program.start([])
+    step(speech, tally, "reminder", [], [
+        ("the donation reminder is read", says(texts["donation_caption"])),
+    ], timeout=15)
+    step(speech, tally, "reminder closed", ["Return"], [
+        ("after the reminder Orca names the idle window", says(IDLE_TITLE)),
+        ("after the reminder Orca says that nothing plays", says(texts["stopped"])),
+    ])
+    key("Escape")
+    tally.check("Escape closes the idle program", program.wait_exit() == 0, "still running")
 
 
 def check_language(varnel, make_tracks, language, tally):
