@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QString& value, QWidget* parent)
@@ -33,6 +34,19 @@ TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QS
     layout->addWidget(label);
     layout->addWidget(FEdit);
     layout->addWidget(buttons);
+    FEdit->installEventFilter(this);
+}
+
+bool TJumpDialog::eventFilter(QObject* watched, QEvent* e) {
+    // The value is selected right after the field has taken the focus: a screen reader then finds it
+    // selected when it reads the field and hears no change of selection. Selected earlier (also by the
+    // focus a dialog hands its focus widget as it shows), the change is spoken ahead of the field, which
+    // then says the value a second time. The field is the first in the tab order, so it gets the focus.
+    if (watched == FEdit && e->type() == QEvent::FocusIn && !FSelected) {
+        FSelected = true;
+        QTimer::singleShot(0, FEdit, &QLineEdit::selectAll);
+    }
+    return QDialog::eventFilter(watched, e);
 }
 
 QString TJumpDialog::Value() const { return FEdit->text(); }
@@ -41,6 +55,4 @@ void TJumpDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    FEdit->setFocus();
-    FEdit->selectAll();
 }

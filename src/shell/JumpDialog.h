@@ -15,7 +15,9 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QLineEdit* FEdit;
+    bool FSelected = false;
 };

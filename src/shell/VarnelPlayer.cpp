@@ -2,8 +2,10 @@
 
 #include "config/SettingsModule.h"
 #include "playlist/TrackListModel.h"
-#include "shell/AccessibleCurrentItem.h"
+#include "shell/AccessibleWindow.h"
+#include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
+#include "shell/TrackListView.h"
 #include "ui/Donation.h"
 #include "ui/Texts.h"
 #include "util/Platform.h"
@@ -18,6 +20,7 @@
 #include <QTreeView>
 
 #include <cmath>
+#include <functional>
 #include <stdexcept>
 #include <utility>
 
@@ -27,6 +30,24 @@ public:
     explicit AdvanceEvent(quint64 serial)
         : QEvent(static_cast<QEvent::Type>(TVarnelPlayer::WM_PLAYNEXT)), serial(serial) {}
     const quint64 serial;
+};
+
+class AccessibilityObserver : public QAccessible::ActivationObserver {
+public:
+    explicit AccessibilityObserver(std::function<void()> turnedOn) : FTurnedOn(std::move(turnedOn)) {
+        QAccessible::installActivationObserver(this);
+    }
+    ~AccessibilityObserver() override { QAccessible::removeActivationObserver(this); }
+    AccessibilityObserver(const AccessibilityObserver&) = delete;
+    AccessibilityObserver& operator=(const AccessibilityObserver&) = delete;
+
+    void accessibilityActiveChanged(bool active) override {
+        if (active)
+            FTurnedOn();
+    }
+
+private:
+    std::function<void()> FTurnedOn;
 };
 
 QFont LayoutFont(int pixelSize) {
@@ -39,6 +60,8 @@ QFont LayoutFont(int pixelSize) {
 
 TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent)
     : QWidget(parent), FSettings(settings) {
+    // Before anything asks for the window's accessible face, which Qt keeps once made.
+    InstallMainWindowAccessibility();
     BuildLayout();
     FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
                                           [] { Platform::Current().Beep(); });
@@ -47,10 +70,14 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
     RefreshDisplay();
+    FAccessibilityObserver = std::make_unique<AccessibilityObserver>([this] {
+        QTimer::singleShot(0, this, &TVarnelPlayer::AccessibilityTurnedOn);
+    });
     DonationReminder(settings.GeneralConfigs(), settings.Language(), this);
 }
 
 TVarnelPlayer::~TVarnelPlayer() {
+    FAccessibilityObserver.reset();
     Timer->stop();
     FFiles.clear();
     FModel->Reset();
@@ -72,7 +99,7 @@ void TVarnelPlayer::BuildLayout() {
     Tempo->installEventFilter(this);
 
     FModel = new TrackListModel(&FFiles, this);
-    Lista = new QTreeView(this);
+    Lista = new TTrackListView(this);
     Lista->setObjectName(QStringLiteral("Lista"));
     Lista->setGeometry(10, 50, 280, 125);
     Lista->setModel(FModel);
@@ -87,13 +114,16 @@ void TVarnelPlayer::BuildLayout() {
     Lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // the path column is elided instead
     Lista->setColumnWidth(0, 180);
     Lista->installEventFilter(this);
-    AnnounceCurrentItemOnFocus(Lista);
     connect(Lista, &QTreeView::doubleClicked, this, [this] { ListaDblClick(); });
 
     Status = new QStatusBar(this);
     Status->setObjectName(QStringLiteral("Status"));
     Status->setGeometry(0, 181, 300, 19);
     Status->setSizeGripEnabled(false);
+    FNotice = new TSpokenNotice(Status);
+    FNotice->setObjectName(QStringLiteral("StepNotice"));
+    FTitleNotice = new TSpokenNotice(Status);
+    FTitleNotice->setObjectName(QStringLiteral("TitleNotice"));
 
     setTabOrder(Tempo, Lista);
     Tempo->setFocus();
@@ -137,28 +167,46 @@ void TVarnelPlayer::RefreshDisplay() {
     try {
         QString t = FPlayer->PositionText();
         const int state = FPlayer->Control().PlayState();
-        QString title;
+        bool idle = false;
         if (state == psPaused) {
-            title = FPlayer->Control().MediaName();
-            setWindowTitle(title);
+            SetTitle(FPlayer->Control().MediaName());
             Status->showMessage(FPlayer->DurationText());
             t += Text(TextId::PauseSuffix, FSettings.Language());
         } else if (state >= psPlaying && state <= psScanReverse) {
-            title = FPlayer->Control().MediaName();
-            setWindowTitle(title);
+            SetTitle(FPlayer->Control().MediaName());
             Status->showMessage(FPlayer->DurationText());
+        } else if (state == psTransitioning) {
+            // The next file is opening: its name already, not the idle look, so that a screen reader
+            // hears one title between two tracks. Its length is not known yet.
+            SetTitle(FPlayer->Control().MediaName());
+            Status->showMessage(FPlayer->Control().MediaDuration() > 0 ? FPlayer->DurationText() : QString());
         } else {
-            setWindowTitle(QString::fromUtf8(IdleTitle));
+            SetTitle(QString::fromUtf8(IdleTitle));
             Status->showMessage(QString::fromUtf8(ProductWebAddress));
             t = Text(TextId::IdleTime, FSettings.Language());
+            idle = true;
         }
-        SetTimeText(t);
+        SetTimeText(t, idle);
     } catch (...) {
     }
     emit DisplayRefreshed();
 }
 
-void TVarnelPlayer::SetTimeText(const QString& t) {
+void TVarnelPlayer::SetTitle(const QString& title) {
+    if (windowTitle() == title)
+        return;
+    setWindowTitle(title);
+    // A screen reader speaks the new title of the window in front, which is how a new track is heard;
+    // Qt's own report of it is one the reader cannot read, so the title is said as a notice.
+    if (isActiveWindow())
+        FTitleNotice->Say(title);
+}
+
+void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
+    // Line reading skips a text without letters or digits, so "-" alone would never be heard.
+    const QString spoken = idle ? Text(TextId::StoppedSpoken, FSettings.Language()) : QString();
+    if (Tempo->accessibleName() != spoken)
+        Tempo->setAccessibleName(spoken);
     Tempo->setText(t);
     Tempo->setCursorPosition(0);
 }
@@ -198,20 +246,51 @@ void TVarnelPlayer::OutputLost() {
     SaveResume();
 }
 
+void TVarnelPlayer::SpeakSpeed() {
+    if (isActiveWindow())
+        FNotice->Say(SpeedSpokenText(FPlayer->GetRate(), FSettings.Language(), Platform::Current().RegionalLocale()));
+}
+
+void TVarnelPlayer::SpeakVolume() {
+    if (isActiveWindow())
+        FNotice->Say(VolumeSpokenText(FPlayer->GetVolume(), FSettings.Language()));
+}
+
+void TVarnelPlayer::AccessibilityTurnedOn() {
+    if (!isActiveWindow())
+        return;
+    QAccessible::State active;
+    active.active = true;
+    QAccessibleStateChangeEvent activation(this, active);
+    QAccessible::updateAccessibility(&activation);
+    if (QWidget* focused = focusWidget()) {
+        QAccessibleEvent focus(focused, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
+}
+
 void TVarnelPlayer::PlayChange(int newState) {
     const int previous = std::exchange(FLastState, newState);
     if (FBusy)
         return;
-    if (newState == psMediaEnded)
+    // From the end of a track the texts stay until the advance shows the next track or the idle look:
+    // the idle title must not be spoken between two tracks.
+    if (newState == psMediaEnded) {
+        FAdvancePending = true;
         QCoreApplication::postEvent(this, new AdvanceEvent(FPlaySerial));
-    else if (newState == psStopped && previous >= psPaused && previous <= psScanReverse)
+        return;
+    }
+    if (newState == psStopped && previous >= psPaused && previous <= psScanReverse)
         OutputLost();
+    if (FAdvancePending && (newState < psPaused || newState > psScanReverse))
+        return;
     RefreshDisplay();
 }
 
 bool TVarnelPlayer::event(QEvent* e) {
     if (e->type() != static_cast<QEvent::Type>(WM_PLAYNEXT))
         return QWidget::event(e);
+    FAdvancePending = false;
     if (static_cast<AdvanceEvent*>(e)->serial != FPlaySerial)
         return true;
     // A file that could not be opened or read is skipped, but it is still there: keep its position.

@@ -2,6 +2,7 @@
 
 #include "engine/MyPlayer.h"
 
+#include <QAccessible>
 #include <QStringList>
 #include <QWidget>
 
@@ -11,6 +12,7 @@ class QStatusBar;
 class QTimer;
 class QTreeView;
 class SettingsModule;
+class TSpokenNotice;
 class TTempoEdit;
 class TrackListModel;
 
@@ -39,6 +41,9 @@ public:
     void TimerTic();
     /// Remembers the active track's position and writes the resume file at once.
     void RememberPosition();
+    /// Tells a screen reader the new speed or volume after a step command, while the window is in front.
+    void SpeakSpeed();
+    void SpeakVolume();
 
     // Playlist
     void AddFile(const QString& path);
@@ -103,7 +108,11 @@ private:
     void Stop(bool forget);
     /// Resumes the track a modal window paused, unless the user moved on or resumed it meanwhile.
     void ResumeAfterModal(quint64 pausedSerial);
-    void SetTimeText(const QString& t);
+    void SetTitle(const QString& title);
+    void SetTimeText(const QString& t, bool idle);
+    /// When the screen reader's link comes up after the window is already in front, the window and its
+    /// focused field are announced again: the first announcements went nowhere.
+    void AccessibilityTurnedOn();
     /// FFiles[FCurrent]; throws std::out_of_range when FCurrent is outside the list.
     const QString& CurrentFile() const;
     int SelectedIndex() const;
@@ -131,10 +140,15 @@ private:
     int FTicksSinceSave = 0;
     // The last state the control reported, to tell a stop of its own from the end of a file.
     int FLastState = psUndefined;
+    // From a track's end until the posted advance runs.
+    bool FAdvancePending = false;
 
     TTempoEdit* Tempo = nullptr;
     QTreeView* Lista = nullptr;
     TrackListModel* FModel = nullptr;
     QStatusBar* Status = nullptr;
     QTimer* Timer = nullptr;
+    TSpokenNotice* FNotice = nullptr;       // speed and volume
+    TSpokenNotice* FTitleNotice = nullptr;  // the window title
+    std::unique_ptr<QAccessible::ActivationObserver> FAccessibilityObserver;
 };

@@ -89,16 +89,22 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
         case VK_F8:
         case VK_VOLUME_DOWN:
             FPlayer->VolumeDown();
+            if (FPlayer->IsActive())
+                SpeakVolume();
             break;
         case VK_F9:
         case VK_VOLUME_UP:
             FPlayer->VolumeUp();
+            if (FPlayer->IsActive())
+                SpeakVolume();
             break;
         case VK_F5:
             FPlayer->Faster();
+            SpeakSpeed();
             break;
         case VK_F4:
             FPlayer->Slower();
+            SpeakSpeed();
             break;
         }
         return true;
@@ -226,7 +232,8 @@ void TVarnelPlayer::Escape() {
 }
 
 namespace {
-// Whatever happens while a modal window is up: destroy it, then finish (resume, clear the flag).
+// Whatever happens while a modal window is up: destroy it, then finish (resume, clear the flag, and
+// show the state at once, before the focus is back in the time field and a screen reader reads it).
 template <class Window> struct ModalRun {
     std::unique_ptr<Window> window;
     std::function<void()> finish;
@@ -256,6 +263,7 @@ void TVarnelPlayer::ShowOptions() {
             if (wasPlaying)
                 ResumeAfterModal(serial);
             FBusy = false;
+            RefreshDisplay();
         }};
     if (wasPlaying)
         FPlayer->TogglePause();
@@ -270,6 +278,7 @@ void TVarnelPlayer::ShowKeyHelp(const QString& context) {
                                   if (wasPlaying)
                                       ResumeAfterModal(serial);
                                   FBusy = false;
+                                  RefreshDisplay();
                               }};
     if (wasPlaying)
         FPlayer->TogglePause();

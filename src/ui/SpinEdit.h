@@ -7,6 +7,10 @@
 /// integer, and brings its text into range when it loses the focus.
 class TSpinEdit : public QAbstractSpinBox {
     Q_OBJECT
+    // Read by the accessible value that screen readers and braille displays show.
+    Q_PROPERTY(int value READ Value WRITE SetValue)
+    Q_PROPERTY(int minimum READ MinValue)
+    Q_PROPERTY(int maximum READ MaxValue)
 
   public:
     explicit TSpinEdit(QWidget* parent = nullptr);

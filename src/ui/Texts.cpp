@@ -1,6 +1,7 @@
 #include "ui/Texts.h"
 
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -11,7 +12,7 @@ struct TextPair {
 };
 
 // UTF-8 source; in the order of TextId, which the lookup checks.
-constexpr std::array<TextPair, 18> kTexts{{
+constexpr std::array<TextPair, 21> kTexts{{
     {TextId::PauseSuffix, " (in pausa)", " (en pausa)"},
     {TextId::IdleTime, "-", "-"},
     {TextId::SecondsPart, " sec", " sec"},
@@ -39,6 +40,9 @@ constexpr std::array<TextPair, 18> kTexts{{
      "Varnel es un software completo de donación libre. Si utiliza este software, , donar una "
      "cantidad simbólica con regularidad ayuda a su mantenimiento y desarrollo. Después de cerrar "
      "este mensaje, pulse la tecla F12 para donar 5 euros por Paypal."},
+    {TextId::StoppedSpoken, "Fermo", "Detenido"},
+    {TextId::SpeedSpoken, "Velocità %1", "Velocidad %1"},
+    {TextId::VolumeSpoken, "Volume %1", "Volumen %1"},
 }};
 
 constexpr bool InIdOrder() {
@@ -68,4 +72,15 @@ QString Text(TextId id, int language) {
         return {};
     const TextPair& pair = kTexts[index];
     return QString::fromUtf8(language == LangSpanish ? pair.spanish : pair.italian);
+}
+
+QString SpeedSpokenText(double rate, int language, const QLocale& locale) {
+    // One decimal, so that normal speed says "1,0" rather than a bare "1"; two for a rate between tenths.
+    const long hundredths = std::lround(rate * 100.0);
+    const int decimals = hundredths % 10 == 0 ? 1 : 2;
+    return Text(TextId::SpeedSpoken, language).arg(locale.toString(rate, 'f', decimals));
+}
+
+QString VolumeSpokenText(int volume, int language) {
+    return Text(TextId::VolumeSpoken, language).arg(volume);
 }

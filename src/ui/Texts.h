@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 /// The process-wide language: 0 other, 1 Italian, 2 Spanish. Spanish texts for 2, Italian otherwise.
@@ -28,10 +29,20 @@ enum class TextId {
     HelpSuffix,
     DonationCaption,
     DonationText,
+    // Spoken only, never shown: the time field's text when nothing plays ("-") is skipped by line
+    // reading, and speed and volume steps change nothing on screen.
+    StoppedSpoken,
+    SpeedSpoken,
+    VolumeSpoken,
 };
 
 /// The text in the given language.
 QString Text(TextId id, int language);
+
+/// "Velocità 1,2" for a rate of 1.2, with the decimal separator of locale.
+QString SpeedSpokenText(double rate, int language, const QLocale& locale);
+/// "Volume 80".
+QString VolumeSpokenText(int volume, int language);
 
 /// Fixed texts of the product, the same in both languages.
 inline constexpr const char* ProductName = "Varnel";

@@ -24,8 +24,8 @@ TVarnelHelp::TVarnelHelp(QWidget* parent)
 
 void TVarnelHelp::ShowHelp(const QString& context, int language) {
     const QString caption = Text(TextId::HelpCaption, language);
+    // The caption is the window's name only: as the text's name too, a screen reader says it twice.
     setWindowTitle(caption);
-    Memo1->setAccessibleName(caption);
     Memo1->clear();
     Memo1->setPlainText(HelpLines(LoadHelpText(context, language)).join(QLatin1Char('\n')));
     Memo1->moveCursor(QTextCursor::Start);

@@ -22,6 +22,7 @@ TEXTS = {
     "it": {
         "paused": " (in pausa)",
         "help_first_line": "Aiuto per i tasti utili nel campo di editazione",
+        "list_help_first_line": "Aiuto per i tasti utili nell'elenco dei brani",
         "jump_caption": "Vai alla posizione",
         "jump_prompt": "Inserisci la posizione (mm.ss):",
         "options_caption": "Varnel - Opzioni",
@@ -29,10 +30,18 @@ TEXTS = {
         "order_label": "Ordinamento lista brani:",
         "order_none": "Nessuno",
         "order_next": "Alfabetico",
+        "stopped": "Fermo",
+        "donation_caption": "Varnel - Donare serve!",
+        "speed": "Velocità {}",
+        "volume": "Volume {}",
+        "decimal": ",",
+        # Orca's own words for a table's column, which a list of tracks must not bring up.
+        "column": "colonna",
     },
     "es": {
         "paused": " (en pausa)",
         "help_first_line": "Ayuda para las teclas útiles en el campo de edición",
+        "list_help_first_line": "Ayuda para las teclas útiles en la lista de pistas",
         "jump_caption": "Ir a la posición",
         "jump_prompt": "Inserta la posición (mn.ss):",
         "options_caption": "Varnel - Opciones",
@@ -40,9 +49,16 @@ TEXTS = {
         "order_label": "Ordenación lista de pistas:",
         "order_none": "Ninguna",
         "order_next": "Alfabética",
+        "stopped": "Detenido",
+        "donation_caption": "Varnel - Donar es útil!",
+        "speed": "Velocidad {}",
+        "volume": "Volumen {}",
+        "decimal": ",",
+        "column": "columna",
     },
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
+IDLE_TITLE = "Varnel - donationware"
 QUIET = 0.5  # Orca speaks a step's words within a few hundred milliseconds of each other
 FIRST_WORD = 2.5
 
@@ -148,49 +164,110 @@ def said(spoken, text):
     return any(text in utterance for utterance in spoken)
 
 
-def step(speech, tally, name, keys, checks, timeout=10.0):
-    """Presses keys, waits until every check holds or timeout passes, then until Orca is quiet, and counts
-    each check on the words Orca said for the step."""
+def times_said(spoken, text):
+    return sum(utterance.count(text) for utterance in spoken)
+
+
+def step(speech, tally, name, keys, checks, timeout=10.0, until=None):
+    """Presses keys, waits until every check holds (or until, when given) or timeout passes, then until Orca
+    is quiet, and counts each check on the words Orca said for the step."""
+    started = time.monotonic()
     for k in keys:
-        key(k)
-    spoken = speech.settle(timeout=timeout, until=lambda s: all(ok(s) for _, ok in checks) if checks else False)
-    print(f"{name}:", spoken, flush=True)
+        # A tuple goes out as one quick series, as a hand repeats a key.
+        key(*k) if isinstance(k, tuple) else key(k)
+    if until is None:
+        until = (lambda s: all(ok(s) for _, ok in checks)) if checks else (lambda s: False)
+    spoken = speech.settle(timeout=timeout, until=until)
+    print(f"{name} ({time.monotonic() - started:.1f} s):", spoken, flush=True)
     for what, ok in checks:
         tally.check(what, ok(spoken), spoken)
     return spoken
 
 
 def run(program, speech, tally, texts):
-    first, second = program.tracks[0], program.tracks[1]
-    title = os.path.basename(first)
+    first, second, third = program.tracks[:3]
+    names = [os.path.basename(p) for p in (first, second, third)]
     whole_time = re.compile(r"(^|\s)\d+ sec(\.? |\.?$)")
     paused_time = re.compile(rf"(^|\s)\d+ sec{re.escape(texts['paused'])}(\.? |\.?$)")
+    folder = program.tracks_folder
 
     def says(text):
         return lambda s: said(s, text)
 
+    def says_once(text):
+        return lambda s: times_said(s, text) == 1
+
+    def never(text):
+        return lambda s: not said(s, text)
+
     def matches(pattern):
         return lambda s: any(pattern.search(u) for u in s)
 
-    back_in_main = [
-        ("Orca names the main window again", says(title)),
-        ("Orca reads the paused time text again", matches(paused_time)),
-    ]
+    def announced_alone(track, why):
+        """A track change: the name once, and neither a path, nor the idle title, nor another track."""
+        others = [n for n in names if n != track]
+        return [
+            (f"{why}: Orca says the track's name once", says_once(track)),
+            (f"{why}: no path is spoken", never(folder)),
+            (f"{why}: the idle title is not spoken between the tracks", never(IDLE_TITLE)),
+            (f"{why}: no other track is named", lambda s: not any(said(s, n) for n in others)),
+        ]
+
+    def back_in_main(why, time_pattern, title, stale=None):
+        checks = [
+            (f"{why}: Orca names the main window again", says(title)),
+            (f"{why}: Orca reads the time text as it now is", matches(time_pattern)),
+        ]
+        if stale is not None:
+            checks.append((f"{why}: no stale time text is read", lambda s: not matches(stale)(s)))
+        return checks
 
     # No accessibility switch of our own: Orca turns Qt's accessibility on over the bus, as on a user's desktop.
-    program.start([first, second])
-    # The window may show before the track plays, with the idle title: Orca then says the track's title once
-    # the title changes, as a user hears it; the check fails only if it never does.
+    program.start([first, second, third])
     step(speech, tally, "start", [], [
-        ("on start Orca names the window after the playing track", says(title)),
+        ("on start Orca names the window after the playing track", says(names[0])),
         ("on start Orca reads the whole time text", matches(whole_time)),
-    ], timeout=15)
+        ("on start the track's name is said once", says_once(names[0])),
+        ("on start no path is spoken", never(folder)),
+        ("on start the idle title is not spoken", never(IDLE_TITLE)),
+    ], timeout=15, until=lambda s: said(s, names[0]) and matches(whole_time)(s))
 
     # The time field refreshes every second meanwhile: nothing of it may be spoken.
     time.sleep(2.5)
     spoken = speech.settle(first_word=QUIET)
     print("while playing:", spoken)
     tally.check("Orca stays quiet while the time field refreshes", not spoken, spoken)
+
+    step(speech, tally, "read title", ["Insert+KP_Enter"], [
+        ("reading the window title says the track's name", says(names[0])),
+        ("reading the window title says no path", never(folder)),
+    ])
+    step(speech, tally, "read status bar", [("Insert+KP_Enter", "Insert+KP_Enter")], [
+        ("reading the status bar says the track's length", says("20 sec")),
+    ])
+
+    decimal = texts["decimal"]
+    step(speech, tally, "F5", ["F5"], [
+        ("F5: Orca says the new speed once", says_once(texts["speed"].format(f"1{decimal}2"))),
+    ])
+    step(speech, tally, "F4", ["F4"], [
+        ("F4: Orca says the speed back to normal once", says_once(texts["speed"].format(f"1{decimal}0"))),
+    ])
+    step(speech, tally, "F8 three times", [("F8", "F8", "F8")], [
+        ("three quick F8: Orca says the last volume once", says_once(texts["volume"].format(85))),
+        ("three quick F8: the volumes passed on the way are not queued",
+         lambda s: not said(s, texts["volume"].format(95)) and not said(s, texts["volume"].format(90))),
+    ])
+    step(speech, tally, "F9", ["F9"], [
+        ("F9: Orca says the new volume once", says_once(texts["volume"].format(90))),
+    ])
+
+    step(speech, tally, "Down", ["Down"], announced_alone(names[1], "Down in the time field"))
+    step(speech, tally, "where am I", ["KP_Enter"], [
+        ("where am I after a track change: the time field, not the list", matches(whole_time)),
+        ("where am I after a track change: no list row is described", never(names[1])),
+    ])
+    step(speech, tally, "Up", ["Up"], announced_alone(names[0], "Up in the time field"))
 
     key("space")
     print("Space:", speech.settle(first_word=1.0))
@@ -199,18 +276,13 @@ def run(program, speech, tally, texts):
     ])
 
     step(speech, tally, "F1", ["F1"], [
-        ("F1: Orca says the help window's caption", says(HELP_CAPTION)),
+        ("F1: Orca says the help window's caption once", says_once(HELP_CAPTION)),
         ("F1: Orca reads the first line of the help", says(texts["help_first_line"])),
     ])
-    step(speech, tally, "help closed", ["Escape"], [(f"Escape from the help: {w}", ok) for w, ok in back_in_main])
+    step(speech, tally, "help closed", ["Escape"], back_in_main("Escape from the help", paused_time, names[0]))
 
-    step(speech, tally, "Ctrl+J", ["ctrl+j"], [
-        ("Ctrl+J: Orca says the dialog's caption", says(texts["jump_caption"])),
-        ("Ctrl+J: Orca says the prompt", says(texts["jump_prompt"])),
-        ("Ctrl+J: Orca says the prefilled position", matches(re.compile(r"(^|\s)\d\d( |$)"))),
-    ])
-    step(speech, tally, "jump closed", ["Escape"], [(f"Escape from the jump: {w}", ok) for w, ok in back_in_main])
-
+    key("space")
+    print("Space:", speech.settle(first_word=1.0))
     step(speech, tally, "Ctrl+O", ["ctrl+o"], [
         ("Ctrl+O: Orca says the dialog's caption", says(texts["options_caption"])),
         ("Ctrl+O: Orca says the volume label and value",
@@ -224,15 +296,74 @@ def run(program, speech, tally, texts):
         ("Ctrl+O, Tab, Down: Orca says the next order choice", says(texts["order_next"])),
     ])
     step(speech, tally, "options closed", ["Escape"],
-         [(f"Escape from the options: {w}", ok) for w, ok in back_in_main])
+         back_in_main("Escape from the options while playing", whole_time, names[0], stale=paused_time))
 
-    step(speech, tally, "Tab", ["Tab"], [("Tab into the list: Orca says the current row", says(title))])
-    step(speech, tally, "Down", ["Down"], [
-        ("Down in the list: Orca says the row's file name", says(os.path.basename(second))),
+    prefilled = re.compile(r"(^|\s)\d\d(\.\d\d)?( |$)")
+    step(speech, tally, "Ctrl+J", ["ctrl+j"], [
+        ("Ctrl+J: Orca says the dialog's caption once", says_once(texts["jump_caption"])),
+        ("Ctrl+J: Orca says the prompt", says(texts["jump_prompt"])),
+        ("Ctrl+J: Orca says the prefilled position once",
+         lambda s: sum(1 for u in s if prefilled.search(u)) == 1),
+    ])
+    # Two seconds before the end of the first track, which then moves on by itself.
+    key("ctrl+a")
+    subprocess.run(["xdotool", "type", "--delay", "30", "0.18"], check=True)
+    speech.settle(first_word=1.0)
+    step(speech, tally, "jump confirmed", ["Return"],
+         back_in_main("Enter in the jump", whole_time, names[0], stale=paused_time),
+         until=lambda s: matches(whole_time)(s))
+    step(speech, tally, "track ends", [], announced_alone(names[1], "the track ends by itself"),
+         timeout=20, until=says(names[1]))
+
+    step(speech, tally, "Ctrl+S", ["ctrl+s"], [("Ctrl+S: Orca says the idle title", says(IDLE_TITLE))])
+    step(speech, tally, "stopped, read line", ["KP_Up"], [
+        ("reading the line when stopped says that nothing plays", says(texts["stopped"])),
+    ])
+
+    step(speech, tally, "Tab", ["Tab"], [
+        ("Tab into the list: Orca says the current row", says(names[1])),
+        ("Tab into the list: the row is said once", says_once(names[1])),
+        ("Tab into the list: no path is spoken", never(folder)),
+    ])
+    step(speech, tally, "Down in the list", ["Down"], [
+        ("Down in the list: Orca says the row's file name once", says_once(names[2])),
+        ("Down in the list: no path is spoken", never(folder)),
+    ])
+    step(speech, tally, "where am I in the list", ["KP_Enter"], [
+        ("where am I in the list: Orca says the row's file name", says(names[2])),
+        ("where am I in the list: no path is spoken", never(folder)),
+        ("where am I in the list: no table column is mentioned",
+         lambda s: never(texts["column"])(s) and never("column")(s)),
+    ])
+    step(speech, tally, "review line in the list", ["KP_Up"], [
+        ("reviewing the row's line on screen gives its path on request", says(third)),
+    ])
+    step(speech, tally, "F1 in the list", ["F1"], [
+        ("F1 in the list: Orca says the help window's caption once", says_once(HELP_CAPTION)),
+        ("F1 in the list: Orca reads the first line of the list help", says(texts["list_help_first_line"])),
+    ])
+    step(speech, tally, "list help closed", ["Escape"], [
+        ("Escape from the list help: Orca says the row once", says_once(names[2])),
+        ("Escape from the list help: no path is spoken", never(folder)),
     ])
 
     key("Escape")
     tally.check("Escape closes the program", program.wait_exit() == 0, "still running")
+
+    # Started again with nothing to play and this month's donation reminder due: once the reminder is
+    # closed, the idle window is announced, never nothing.
+    with open(os.path.join(program.folder, "Play.cfg"), "w", encoding="cp1252", newline="\r\n") as cfg:
+        cfg.write("[General]\nDonateDate=01/01/20\n")
+    program.start([])
+    step(speech, tally, "reminder", [], [
+        ("the donation reminder is read", says(texts["donation_caption"])),
+    ], timeout=15)
+    step(speech, tally, "reminder closed", ["Return"], [
+        ("after the reminder Orca names the idle window", says(IDLE_TITLE)),
+        ("after the reminder Orca says that nothing plays", says(texts["stopped"])),
+    ])
+    key("Escape")
+    tally.check("Escape closes the idle program", program.wait_exit() == 0, "still running")
 
 
 def check_language(varnel, make_tracks, language, tally):

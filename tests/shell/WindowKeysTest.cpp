@@ -25,6 +25,9 @@ protected:
             if (!dialog)
                 return;
             auto* edit = dialog->findChild<QLineEdit*>("JumpEdit");
+            // The value is selected once the field has the focus, as the dialog comes up.
+            for (int i = 0; i < 200 && !edit->hasSelectedText(); ++i)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
             prefilled = edit->text();
             wholeSelected = edit->selectedText() == edit->text();
             maxLength = edit->maxLength();

@@ -76,10 +76,26 @@ TEST(Text, AccentsSpacingAndPunctuationAreExact) {
 }
 
 TEST(Text, EveryTextExistsInBothLanguages) {
-    for (int id = 0; id <= static_cast<int>(TextId::DonationText); ++id) {
+    for (int id = 0; id <= static_cast<int>(TextId::VolumeSpoken); ++id) {
         EXPECT_FALSE(Text(static_cast<TextId>(id), LangItalian).isEmpty()) << id;
         EXPECT_FALSE(Text(static_cast<TextId>(id), LangSpanish).isEmpty()) << id;
     }
+}
+
+TEST(SpokenText, SpeedAndVolumeInTheUsersLanguageWithTheRegionalSeparator) {
+    const QLocale italy(QLocale::Italian, QLocale::Italy);
+    const QLocale spain(QLocale::Spanish, QLocale::Spain);
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(SpeedSpokenText(1.2, LangItalian, italy), QStringLiteral("Velocit\u00e0 1,2"));
+    EXPECT_EQ(SpeedSpokenText(1.2, LangSpanish, spain), "Velocidad 1,2");
+    EXPECT_EQ(SpeedSpokenText(1.0, LangOther, italy), QStringLiteral("Velocit\u00e0 1,0"));
+    EXPECT_EQ(SpeedSpokenText(0.5, LangSpanish, us), "Velocidad 0.5");
+    EXPECT_EQ(SpeedSpokenText(3.5, LangItalian, italy), QStringLiteral("Velocit\u00e0 3,5"));
+    EXPECT_EQ(SpeedSpokenText(1.25, LangItalian, italy), QStringLiteral("Velocit\u00e0 1,25"));
+    EXPECT_EQ(VolumeSpokenText(80, LangItalian), "Volume 80");
+    EXPECT_EQ(VolumeSpokenText(0, LangSpanish), "Volumen 0");
+    EXPECT_EQ(Text(TextId::StoppedSpoken, LangItalian), "Fermo");
+    EXPECT_EQ(Text(TextId::StoppedSpoken, LangSpanish), "Detenido");
 }
 
 } // namespace
