@@ -54,4 +54,6 @@ void TSpokenNotice::Show() {
     setAccessibleName(FText);
     show();
     emit Spoken(FText);
+    // Hidden again once the showing is reported, so that reading the status bar does not repeat it.
+    QTimer::singleShot(0, this, &QWidget::hide);
 }

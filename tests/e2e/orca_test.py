@@ -261,6 +261,10 @@ def run(program, speech, tally, texts):
     step(speech, tally, "F9", ["F9"], [
         ("F9: Orca says the new volume once", says_once(texts["volume"].format(90))),
     ])
+    step(speech, tally, "read status bar again", [("Insert+KP_Enter", "Insert+KP_Enter")], [
+        ("reading the status bar after the steps says the length", says("20 sec")),
+        ("reading the status bar does not repeat a step", never(texts["volume"].format(90))),
+    ])
 
     step(speech, tally, "Down", ["Down"], announced_alone(names[1], "Down in the time field"))
     step(speech, tally, "where am I", ["KP_Enter"], [

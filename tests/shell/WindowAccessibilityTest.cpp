@@ -143,6 +143,8 @@ TEST_F(Accessibility, SpeedAndVolumeStepsAreSpokenOnlyWhileInFront) {
     EXPECT_EQ(spoken.at(0).at(0).toString(), "Volume 90");
     EXPECT_EQ(Face(notice)->role(), QAccessible::Notification);
     EXPECT_EQ(Face(notice)->text(QAccessible::Name), "Volume 90");
+    Settle();
+    EXPECT_TRUE(notice->isHidden());  // shown only for the moment it is spoken
 }
 
 TEST_F(Accessibility, ATrackChangeInFrontIsSaidOnceByItsName) {
