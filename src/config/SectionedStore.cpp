@@ -552,7 +552,24 @@ bool SectionedStore::HasChanges() const {
     return !FChanges.empty();
 }
 
-void SectionedStore::SaveToDisk() {
+bool SectionedStore::SaveToDisk() noexcept {
+    QString problem;
+    try {
+        WriteToDisk();
+        FLastSaveError.clear();
+        return true;
+    } catch (const std::exception& error) {
+        problem = QString::fromUtf8(error.what());
+    } catch (...) {
+    }
+    try {
+        FLastSaveError = problem.isEmpty() ? FFileName + QStringLiteral(": cannot write the settings file") : problem;
+    } catch (...) {
+    }
+    return false;
+}
+
+void SectionedStore::WriteToDisk() {
     StoreFile::FolderLock lock(FFileName);
     if (StoreFile::StampOf(FFileName) != FDiskStamp) {
         // Another instance or an editor wrote the file since this store last saw it: this run's

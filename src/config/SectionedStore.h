@@ -56,8 +56,11 @@ public:
 
     /// Writes this run's changes over the file as it is now and replaces it; the store then holds
     /// what was written. Cheap when nothing changed since the last save: the file is left alone.
-    /// Throws StoreError and leaves the file whole on failure; the changes stay to be saved.
-    void SaveToDisk();
+    /// Made to be called often, it never throws: false when the file could not be written, which
+    /// is then left whole, with the changes kept for the next save (LastSaveError says why).
+    bool SaveToDisk() noexcept;
+    /// Why the last SaveToDisk failed; empty after one that succeeded.
+    const QString& LastSaveError() const { return FLastSaveError; }
 
     /// The canonical text of the store (what SaveToDisk writes): Windows-1252 while every
     /// character fits, else UTF-8 after a byte-order mark.
@@ -119,6 +122,7 @@ private:
         QString value;
     };
 
+    void WriteToDisk();
     void LoadFile();
     void Load(const QByteArray& bytes);
     void Clear();
@@ -156,4 +160,5 @@ private:
     std::vector<Change> FChanges;
     QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop
     quint64 FGeneration = 0;
+    QString FLastSaveError;
 };

@@ -88,11 +88,11 @@ TEST_P(FailedWrite, LeavesThePreviousFileByteForByteAndKeepsTheChanges) {
     ASSERT_GT(store.Serialize().size(), 1024);
     {
         const WriteLimit limit(1024);
-        EXPECT_THROW(store.SaveToDisk(), StoreError);
+        EXPECT_FALSE(store.SaveToDisk());
     }
     EXPECT_EQ(ReadBytes(At("Play.ind")), old);
     EXPECT_EQ(Entries(dir.path()), QStringList({"Play.ind"})) << "the new file is removed";
-    store.SaveToDisk(); // the changes were kept for the next save
+    EXPECT_TRUE(store.SaveToDisk()) << "the changes were kept for the next save";
     TM3MediaConfigs reopened(At("Play.ind"), Comma);
     EXPECT_EQ(reopened.GetResumeTime("/m/0.mp3"), 1);
     EXPECT_EQ(reopened.SectionNames().size(), GetParam().sections + 1);
@@ -144,7 +144,8 @@ TEST_F(StoreSafetyTest, AFullDiskLeavesThePreviousFileByteForByte) {
     for (int i = 0; i < 50; ++i)
         store.SetResumeTime("/m/" + QString::number(i) + ".mp3", i + 1);
     disk.Fill();
-    EXPECT_THROW(store.SaveToDisk(), StoreError);
+    EXPECT_FALSE(store.SaveToDisk());
+    EXPECT_TRUE(store.LastSaveError().contains("No space left")) << store.LastSaveError().toStdString();
     EXPECT_EQ(ReadBytes(file), old);
     QStringList left = Entries(At("disk"));
     left.sort();
