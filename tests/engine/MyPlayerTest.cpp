@@ -20,7 +20,7 @@ class MyPlayerTest : public testing::Test {
     MyPlayerTest() {
         QFile file(dir.filePath("Play.ind"));
         if (file.open(QIODevice::WriteOnly))
-            file.write("[dabmp3]\r\nPath=D:\\a\\b.mp3\r\nTime=83.4\r\n\r\n");
+            file.write("[dabmp3]\r\nPath=/D/a/b.mp3\r\nTime=83.4\r\n\r\n");
         file.close();
         resume = std::make_unique<TM3MediaConfigs>(file.fileName(), QLocale::c());
         auto owned = std::make_unique<FakeMediaControl>();
@@ -36,20 +36,20 @@ class MyPlayerTest : public testing::Test {
 };
 
 TEST_F(MyPlayerTest, PlayFileStartsAtTheRememberedPositionOrAtZero) {
-    player->PlayFile("D:\\a\\b.mp3");
-    player->PlayFile("D:\\a\\other.mp3");
-    EXPECT_EQ(fake->opened, QStringList({"D:\\a\\b.mp3", "D:\\a\\other.mp3"}));
+    player->PlayFile("/D/a/b.mp3");
+    player->PlayFile("/D/a/other.mp3");
+    EXPECT_EQ(fake->opened, QStringList({"/D/a/b.mp3", "/D/a/other.mp3"}));
     EXPECT_EQ(fake->positionPuts, QList<double>({83.4, 0.0}));
 }
 
 TEST_F(MyPlayerTest, PlayFileStepsFailSeparately) {
     fake->failing = {"SetUrl"};
-    player->PlayFile("D:\\a\\b.mp3");
+    player->PlayFile("/D/a/b.mp3");
     EXPECT_EQ(fake->positionPuts, QList<double>({83.4}));
 
     fake->failing = {"SetCurrentPosition"};
-    EXPECT_NO_THROW(player->PlayFile("D:\\a\\b.mp3"));
-    EXPECT_EQ(fake->opened, QStringList({"D:\\a\\b.mp3"}));
+    EXPECT_NO_THROW(player->PlayFile("/D/a/b.mp3"));
+    EXPECT_EQ(fake->opened, QStringList({"/D/a/b.mp3"}));
 }
 
 struct SpeedCase {
