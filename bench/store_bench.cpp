@@ -3,13 +3,19 @@
 
 #include "BenchGoals.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
+#include <fstream>
 #include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -34,6 +40,7 @@ public:
 
     QString Path() const { return FDir.filePath("Play.ind"); }
     QString FolderGonePath() const { return FDir.filePath("Folder.ind"); }
+    QString Existing() const { return QDir(FDir.path()).canonicalPath() + QStringLiteral("/present.mp3"); }
     QLocale Regional() const { return QLocale(QLocale::Italian, QLocale::Italy); }
 
 private:
@@ -91,15 +98,99 @@ void BM_ResumeStorePurge(benchmark::State& state) {
 
 void BM_ResumeStoreSave(benchmark::State& state) {
     const ResumeFiles& file = ResumeFiles::Get();
-    // Rewrites "Play.ind" with the same content, as the program does at every exit.
+    // Saving again with nothing new, as the player does while paused and at exit: one stat.
     TM3MediaConfigs store(file.Path(), file.Regional());
     for (auto _ : state)
         store.SaveToDisk();
     state.counters["sections"] = RememberedFiles;
 }
 
+void BM_ResumeStoreLookup(benchmark::State& state) {
+    // What PlayFile pays per track: the path resolved by the file system, then the index.
+    const ResumeFiles& file = ResumeFiles::Get();
+    TM3MediaConfigs store(file.Path(), file.Regional());
+    const QString path = file.Existing();
+    double seconds = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(seconds = store.GetResumeTime(path));
+    state.counters["seconds"] = seconds;
+}
+
+void BM_ResumeStoreSavePosition(benchmark::State& state) {
+    // The saves while listening: argument 0 with nothing new (a stat), 1 with a new position.
+    const ResumeFiles& file = ResumeFiles::Get();
+    QTemporaryDir dir;
+    const QString copy = dir.filePath("Play.ind");
+    QFile::copy(file.Path(), copy);
+    TM3MediaConfigs store(copy, file.Regional());
+    store.SaveToDisk();
+    double position = 100;
+    for (auto _ : state) {
+        if (state.range(0) == 1)
+            store.SetResumeTime(file.Existing(), position += 1);
+        store.SaveToDisk();
+    }
+    state.counters["sections"] = static_cast<double>(store.SectionNames().size());
+}
+
+long StatusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::stol(line.substr(prefix.size()));
+    }
+    return -1;
+}
+
+// Peak memory of loading a 20 MB "Play.ind" of empty sections, per byte of the file, measured in a
+// child process whose high-water mark is reset just before. Goal: well under 10.
+void BM_ResumeStoreEmptySectionsPeakMemory(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Play.ind");
+    {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly))
+            return;
+        const QByteArray chunk = QByteArray("[]\r\n").repeated(1 << 16);
+        while (out.size() < 20 * 1000 * 1000)
+            out.write(chunk);
+    }
+    const double size = static_cast<double>(QFileInfo(path).size());
+    double ratio = 0;
+    for (auto _ : state) {
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0)
+            return;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            std::ofstream("/proc/self/clear_refs") << "5"; // resets the high-water mark
+            const long before = StatusKb("VmRSS");
+            {
+                const SectionedStore store(path, QLocale::c());
+                benchmark::DoNotOptimize(&store);
+            }
+            const double grown = static_cast<double>(StatusKb("VmHWM") - before) * 1024;
+            ::write(pipeFds[1], &grown, sizeof grown);
+            ::_exit(0);
+        }
+        double grown = 0;
+        ::read(pipeFds[0], &grown, sizeof grown);
+        ::close(pipeFds[0]);
+        ::close(pipeFds[1]);
+        ::waitpid(child, nullptr, 0);
+        ratio = grown / size;
+    }
+    state.counters["peak_bytes_per_file_byte"] = ratio;
+    state.counters["file_mb"] = size / 1e6;
+}
+
 } // namespace
 
+BENCHMARK(BM_ResumeStoreLookup)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ResumeStoreSavePosition)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResumeStoreEmptySectionsPeakMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResumeStoreLoad)->Unit(benchmark::kMillisecond);
 // Argument 0: files deleted one by one; 1: their folder is gone.
 BENCHMARK(BM_ResumeStorePurge)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -170,7 +170,7 @@ void TM3MediaConfigs::SetResumeTime(const QString& path, double seconds) {
             return;
         const bool changed = seconds == 0 ? Forget(stored, path, false) : Remember(stored, path, seconds);
         if (changed)
-            FChanges.insert(stored, Change{path, seconds, false});
+            Record(stored, Change{path, seconds, false});
     } catch (...) {
         // Remembering a position is never worth an error.
     }
@@ -221,23 +221,31 @@ void TM3MediaConfigs::Purge() {
         if (*answer != FileProbe::Entry::Missing && *answer != FileProbe::Entry::Folder)
             continue;
         DropAndReindex(name);
-        FChanges.insert(path, Change{path, 0, true});
+        Record(path, Change{path, 0, true});
     }
+}
+
+void TM3MediaConfigs::Record(const QString& stored, Change change) {
+    if (!FChanges.contains(stored))
+        FChangeOrder.append(stored);
+    FChanges.insert(stored, std::move(change));
 }
 
 void TM3MediaConfigs::ReapplyChanges() {
     SectionedStore::ReapplyChanges();
-    for (auto it = FChanges.cbegin(); it != FChanges.cend(); ++it) {
-        if (it->seconds != 0)
-            Remember(it.key(), it->given, it->seconds);
+    for (const QString& stored : FChangeOrder) {
+        const Change& change = FChanges[stored];
+        if (change.seconds != 0)
+            Remember(stored, change.given, change.seconds);
         else
-            Forget(it.key(), it->given, it->purged);
+            Forget(stored, change.given, change.purged);
     }
 }
 
 void TM3MediaConfigs::ChangesSaved() {
     SectionedStore::ChangesSaved();
     FChanges.clear();
+    FChangeOrder.clear();
 }
 
 bool TM3MediaConfigs::HasChanges() const {

@@ -57,5 +57,8 @@ private:
     // Stored Path -> the section holding it (the last in store order when several do).
     mutable QHash<QString, QString> FSectionOfPath;
     mutable quint64 FIndexedGeneration = ~quint64(0);
+    void Record(const QString& stored, Change change);
+
     QHash<QString, Change> FChanges;
+    QStringList FChangeOrder; // FChanges' keys in the order first changed, so replays are repeatable
 };

@@ -17,9 +17,6 @@ constexpr std::size_t LineIndexThreshold = 16;
 // to be worth one pass.
 constexpr int CompactionMinimum = 1024;
 
-// The most sections reserved ahead of loading, so that a file of brackets reserves little.
-constexpr qsizetype MaxReservedSections = 1 << 20;
-
 // Files this program writes in UTF-8 begin with it; so may a file an editor saved.
 constexpr QByteArrayView Utf8Mark("\xEF\xBB\xBF", 3);
 
@@ -143,6 +140,8 @@ void SectionedStore::Clear() {
     FSections.clear();
     FSections.shrink_to_fit();
     FNames.clear();
+    FBodies.clear();
+    FBodies.shrink_to_fit();
     FLastSectionOf.Clear();
     FDroppedCount = 0;
 }
@@ -158,12 +157,16 @@ void SectionedStore::Load(const QByteArray& all) {
     const char* data = bytes.data();
     const qsizetype size = bytes.size();
     NameKeys keys(decode);
-    // Room for the sections up front: growing the vector would copy it and touch twice the
-    // memory. Every header holds a '['; an overestimate only reserves address space.
-    const auto brackets = std::count(data, data + size, '[');
-    const auto reserved = static_cast<qsizetype>(std::min<qsizetype>(brackets, MaxReservedSections));
-    FSections.reserve(static_cast<std::size_t>(reserved));
-    FLastSectionOf.Reserve(std::min<qsizetype>(reserved, 4096));
+    // Room for the sections up front: growing the vector would copy it and hold up to twice the
+    // memory. A header is a '[' that begins a line (leading blanks aside, which only makes the
+    // count short and the vector grow).
+    qsizetype headers = (size > 0 && data[0] == '[') ? 1 : 0;
+    for (qsizetype i = 1; i < size; ++i) {
+        if (data[i] == '[' && (data[i - 1] == '\n' || data[i - 1] == '\r'))
+            ++headers;
+    }
+    FSections.reserve(static_cast<std::size_t>(headers));
+    FLastSectionOf.Reserve(std::min<qsizetype>(headers, 4096));
     Section* current = nullptr; // lines before the first header belong nowhere and are dropped
     qsizetype pos = 0;
     while (pos < size) {
@@ -259,12 +262,20 @@ bool SectionedStore::HasSection(const QString& section) const {
     return FindSection(section) != nullptr;
 }
 
-int SectionedStore::FindLine(const Section& s, const QString& nameKey) {
-    if (!s.body)
+const SectionedStore::Body* SectionedStore::BodyOf(const Section& s) const {
+    return s.body >= 0 ? &FBodies[static_cast<std::size_t>(s.body)] : nullptr;
+}
+
+SectionedStore::Body* SectionedStore::BodyOf(const Section& s) {
+    return s.body >= 0 ? &FBodies[static_cast<std::size_t>(s.body)] : nullptr;
+}
+
+int SectionedStore::FindLine(const Body* b, const QString& nameKey) {
+    if (b == nullptr)
         return -1;
-    if (s.body->indexed)
-        return s.body->lastLineOf.value(nameKey, -1);
-    const std::vector<Line>& lines = s.body->lines;
+    if (b->indexed)
+        return b->lastLineOf.value(nameKey, -1);
+    const std::vector<Line>& lines = b->lines;
     for (int i = static_cast<int>(lines.size()) - 1; i >= 0; --i) {
         const Line& line = lines[static_cast<std::size_t>(i)];
         if (line.valueStart >= 0 && line.nameKey == nameKey)
@@ -274,9 +285,11 @@ int SectionedStore::FindLine(const Section& s, const QString& nameKey) {
 }
 
 void SectionedStore::AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart) {
-    if (!s.body)
-        s.body = std::make_unique<Body>();
-    Body& b = *s.body;
+    if (s.body < 0) {
+        s.body = static_cast<int>(FBodies.size());
+        FBodies.emplace_back();
+    }
+    Body& b = FBodies[static_cast<std::size_t>(s.body)];
     Line& line = b.lines.emplace_back();
     line.text = std::move(text);
     line.nameKey = std::move(nameKey);
@@ -303,10 +316,11 @@ QString SectionedStore::ReadText(const QString& section, const QString& key, con
     const Section* s = FindSection(section);
     if (s == nullptr)
         return def;
-    const int index = FindLine(*s, StoreText::UpperKey(key));
+    const Body* b = BodyOf(*s);
+    const int index = FindLine(b, StoreText::UpperKey(key));
     if (index < 0)
         return def;
-    const Line& line = s->body->lines[static_cast<std::size_t>(index)];
+    const Line& line = b->lines[static_cast<std::size_t>(index)];
     return line.text.sliced(line.valueStart);
 }
 
@@ -325,10 +339,10 @@ void SectionedStore::PutText(const QString& section, const QString& key, const Q
     text.reserve(key.size() + 1 + value.size());
     text.append(key).append(u'=').append(value);
     QString nameKey = StoreText::UpperKey(key);
-    const int index = FindLine(s, nameKey);
+    const int index = FindLine(BodyOf(s), nameKey);
     if (index >= 0) {
         // In place, with the name spelled as this writer gives it; its upper-cased form is unchanged.
-        Line& line = s.body->lines[static_cast<std::size_t>(index)];
+        Line& line = BodyOf(s)->lines[static_cast<std::size_t>(index)];
         line.text = std::move(text);
         line.valueStart = key.size() + 1;
         return;
@@ -383,8 +397,9 @@ bool SectionedStore::RemoveSection(const QString& section) {
         FLastSectionOf.SetValueAt(slot, s.previousSame);
     else
         FLastSectionOf.Erase(slot);
-    s.dropped = true;
-    s.body.reset();
+    if (Body* b = BodyOf(s))
+        *b = Body();
+    s.body = Section::Dropped;
     ++FDroppedCount;
     CompactIfSparse();
     return true;
@@ -396,15 +411,20 @@ void SectionedStore::CompactIfSparse() {
         return;
     std::vector<Section> old;
     old.swap(FSections);
+    std::vector<Body> oldBodies;
+    oldBodies.swap(FBodies);
     const QString oldNames = std::exchange(FNames, QString());
     FSections.reserve(static_cast<std::size_t>(live));
     FLastSectionOf.Clear();
     FDroppedCount = 0;
-    for (Section& s : old) {
-        if (s.dropped)
+    for (const Section& s : old) {
+        if (s.dropped())
             continue;
         Section& kept = AppendSection(QStringView(oldNames).sliced(s.nameStart, s.nameLength));
-        kept.body = std::move(s.body);
+        if (s.body >= 0) {
+            kept.body = static_cast<int>(FBodies.size());
+            FBodies.push_back(std::move(oldBodies[static_cast<std::size_t>(s.body)]));
+        }
     }
 }
 
@@ -412,7 +432,7 @@ QStringList SectionedStore::SectionNames() const {
     QStringList names;
     names.reserve(static_cast<qsizetype>(FSections.size()) - FDroppedCount);
     for (const Section& s : FSections) {
-        if (!s.dropped)
+        if (!s.dropped())
             names.append(NameOf(s).toString());
     }
     return names;
@@ -424,13 +444,14 @@ void SectionedStore::VisitSections(
     const QString upper = StoreText::UpperKey(key);
     for (std::size_t i = 0; i < FSections.size(); ++i) {
         const Section& s = FSections[i];
-        if (s.dropped)
+        if (s.dropped())
             continue;
         const QString name = NameOf(s).toString();
-        const int line = FindLine(s, upper);
+        const Body* b = BodyOf(s);
+        const int line = FindLine(b, upper);
         const QString value = line < 0 ? QString()
-                                        : s.body->lines[static_cast<std::size_t>(line)].text.sliced(
-                                              s.body->lines[static_cast<std::size_t>(line)].valueStart);
+                                        : b->lines[static_cast<std::size_t>(line)].text.sliced(
+                                              b->lines[static_cast<std::size_t>(line)].valueStart);
         visit(name, value, FindSectionIndex(StoreText::UpperKey(name)) == static_cast<int>(i));
     }
 }
@@ -438,11 +459,11 @@ void SectionedStore::VisitSections(
 QByteArray SectionedStore::Serialize() const {
     qsizetype size = 0;
     for (const Section& s : FSections) {
-        if (s.dropped)
+        if (s.dropped())
             continue;
         size += s.nameLength + 6;
-        if (s.body) {
-            for (const Line& line : s.body->lines)
+        if (const Body* b = BodyOf(s)) {
+            for (const Line& line : b->lines)
                 size += line.text.size() + 2;
         }
     }
@@ -457,14 +478,14 @@ QByteArray SectionedStore::Serialize() const {
             return StoreText::EncodeCp1252Exact(text, out);
         };
         for (const Section& s : FSections) {
-            if (s.dropped)
+            if (s.dropped())
                 continue;
             out += '[';
             if (!put(NameOf(s)))
                 return false;
             out += "]\r\n";
-            if (s.body) {
-                for (const Line& line : s.body->lines) {
+            if (const Body* b = BodyOf(s)) {
+                for (const Line& line : b->lines) {
                     if (!put(line.text))
                         return false;
                     out += "\r\n";
@@ -531,7 +552,24 @@ bool SectionedStore::HasChanges() const {
     return !FChanges.empty();
 }
 
-void SectionedStore::SaveToDisk() {
+bool SectionedStore::SaveToDisk() noexcept {
+    QString problem;
+    try {
+        WriteToDisk();
+        FLastSaveError.clear();
+        return true;
+    } catch (const std::exception& error) {
+        problem = QString::fromUtf8(error.what());
+    } catch (...) {
+    }
+    try {
+        FLastSaveError = problem.isEmpty() ? FFileName + QStringLiteral(": cannot write the settings file") : problem;
+    } catch (...) {
+    }
+    return false;
+}
+
+void SectionedStore::WriteToDisk() {
     StoreFile::FolderLock lock(FFileName);
     if (StoreFile::StampOf(FFileName) != FDiskStamp) {
         // Another instance or an editor wrote the file since this store last saw it: this run's

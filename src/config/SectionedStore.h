@@ -56,8 +56,11 @@ public:
 
     /// Writes this run's changes over the file as it is now and replaces it; the store then holds
     /// what was written. Cheap when nothing changed since the last save: the file is left alone.
-    /// Throws StoreError and leaves the file whole on failure; the changes stay to be saved.
-    void SaveToDisk();
+    /// Made to be called often, it never throws: false when the file could not be written, which
+    /// is then left whole, with the changes kept for the next save (LastSaveError says why).
+    bool SaveToDisk() noexcept;
+    /// Why the last SaveToDisk failed; empty after one that succeeded.
+    const QString& LastSaveError() const { return FLastSaveError; }
 
     /// The canonical text of the store (what SaveToDisk writes): Windows-1252 while every
     /// character fits, else UTF-8 after a byte-order mark.
@@ -100,13 +103,15 @@ private:
         QHash<QString, int> lastLineOf; // upper-cased name -> its last line; only for long sections
         bool indexed = false;
     };
-    // 24 bytes, so that a file of empty sections stays a small multiple of its size in memory.
+    // 16 bytes, so that a file of empty sections stays a small multiple of its size in memory.
     struct Section {
+        static constexpr int NoBody = -1;
+        static constexpr int Dropped = -2;
         quint32 nameStart = 0; // the name lives in FNames
         quint32 nameLength = 0;
         int previousSame = -1; // the live section of the same name before this one, or -1
-        bool dropped = false;
-        std::unique_ptr<Body> body; // null while the section holds no line
+        int body = NoBody;     // index into FBodies once the section holds a line
+        bool dropped() const { return body == Dropped; }
     };
     // One change of this run, replayed over the file on disk when it changed meanwhile.
     struct Change {
@@ -117,6 +122,7 @@ private:
         QString value;
     };
 
+    void WriteToDisk();
     void LoadFile();
     void Load(const QByteArray& bytes);
     void Clear();
@@ -128,8 +134,10 @@ private:
     Section& AppendSection(QStringView name);
     bool DropSectionIndex(int index);
     void CompactIfSparse();
-    static int FindLine(const Section& s, const QString& nameKey);
-    static void AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart);
+    const Body* BodyOf(const Section& s) const;
+    Body* BodyOf(const Section& s);
+    static int FindLine(const Body* b, const QString& nameKey);
+    void AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart);
     static void IndexLines(Body& b);
     void RecordWrite(const QString& section, const QString& key, const QString& value);
     void RecordDrop(const QString& section);
@@ -140,6 +148,7 @@ private:
     // removes the tombstones in one pass, so DropSection never shifts the vector.
     std::vector<Section> FSections;
     QString FNames; // every section's name, one after another
+    std::vector<Body> FBodies; // the lines of the sections that have any
     // Upper-cased name -> index of the last live section of that name. Lookups and drops only
     // ever touch that last one; previousSame chains the earlier ones, so a drop reveals the
     // earlier duplicate in constant time.
@@ -151,4 +160,5 @@ private:
     std::vector<Change> FChanges;
     QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop
     quint64 FGeneration = 0;
+    QString FLastSaveError;
 };

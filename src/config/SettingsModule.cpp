@@ -37,14 +37,8 @@ void SettingsModule::Finish() {
         FMedia->Purge();
     } catch (...) {
     }
-    try {
-        FMedia->SaveToDisk();
-    } catch (...) {
-    }
-    try {
-        FGeneral->SaveToDisk();
-    } catch (...) {
-    }
+    FMedia->SaveToDisk();
+    FGeneral->SaveToDisk();
 }
 
 QString SettingsModule::SettingsFolder(const QString& executableFolder) {
