@@ -34,6 +34,10 @@ public:
 
     /// Opens a local file and starts playing it.
     virtual void SetUrl(const QString& path) = 0;
+    /// A hint: `path` is likely the next file set, to start at `start` seconds; an empty path
+    /// withdraws the hint. The control may prepare it so that the change leaves no gap; what
+    /// SetUrl and the events report stays the same either way.
+    virtual void SetNextUrl(const QString& path, double start) = 0;
     virtual int PlayState() const = 0;
     virtual void Close() = 0;
     virtual void Play() = 0;

@@ -65,6 +65,17 @@ MpvEventData CopyMpvEvent(const mpv_event& event) {
         if (event.data)
             CopyProperty(*static_cast<const mpv_event_property*>(event.data), out);
         break;
+    case MPV_EVENT_IDLE:
+        out.kind = MpvEventKind::Idle;
+        break;
+    case MPV_EVENT_LOG_MESSAGE:
+        out.kind = MpvEventKind::LogMessage;
+        if (event.data) {
+            const auto* message = static_cast<const mpv_event_log_message*>(event.data);
+            out.logPrefix = QString::fromUtf8(message->prefix);
+            out.text = QString::fromUtf8(message->text);
+        }
+        break;
     default:
         break;
     }

@@ -14,7 +14,9 @@ enum class MpvEventKind {
     EndFile,
     FileLoaded,
     PlaybackRestart,
-    PropertyChange
+    PropertyChange,
+    LogMessage,
+    Idle
 };
 
 /// Observed properties, identified by the reply_userdata they were observed with.
@@ -27,7 +29,7 @@ enum class MpvProperty : std::uint64_t {
 };
 
 /// What an asynchronous request was, packed with a sequence number into its reply_userdata.
-enum class MpvRequest : std::uint64_t { Other = 0, Load = 1, Seek = 2 };
+enum class MpvRequest : std::uint64_t { Other = 0, Load = 1, Seek = 2, Append = 3 };
 
 /// Packs a request kind and a sequence number into one reply_userdata.
 constexpr std::uint64_t MakeRequestTag(MpvRequest kind, std::uint64_t sequence) {
@@ -51,7 +53,8 @@ struct MpvEventData {
     MpvProperty property = MpvProperty::None;
     bool hasValue = false; // false while the property is unavailable
     double number = 0.0;
-    QString text;
+    QString text;      // a string property's value, or a log message's text
+    QString logPrefix; // the module a log message comes from
 };
 
 /// Copies the fields the control uses; unknown events come back as Other.

@@ -13,15 +13,23 @@ void MpvFileTracker::Abandon() {
     m_loaded = false;
 }
 
+void MpvFileTracker::Adopt(std::int64_t id) {
+    m_awaitingLoadReply = false;
+    m_currentId = id;
+    m_loaded = m_lastStartedId == id && m_lastStartedLoaded;
+}
+
 MpvFileTracker::Verdict MpvFileTracker::OnEvent(const MpvEventData& event) {
     switch (event.kind) {
     case MpvEventKind::CommandReply:
         return OnLoadReply(event);
     case MpvEventKind::StartFile:
         m_lastStartedId = event.entryId;
+        m_lastStartedLoaded = false;
         return Verdict::None;
     case MpvEventKind::FileLoaded:
         // FILE_LOADED names no entry; it belongs to the entry that started last.
+        m_lastStartedLoaded = true;
         if (!CurrentFileStarted() || m_loaded)
             return Verdict::None;
         m_loaded = true;
@@ -46,6 +54,7 @@ MpvFileTracker::Verdict MpvFileTracker::OnLoadReply(const MpvEventData& event) {
 }
 
 MpvFileTracker::Verdict MpvFileTracker::OnEndFile(const MpvEventData& event) {
+    m_lastEndedId = event.entryId;
     if (m_currentId == 0 || event.entryId != m_currentId)
         return Verdict::None;
     m_currentId = 0;

@@ -15,12 +15,19 @@ class MpvFileTracker {
     void LoadRequested(std::uint64_t sequence);
     /// The program stopped playback itself: nothing is current any more.
     void Abandon();
+    /// The entry `id`, which mpv moves to by itself, becomes the current file in place of the
+    /// load last requested; what was already seen of it counts.
+    void Adopt(std::int64_t id);
     /// Returns None for every event that does not concern the current file.
     Verdict OnEvent(const MpvEventData& event);
 
     /// True once the current file has started, so property changes describe it.
     bool CurrentFileStarted() const { return m_currentId != 0 && m_lastStartedId == m_currentId; }
     bool CurrentFileLoaded() const { return m_loaded; }
+    /// The entry mpv started last, whether or not it is the current file.
+    std::int64_t LastStartedId() const { return m_lastStartedId; }
+    /// True once mpv has ended the entry `id` (only the last ended entry is remembered).
+    bool HasEnded(std::int64_t id) const { return id != 0 && m_lastEndedId == id; }
 
   private:
     Verdict OnLoadReply(const MpvEventData& event);
@@ -30,5 +37,7 @@ class MpvFileTracker {
     bool m_awaitingLoadReply = false;
     std::int64_t m_currentId = 0; // 0: none known
     std::int64_t m_lastStartedId = 0;
+    bool m_lastStartedLoaded = false;
+    std::int64_t m_lastEndedId = 0;
     bool m_loaded = false;
 };

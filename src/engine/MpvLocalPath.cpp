@@ -7,6 +7,8 @@
 
 #include <QDir>
 
+#include <sys/stat.h>
+
 QByteArray LocalFileArgument(const QString& path) {
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
     const QString absolute =
@@ -15,4 +17,9 @@ QByteArray LocalFileArgument(const QString& path) {
         return MetafileTimelineArgument(absolute);
     const QByteArray file = EncodeFileName(absolute);
     return IsMidiFileName(absolute) ? MidiStreamUrl(file) : file;
+}
+
+bool IsRegularFile(const QByteArray& file) {
+    struct stat st {};
+    return ::stat(file.constData(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -5,7 +5,9 @@
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileTracker.h"
 #include "engine/MpvLocalPath.h"
+#include "engine/MpvFileOptions.h"
 #include "engine/MpvTimeline.h"
+#include "util/FileNameCodec.h"
 
 #include <QFileInfo>
 #include <QMetaObject>
@@ -20,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -53,6 +56,13 @@ constexpr const char* kFixedOptions[][2] = {
     {"ordered-chapters", "no"},
     {"audio-pitch-correction", "yes"},
     {"audio-client-name", "Varnel"},
+    // Nothing from the network: libavformat may open local files only, also for what a demuxer
+    // opens by itself (an SDP description binds RTP/UDP sockets through its own protocol calls).
+    {"demuxer-lavf-o", kLocalOnlyLavfOptions},
+    {"stream-lavf-o", kLocalOnlyLavfOptions},
+    // The next entry of the list waits in mpv's playlist, so the audio output stays open across it.
+    {"gapless-audio", "weak"},
+    {"prefetch-playlist", "yes"},
 };
 
 constexpr double kMinRate = 0.01; // mpv's own bounds for speed
@@ -61,6 +71,45 @@ constexpr double kFarPastAnyEnd = 1e9;
 
 [[noreturn]] void Fail(const char* what, int code) {
     throw MediaControlError(std::string("mpv: ") + what + ": " + mpv_error_string(code));
+}
+
+/// One loadfile with its per-file options, built as an mpv node so that no value needs quoting.
+void SendLoadFile(mpv_handle* mpv, std::uint64_t tag, const QByteArray& file, const char* flags,
+                  const MpvFileOptions& options) {
+    std::vector<mpv_node> optionValues(options.size());
+    std::vector<char*> optionKeys(options.size());
+    for (size_t i = 0; i < options.size(); ++i) {
+        optionKeys[i] = const_cast<char*>(options[i].first.constData());
+        optionValues[i].format = MPV_FORMAT_STRING;
+        optionValues[i].u.string = const_cast<char*>(options[i].second.constData());
+    }
+    mpv_node_list optionList{static_cast<int>(options.size()), optionValues.data(), optionKeys.data()};
+
+    const char* keys[] = {"name", "url", "flags", "options"};
+    mpv_node values[4];
+    values[0].format = MPV_FORMAT_STRING;
+    values[0].u.string = const_cast<char*>("loadfile");
+    values[1].format = MPV_FORMAT_STRING;
+    values[1].u.string = const_cast<char*>(file.constData());
+    values[2].format = MPV_FORMAT_STRING;
+    values[2].u.string = const_cast<char*>(flags);
+    values[3].format = MPV_FORMAT_NODE_MAP;
+    values[3].u.list = &optionList;
+    mpv_node_list argList{4, values, const_cast<char**>(keys)};
+    mpv_node command;
+    command.format = MPV_FORMAT_NODE_MAP;
+    command.u.list = &argList;
+    // mpv copies the node before this returns.
+    if (const int rc = mpv_command_node_async(mpv, tag, &command); rc < 0)
+        Fail("loadfile", rc);
+}
+
+/// A file's load options; a metafile's timeline may also open the local entries it names.
+MpvFileOptions OptionsFor(const QByteArray& argument, double start) {
+    MpvFileOptions options = PerFileOptions(argument, start);
+    if (IsTimelineArgument(argument))
+        options.emplace_back("access-references", "yes");
+    return options;
 }
 
 struct MpvHandleDeleter {
@@ -75,6 +124,7 @@ struct MpvMediaControl::Impl {
     MpvMediaControl* q;
     MpvFileTracker tracker;
     std::atomic<bool> drainQueued{false};
+    int outputOpenings = 0;
     std::uint64_t sequence = 0;
 
     int state = psUndefined;
@@ -86,6 +136,35 @@ struct MpvMediaControl::Impl {
     bool timeline = false; // a metafile's entries: the name is the playing entry's title
     int volume = 100;
     double rate = 1.0;
+
+    // A load waits here until the UI thread is free again, so that a position put right after
+    // SetUrl goes with the load itself and nothing of the file's opening is heard first.
+    struct Load {
+        QByteArray file;
+        double start = 0.0;
+        std::uint64_t sequence = 0; // the tag of a load that SetUrl asked for
+    };
+    std::optional<Load> unsent;
+    // Counts SetUrl and Close: a queued call made before one of them has nothing left to do.
+    std::uint64_t generation = 0;
+    QByteArray currentFile;
+
+    // The file likely to be set next, as hinted; and its entry in mpv's playlist once appended.
+    std::optional<Load> wantedNext;
+    struct Appended {
+        Load load;
+        std::uint64_t sequence = 0;
+        std::int64_t id = 0; // 0 until mpv's reply names it
+    };
+    std::optional<Appended> appended;
+    // The current file ended by itself while an entry was appended: mpv either starts that entry
+    // or, if the append came too late, goes idle; a load for it waits until mpv has said which.
+    bool movingToAppended = false;
+    bool loadWaitsForMove = false;
+
+    // What mpv reports of the entry it started last, kept also before that entry is adopted.
+    double seenDuration = 0.0;
+    QString seenTitle;
 
     // mpv refuses seeks until the file has loaded; the position waits here until then.
     std::optional<double> pendingSeek;
@@ -111,6 +190,17 @@ struct MpvMediaControl::Impl {
     void EndCurrent(bool mediaEnded);
 
     void SetState(int newState);
+    void ResetForNewFile();
+    void QueueSend();
+    void SendUnsent();
+    enum class AdoptionVerdict { Adopt, Wait, Load };
+    AdoptionVerdict Adoption(const Load& load) const;
+    void Adopt(const Load& load);
+    void QueueFailure();
+    void AppendWantedNext();
+    void DropAppended();
+    void OnAppendReply(const MpvEventData& event);
+    void QueueOrphanCheck();
     void SendSeek(double seconds);
     void SetFlag(const char* name, bool value);
     void SetDouble(const char* name, double value);
@@ -124,6 +214,11 @@ MpvMediaControl::Impl::Impl(MpvMediaControl* owner, const Options& options) : mp
         SetOption(key, value);
     if (!options.audioOutput.isEmpty())
         SetOption("ao", options.audioOutput.toUtf8());
+    if (!options.audioFile.isEmpty()) {
+        SetOption("ao-pcm-file", options.audioFile.toUtf8());
+        SetOption("ao-pcm-waveheader", "no");
+        SetOption("audio-format", "s16");
+    }
     if (options.untimed) {
         SetOption("untimed", "yes");
         SetOption("ao-null-untimed", "yes");
@@ -132,6 +227,9 @@ MpvMediaControl::Impl::Impl(MpvMediaControl* owner, const Options& options) : mp
         Fail("initialise", rc);
     if (!RegisterMidiProtocol(mpv.get()))
         throw MediaControlError("mpv: the MIDI protocol was refused");
+    // Only mpv's own informational lines: among them the one that says the audio output opened.
+    if (const int rc = mpv_request_log_messages(mpv.get(), "info"); rc < 0)
+        Fail("log messages", rc);
     Observe(MpvProperty::TimePos, "time-pos", MPV_FORMAT_DOUBLE);
     Observe(MpvProperty::Duration, "duration", MPV_FORMAT_DOUBLE);
     Observe(MpvProperty::MediaTitle, "media-title", MPV_FORMAT_STRING);
@@ -198,15 +296,36 @@ void MpvMediaControl::Impl::Handle(const MpvEventData& event) {
         return;
     case MpvEventKind::CommandReply:
         OnSeekReply(event);
+        OnAppendReply(event);
         break;
+    case MpvEventKind::StartFile:
+        seenDuration = 0.0;
+        seenTitle.clear();
+        break;
+    case MpvEventKind::Idle:
+        movingToAppended = false;
+        if (std::exchange(loadWaitsForMove, false))
+            SendUnsent();
+        return;
+    case MpvEventKind::LogMessage:
+        if (event.logPrefix == QLatin1String("cplayer") && event.text.startsWith(QLatin1String("AO: [")))
+            ++outputOpenings;
+        return;
     case MpvEventKind::PlaybackRestart:
-        if (positionHeld && heldSeekAccepted)
+        // Only a restart of the loaded current file can be where a held position lands.
+        if (positionHeld && heldSeekAccepted && tracker.CurrentFileLoaded())
             positionHeld = false;
         return;
     default:
         break;
     }
-    switch (tracker.OnEvent(event)) {
+    const MpvFileTracker::Verdict verdict = tracker.OnEvent(event);
+    if (event.kind == MpvEventKind::StartFile && std::exchange(loadWaitsForMove, false))
+        SendUnsent();
+    // The next entry is appended once the current one runs, so mpv's playlist holds only these two.
+    if (event.kind == MpvEventKind::StartFile && tracker.CurrentFileStarted() && wantedNext && !appended)
+        AppendWantedNext();
+    switch (verdict) {
     case MpvFileTracker::Verdict::None:
         return;
     case MpvFileTracker::Verdict::Loaded:
@@ -223,6 +342,7 @@ void MpvMediaControl::Impl::Handle(const MpvEventData& event) {
         // Should access-references ever let a playlist through, its entries must not play.
         const char* stop[] = {"stop", nullptr};
         mpv_command_async(mpv.get(), 0, stop);
+        appended.reset();
         endedByFailure = true;
         EndCurrent(true);
         return;
@@ -234,7 +354,19 @@ void MpvMediaControl::Impl::Handle(const MpvEventData& event) {
 }
 
 void MpvMediaControl::Impl::OnProperty(const MpvEventData& event) {
-    // Property changes carry no entry; until the current file has started they describe the old one.
+    // Property changes carry no entry: they describe the entry mpv started last.
+    switch (event.property) {
+    case MpvProperty::Duration:
+        seenDuration = event.hasValue ? event.number : 0.0;
+        break;
+    case MpvProperty::MediaTitle:
+        if (event.hasValue && !event.text.isEmpty())
+            seenTitle = event.text;
+        break;
+    default:
+        break;
+    }
+    // Until the current file has started they describe another one.
     if (!tracker.CurrentFileStarted())
         return;
     switch (event.property) {
@@ -243,11 +375,11 @@ void MpvMediaControl::Impl::OnProperty(const MpvEventData& event) {
             position = event.hasValue ? std::max(0.0, event.number) : 0.0;
         return;
     case MpvProperty::Duration:
-        duration = event.hasValue ? event.number : 0.0;
+        duration = seenDuration;
         return;
     case MpvProperty::MediaTitle:
-        if (event.hasValue && !event.text.isEmpty() && !timeline)
-            name = event.text;
+        if (!seenTitle.isEmpty() && !timeline)
+            name = seenTitle;
         return;
     case MpvProperty::TimelineTitle:
         if (event.hasValue && !event.text.isEmpty() && timeline)
@@ -270,6 +402,17 @@ void MpvMediaControl::Impl::OnSeekReply(const MpvEventData& event) {
     heldSeekAccepted = true;
 }
 
+void MpvMediaControl::Impl::OnAppendReply(const MpvEventData& event) {
+    if (RequestKind(event.userdata) != MpvRequest::Append || !appended ||
+        RequestSequence(event.userdata) != appended->sequence)
+        return;
+    if (event.error < 0 || event.entryId <= 0) {
+        appended.reset(); // the next file will simply be loaded when it is set
+        return;
+    }
+    appended->id = event.entryId;
+}
+
 void MpvMediaControl::Impl::OnLoaded() {
     const std::optional<double> seek = std::exchange(pendingSeek, std::nullopt);
     if (seek && *seek > 0.0) {
@@ -278,26 +421,35 @@ void MpvMediaControl::Impl::OnLoaded() {
         } catch (const MediaControlError&) {
             positionHeld = false; // nothing propagates out of the event loop
         }
-    } else {
+    } else if (seek) {
         positionHeld = false; // a file starts at 0 anyway
     }
+    // Otherwise a start sent with the load stays held until its playback restart.
     SetState(pauseWanted ? psPaused : psPlaying);
 }
 
 void MpvMediaControl::Impl::EndCurrent(bool mediaEnded) {
     pendingSeek.reset();
     positionHeld = false;
-    position = 0.0;
+    // mpv moves on to an appended entry by itself; it is adopted if the program asks for it.
+    movingToAppended = appended.has_value();
     if (!mediaEnded) {
+        // Stopped from outside or by a failed audio output: the place reached stays readable, so
+        // that it can still be remembered.
         SetState(psStopped);
-        return;
+    } else {
+        position = 0.0;
+        QPointer<MpvMediaControl> alive(q);
+        SetState(psMediaEnded);
+        if (!alive)
+            return;
+        // A handler may already have opened the next file; then 1 would be a lie about it.
+        if (state == psMediaEnded)
+            SetState(psStopped);
     }
-    QPointer<MpvMediaControl> alive(q);
-    SetState(psMediaEnded);
-    // A handler may already have opened the next file; then 1 would be a lie about it.
-    if (!alive || state != psMediaEnded)
-        return;
-    SetState(psStopped);
+    // Queued after the handlers of the states above have posted what they do about the end.
+    if (movingToAppended)
+        QueueOrphanCheck();
 }
 
 void MpvMediaControl::Impl::SetState(int newState) {
@@ -305,6 +457,141 @@ void MpvMediaControl::Impl::SetState(int newState) {
         return;
     state = newState;
     emit q->PlayStateChange(newState);
+}
+
+void MpvMediaControl::Impl::ResetForNewFile() {
+    ++generation;
+    loadWaitsForMove = false;
+    endedByFailure = false;
+    pauseWanted = false;
+    pendingSeek.reset();
+    positionHeld = false;
+    position = 0.0;
+    duration = 0.0;
+    wantedNext.reset();
+}
+
+void MpvMediaControl::Impl::QueueSend() {
+    QMetaObject::invokeMethod(
+        q,
+        [this, expected = generation] {
+            if (generation == expected)
+                SendUnsent();
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvMediaControl::Impl::SendUnsent() {
+    if (!unsent)
+        return;
+    const Load load = *unsent;
+    try {
+        switch (Adoption(*unsent)) {
+        case AdoptionVerdict::Adopt:
+            Adopt(*std::exchange(unsent, std::nullopt));
+            return;
+        case AdoptionVerdict::Wait:
+            loadWaitsForMove = true; // decided at mpv's next start or idle
+            return;
+        case AdoptionVerdict::Load:
+            break;
+        }
+        unsent.reset();
+        appended.reset();
+        movingToAppended = false;
+        SendLoadFile(mpv.get(), MakeRequestTag(MpvRequest::Load, load.sequence), load.file, "replace",
+                     OptionsFor(load.file, load.start));
+        if (load.start > 0.0) {
+            // mpv reports no position, or the old one, until the file has started at its place.
+            positionHeld = true;
+            heldSeekSequence = 0;
+            heldSeekAccepted = true;
+        }
+        if (wantedNext)
+            AppendWantedNext();
+    } catch (const MediaControlError&) {
+        // mpv refused to queue the load: the file ends as one that cannot be opened.
+        QueueFailure();
+    }
+}
+
+MpvMediaControl::Impl::AdoptionVerdict MpvMediaControl::Impl::Adoption(const Load& load) const {
+    if (!appended || appended->id == 0 || appended->load.file != load.file ||
+        std::abs(appended->load.start - load.start) > 1e-6 || tracker.HasEnded(appended->id))
+        return AdoptionVerdict::Load;
+    if (tracker.LastStartedId() == appended->id)
+        return AdoptionVerdict::Adopt;
+    // The file before it has ended, but mpv has not yet said whether it goes on to this entry.
+    return movingToAppended ? AdoptionVerdict::Wait : AdoptionVerdict::Load;
+}
+
+void MpvMediaControl::Impl::Adopt(const Load& load) {
+    const std::int64_t id = appended->id;
+    appended.reset();
+    movingToAppended = false;
+    tracker.Adopt(id);
+    position = load.start;
+    if (tracker.CurrentFileStarted()) {
+        duration = seenDuration;
+        if (!seenTitle.isEmpty())
+            name = seenTitle;
+        if (wantedNext)
+            AppendWantedNext();
+    }
+    if (tracker.CurrentFileLoaded())
+        OnLoaded();
+}
+
+void MpvMediaControl::Impl::QueueFailure() {
+    QMetaObject::invokeMethod(
+        q,
+        [this, expected = generation] {
+            if (generation != expected || state != psTransitioning)
+                return;
+            tracker.Abandon();
+            endedByFailure = true;
+            EndCurrent(true);
+        },
+        Qt::QueuedConnection);
+}
+
+void MpvMediaControl::Impl::AppendWantedNext() {
+    if (!wantedNext || wantedNext->file == currentFile)
+        return; // the same file again follows its own remembered position, not a prepared one
+    if (appended || tracker.CurrentFileStarted()) {
+        // Everything but the current entry goes: the file before it and any earlier hint.
+        const char* clear[] = {"playlist-clear", nullptr};
+        Command(clear, 0);
+    }
+    const std::uint64_t tag = ++sequence;
+    SendLoadFile(mpv.get(), MakeRequestTag(MpvRequest::Append, tag), wantedNext->file, "append",
+                 OptionsFor(wantedNext->file, wantedNext->start));
+    appended = Appended{*wantedNext, tag, 0};
+}
+
+void MpvMediaControl::Impl::DropAppended() {
+    if (!appended)
+        return;
+    appended.reset();
+    movingToAppended = false;
+    const char* clear[] = {"playlist-clear", nullptr};
+    Command(clear, 0);
+}
+
+void MpvMediaControl::Impl::QueueOrphanCheck() {
+    // Runs after whatever the end's handlers posted: if none of them set a file, the entry mpv
+    // moved on to plays for nobody and is stopped.
+    QMetaObject::invokeMethod(
+        q,
+        [this, expected = generation] {
+            if (generation != expected || !appended)
+                return;
+            const char* stop[] = {"stop", nullptr};
+            mpv_command_async(mpv.get(), 0, stop);
+            appended.reset();
+            movingToAppended = false;
+        },
+        Qt::QueuedConnection);
 }
 
 void MpvMediaControl::Impl::SendSeek(double seconds) {
@@ -347,19 +634,45 @@ void MpvMediaControl::SetUrl(const QString& path) {
     const bool timeline = IsAsxFileName(path);
     d->SetFlag("pause", false); // a new file starts playing even if the last one was paused
     const std::uint64_t sequence = ++d->sequence;
-    const char* options = timeline ? kTimelineLoadOptions : nullptr;
-    const char* args[] = {"loadfile", file.constData(), "replace", options, nullptr};
-    d->Command(args, MakeRequestTag(MpvRequest::Load, sequence));
     d->tracker.LoadRequested(sequence);
-    d->endedByFailure = false;
-    d->pauseWanted = false;
-    d->pendingSeek.reset();
-    d->positionHeld = false;
-    d->position = 0.0;
-    d->duration = 0.0;
+    d->ResetForNewFile();
+    d->currentFile = file;
     d->name = QFileInfo(path).fileName();
     d->timeline = timeline;
+    // Asked of the file itself: for MIDI and metafiles the argument is a URL of the program's own.
+    if (IsRegularFile(EncodeFileName(path))) {
+        d->unsent = Impl::Load{file, 0.0, sequence};
+        d->QueueSend();
+    } else {
+        // A FIFO or a device could block mpv's reader for good: never opened, it ends at once.
+        d->unsent.reset();
+        const char* stop[] = {"stop", nullptr};
+        d->Command(stop, 0);
+        d->appended.reset();
+        d->movingToAppended = false;
+        d->QueueFailure();
+    }
     d->SetState(psTransitioning);
+}
+
+void MpvMediaControl::SetNextUrl(const QString& path, double start) {
+    const QByteArray file = path.isEmpty() ? QByteArray() : LocalFileArgument(path);
+    if (file.isEmpty() || !IsRegularFile(EncodeFileName(path)) || std::isnan(start)) {
+        d->wantedNext.reset();
+        if (!d->unsent)
+            d->DropAppended();
+        return;
+    }
+    const Impl::Load next{file, std::clamp(start, 0.0, kFarPastAnyEnd), 0};
+    if (d->appended && d->appended->load.file == next.file &&
+        std::abs(d->appended->load.start - next.start) <= 1e-6) {
+        d->wantedNext = next; // already waiting in mpv's playlist
+        return;
+    }
+    d->wantedNext = next;
+    // A load still to be sent appends it itself; otherwise it goes in once the current file runs.
+    if (!d->unsent && d->tracker.CurrentFileStarted())
+        d->AppendWantedNext();
 }
 
 int MpvMediaControl::PlayState() const {
@@ -367,14 +680,14 @@ int MpvMediaControl::PlayState() const {
 }
 
 void MpvMediaControl::Close() {
-    const char* args[] = {"stop", nullptr};
+    const char* args[] = {"stop", nullptr}; // also empties mpv's playlist
     d->Command(args, 0);
     d->tracker.Abandon();
-    d->pauseWanted = false;
-    d->pendingSeek.reset();
-    d->positionHeld = false;
-    d->position = 0.0;
-    d->duration = 0.0;
+    d->ResetForNewFile();
+    d->unsent.reset();
+    d->appended.reset();
+    d->movingToAppended = false;
+    d->currentFile.clear();
     d->name.clear();
     d->SetState(psStopped);
 }
@@ -407,6 +720,11 @@ void MpvMediaControl::SetCurrentPosition(double seconds) {
     if (std::isnan(seconds))
         throw MediaControlError("position is not a number");
     seconds = std::clamp(seconds, 0.0, kFarPastAnyEnd);
+    if (d->unsent) {
+        d->unsent->start = seconds; // goes with the load
+        d->position = seconds;
+        return;
+    }
     if (d->tracker.CurrentFileLoaded()) {
         d->SendSeek(seconds);
         d->position = seconds;
@@ -452,4 +770,8 @@ double MpvMediaControl::MediaDuration() const {
 
 bool MpvMediaControl::EndedByFailure() const {
     return d->endedByFailure;
+}
+
+int MpvMediaControl::AudioOutputOpenings() const {
+    return d->outputOpenings;
 }

@@ -3,6 +3,7 @@
 #include "engine/MediaControl.h"
 
 #include <memory>
+#include <utility>
 
 /// The media control on libmpv: headless, audio only. Events reach the UI thread through mpv's
 /// wakeup callback and a queued call, which drains them. Getters read a cache kept from property
@@ -11,8 +12,11 @@ class MpvMediaControl : public MediaControl {
     Q_OBJECT
   public:
     struct Options {
-        QString audioOutput;  // empty: mpv's default output; tests use "null"
-        bool untimed = false; // play as fast as decoding allows (tests that do not need real time)
+        Options(QString output = {}, bool untimedPlay = false, QString pcmFile = {})
+            : audioOutput(std::move(output)), untimed(untimedPlay), audioFile(std::move(pcmFile)) {}
+        QString audioOutput; // empty: mpv's default output; tests use "null"
+        bool untimed;        // play as fast as decoding allows (tests that do not need real time)
+        QString audioFile;   // with the "pcm" output: the file the samples are written to (tests)
     };
 
     /// Throws MediaControlError when mpv cannot be created or initialised.
@@ -20,8 +24,13 @@ class MpvMediaControl : public MediaControl {
     MpvMediaControl() : MpvMediaControl(Options{}) {}
     ~MpvMediaControl() override;
 
-    /// Throws MediaControlError when mpv refuses to queue the load.
+    /// The load is sent from the event loop right after this returns, with any position put
+    /// before then; a path that is no regular file is never opened and ends as a failure.
     void SetUrl(const QString& path) override;
+    /// Appends the file to mpv's own playlist behind the current one, so that a change to it
+    /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
+    /// and start. The same file as the current one is never prepared.
+    void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override;
     /// Throws MediaControlError when mpv refuses to queue the stop.
     void Close() override;
@@ -43,6 +52,10 @@ class MpvMediaControl : public MediaControl {
     /// Returns 0 until the length is known.
     double MediaDuration() const override;
     bool EndedByFailure() const override;
+
+    /// How many times mpv has opened its audio output so far: a change of file that keeps the
+    /// output open adds none (what the tests and the benchmark look at for gaps).
+    int AudioOutputOpenings() const;
 
   private:
     struct Impl;

@@ -10,6 +10,10 @@
 /// The loadfile options a timeline must be opened with: mpv builds timelines only where a file may
 /// refer to others, which stays off for every other file.
 inline constexpr char kTimelineLoadOptions[] = "access-references=yes";
+/// True for an argument made by TimelineArgument.
+inline bool IsTimelineArgument(const QByteArray& argument) {
+    return argument.startsWith("edl://");
+}
 /// The property that names the timeline entry playing now.
 inline constexpr char kTimelineTitleProperty[] = "chapter-metadata/by-key/title";
 

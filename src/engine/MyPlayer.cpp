@@ -37,6 +37,13 @@ void TMyPlayer::PlayFile(const QString& path) {
     }
 }
 
+void TMyPlayer::PrepareNext(const QString& path) {
+    try {
+        FControl->SetNextUrl(path, path.isEmpty() ? 0.0 : FResume.GetResumeTime(path));
+    } catch (...) {
+    }
+}
+
 void TMyPlayer::CloseMedia() {
     try {
         FControl->Close();

@@ -21,6 +21,9 @@ class TMyPlayer {
 
     /// Opens path and moves to its remembered position (0 when none); failures ignored.
     void PlayFile(const QString& path);
+    /// Tells the control the file likely to follow (empty: none) with its remembered position,
+    /// so that it can follow without a gap; failures ignored.
+    void PrepareNext(const QString& path);
     void CloseMedia();
     void TogglePause();
     void SeekBackward(double seconds);

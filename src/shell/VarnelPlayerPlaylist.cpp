@@ -65,6 +65,8 @@ void TVarnelPlayer::PlayCurrent() {
     ++FPlaySerial;
     try {
         FPlayer->PlayFile(CurrentFile());
+        // The entry after it may be prepared, so that the automatic advance leaves no gap.
+        FPlayer->PrepareNext(FCurrent + 1 < FFiles.size() ? FFiles.at(FCurrent + 1) : QString());
         // The track left is forgotten (or kept) on disk at once, not at exit.
         SaveResume();
         SelectCurrent();

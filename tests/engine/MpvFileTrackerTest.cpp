@@ -134,3 +134,43 @@ TEST(MpvFileTracker, EndVerdictsFollowTheReason) {
 }
 
 } // namespace
+
+namespace {
+
+// An entry mpv moved to by itself becomes the current file with what was already seen of it.
+TEST(MpvFileTracker, AdoptedEntryCountsWhatWasSeenOfIt) {
+    struct Case {
+        const char* name;
+        std::vector<MpvEventData> before; // events of the entry before it is adopted
+        bool started;
+        bool loaded;
+    };
+    const Case cases[] = {
+        {"not yet started", {}, false, false},
+        {"started", {Start(7)}, true, false},
+        {"started and loaded", {Start(7), Loaded()}, true, true},
+    };
+    for (const Case& c : cases) {
+        MpvFileTracker t;
+        t.LoadRequested(1);
+        t.OnEvent(LoadReply(1, 6));
+        t.OnEvent(Start(6));
+        t.OnEvent(Loaded());
+        EXPECT_EQ(t.OnEvent(End(6, MPV_END_FILE_REASON_EOF)), Verdict::MediaEnded) << c.name;
+        t.LoadRequested(2); // the next file is asked for: nothing of entry 7 is current yet
+        for (const MpvEventData& e : c.before)
+            EXPECT_EQ(t.OnEvent(e), Verdict::None) << c.name;
+        EXPECT_EQ(t.LastStartedId(), c.started ? 7 : 6) << c.name;
+        t.Adopt(7);
+        EXPECT_EQ(t.CurrentFileStarted(), c.started) << c.name;
+        EXPECT_EQ(t.CurrentFileLoaded(), c.loaded) << c.name;
+        if (!c.started)
+            t.OnEvent(Start(7));
+        EXPECT_EQ(t.OnEvent(Loaded()), c.loaded ? Verdict::None : Verdict::Loaded) << c.name;
+        EXPECT_FALSE(t.HasEnded(7)) << c.name;
+        EXPECT_EQ(t.OnEvent(End(7, MPV_END_FILE_REASON_EOF)), Verdict::MediaEnded) << c.name;
+        EXPECT_TRUE(t.HasEnded(7)) << c.name;
+    }
+}
+
+} // namespace

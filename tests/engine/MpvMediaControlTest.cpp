@@ -1,4 +1,4 @@
-#include "engine/MpvMediaControl.h"
+#include "MpvTestSupport.h"
 
 #include "WavWriter.h"
 #include "util/FileNameCodec.h"
@@ -25,72 +25,6 @@
 
 namespace {
 
-constexpr int kDeadlineMs = 8000;
-
-/// Pumps the event loop until `done` holds or the deadline passes; returns whether it held.
-bool WaitUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
-
-/// Records every PlayStateChange with what the getter said while the signal was delivered.
-struct StateLog {
-    explicit StateLog(MpvMediaControl& control) {
-        QObject::connect(&control, &MediaControl::PlayStateChange, &control,
-                         [this, &control](int state) { seen.emplace_back(state, control.PlayState()); });
-    }
-    std::vector<int> States() const {
-        std::vector<int> out;
-        for (const auto& [signalled, getter] : seen)
-            out.push_back(signalled);
-        return out;
-    }
-    bool GetterAgreedEveryTime() const {
-        return std::all_of(seen.begin(), seen.end(), [](const auto& p) { return p.first == p.second; });
-    }
-    bool Saw(int state) const { return Count(state) > 0; }
-    int Count(int state) const {
-        const std::vector<int> s = States();
-        return static_cast<int>(std::count(s.begin(), s.end(), state));
-    }
-    void Clear() { seen.clear(); }
-    std::vector<std::pair<int, int>> seen;
-};
-
-class MpvMediaControlTest : public ::testing::Test {
-  protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-
-    QString Tone(const QString& name, double seconds) {
-        const QString path = dir.path() + QLatin1Char('/') + name; // filePath() refuses ":x"
-        EXPECT_TRUE(WriteToneWav(path, seconds)) << path.toStdString();
-        return path;
-    }
-
-    // Untimed: decoding runs as fast as it can, for tests where real time is not the point.
-    static std::unique_ptr<MpvMediaControl> Fast() {
-        return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", true});
-    }
-    static std::unique_ptr<MpvMediaControl> RealTime() {
-        return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", false});
-    }
-
-    static bool Reaches(MpvMediaControl& c, int state) {
-        return WaitUntil([&] { return c.PlayState() == state; });
-    }
-
-    // Gives mpv time to deliver anything still on its way (used only to prove an absence).
-    static void Settle() {
-        WaitUntil([] { return false; }, 300);
-    }
-
-    QTemporaryDir dir;
-};
 
 TEST_F(MpvMediaControlTest, OpensThenPlaysThenEndsOnceAndStops) {
     const QString path = Tone("tone.wav", 0.5);

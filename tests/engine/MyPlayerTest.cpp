@@ -54,6 +54,16 @@ TEST_F(MyPlayerTest, PlayFileStepsFailSeparately) {
     EXPECT_EQ(fake->opened, QStringList({"/d/a/b.mp3"}));
 }
 
+TEST_F(MyPlayerTest, PrepareNextHintsTheFileWithItsRememberedPosition) {
+    player->PrepareNext("/d/a/b.mp3");
+    player->PrepareNext("/d/a/other.mp3");
+    player->PrepareNext(QString());
+    const QList<QPair<QString, double>> expected{{"/d/a/b.mp3", 83.4}, {"/d/a/other.mp3", 0.0}, {QString(), 0.0}};
+    EXPECT_EQ(fake->nextHints, expected);
+    fake->failing = {"SetNextUrl"};
+    EXPECT_NO_THROW(player->PrepareNext("/d/a/b.mp3"));
+}
+
 struct SpeedCase {
     double rate;
     bool faster;

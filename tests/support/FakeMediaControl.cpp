@@ -17,6 +17,11 @@ void FakeMediaControl::SetUrl(const QString& path) {
     ChangeState(psPlaying);
 }
 
+void FakeMediaControl::SetNextUrl(const QString& path, double start) {
+    MaybeFail("SetNextUrl");
+    nextHints.append({path, start});
+}
+
 int FakeMediaControl::PlayState() const {
     MaybeFail("PlayState");
     return state;

@@ -12,6 +12,7 @@ class FakeMediaControl : public MediaControl {
     Q_OBJECT
 public:
     void SetUrl(const QString& path) override;
+    void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override;
     void Close() override;
     void Play() override;
@@ -45,6 +46,7 @@ public:
 
     // Record
     QStringList opened;               // every SetUrl
+    QList<QPair<QString, double>> nextHints; // every SetNextUrl
     QList<double> positionPuts;       // every SetCurrentPosition
     QList<int> volumePuts;
     QList<double> ratePuts;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <utility>
+#include <vector>
+
+/// libavformat may open local files only: also for what a demuxer opens by itself.
+inline constexpr char kLocalOnlyLavfOptions[] = "protocol_whitelist=file";
+
+/// Per-file options of mpv's loadfile, as name and value.
+using MpvFileOptions = std::vector<std::pair<QByteArray, QByteArray>>;
+
+/// The options one local file (file system encoding) is loaded with: where it starts (nothing
+/// for 0), and, for a constant-bitrate MP3 only, a seek by byte offset, which is exact there and
+/// spares reading the whole file up to the place.
+MpvFileOptions PerFileOptions(const QByteArray& file, double start);

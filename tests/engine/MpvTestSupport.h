@@ -1,0 +1,125 @@
+#pragma once
+
+// What the tests of the libmpv control share: waiting for events, the state log, sample files.
+
+#include "engine/MpvMediaControl.h"
+
+#include "WavWriter.h"
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QObject>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+inline constexpr int kDeadlineMs = 8000;
+
+/// Pumps the event loop until `done` holds or the deadline passes; returns whether it held.
+inline bool WaitUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+/// Gives mpv time to deliver anything still on its way (used only to prove an absence).
+inline void Settle() {
+    WaitUntil([] { return false; }, 300);
+}
+
+/// Records every PlayStateChange with what the getter said while the signal was delivered.
+struct StateLog {
+    explicit StateLog(MediaControl& control) {
+        QObject::connect(&control, &MediaControl::PlayStateChange, &control,
+                         [this, &control](int state) { seen.emplace_back(state, control.PlayState()); });
+    }
+    std::vector<int> States() const {
+        std::vector<int> out;
+        for (const auto& [signalled, getter] : seen)
+            out.push_back(signalled);
+        return out;
+    }
+    bool GetterAgreedEveryTime() const {
+        return std::all_of(seen.begin(), seen.end(), [](const auto& p) { return p.first == p.second; });
+    }
+    bool Saw(int state) const { return Count(state) > 0; }
+    int Count(int state) const {
+        const std::vector<int> s = States();
+        return static_cast<int>(std::count(s.begin(), s.end(), state));
+    }
+    void Clear() { seen.clear(); }
+    std::vector<std::pair<int, int>> seen;
+};
+
+/// Writes a mono 16-bit WAV of the given samples; returns false when it cannot be written.
+inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>& samples, int rate) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const auto le32 = [](std::uint32_t v) {
+        const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+        return QByteArray(b, 4);
+    };
+    const auto le16 = [](std::uint16_t v) {
+        const char b[2] = {char(v & 0xFF), char(v >> 8)};
+        return QByteArray(b, 2);
+    };
+    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
+    QByteArray out = "RIFF" + le32(36 + dataBytes) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
+                     le32(static_cast<std::uint32_t>(rate)) + le32(static_cast<std::uint32_t>(rate) * 2) +
+                     le16(2) + le16(16) + "data" + le32(dataBytes);
+    for (std::int16_t s : samples)
+        out += le16(static_cast<std::uint16_t>(s));
+    return file.write(out) == out.size();
+}
+
+/// The 16-bit native-endian samples an audio file written by the "pcm" output holds.
+inline std::vector<std::int16_t> ReadRawSamples(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    std::vector<std::int16_t> out(static_cast<size_t>(bytes.size()) / 2);
+    std::copy_n(bytes.constData(), out.size() * 2, reinterpret_cast<char*>(out.data()));
+    return out;
+}
+
+/// A temporary folder of generated tones and controls on the null output.
+class MpvMediaControlTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+    QString Tone(const QString& name, double seconds) {
+        const QString path = dir.path() + QLatin1Char('/') + name; // filePath() refuses ":x"
+        EXPECT_TRUE(WriteToneWav(path, seconds)) << path.toStdString();
+        return path;
+    }
+
+    // Untimed: decoding runs as fast as it can, for tests where real time is not the point.
+    static std::unique_ptr<MpvMediaControl> Fast() {
+        return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", true});
+    }
+    static std::unique_ptr<MpvMediaControl> RealTime() {
+        return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", false});
+    }
+
+    static bool Reaches(MpvMediaControl& c, int state) {
+        return WaitUntil([&] { return c.PlayState() == state; });
+    }
+
+    QTemporaryDir dir;
+};
