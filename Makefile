@@ -1,5 +1,7 @@
 # The two set-up commands: `make run` and `make test`. Both install what is missing first.
+# `make deb` builds the Debian package in its own Release tree.
 BUILD ?= build
+DEB_BUILD ?= build-deb
 JOBS ?= $(shell nproc)
 ARGS ?= $(CURDIR)/demo
 
@@ -8,13 +10,17 @@ BUILD_DEPS := cmake g++ make pkg-config qt6-base-dev libmpv-dev libgl-dev libgte
   libfluidsynth-dev timgm6mb-soundfont
 # What the end-to-end tests drive the real program with: a display, a session bus, the
 # accessibility bus, a sound server with a silent output and a key sender.
-TEST_DEPS := xvfb x11-utils xdotool dbus dbus-x11 at-spi2-core python3-pyatspi pulseaudio openbox playerctl orca
+TEST_DEPS := xvfb x11-utils xdotool dbus dbus-x11 at-spi2-core python3-pyatspi pulseaudio openbox playerctl orca \
+  desktop-file-utils appstream man-db groff-base shared-mime-info
+# What the package needs: dpkg-shlibdeps and `file` for its Depends, lintian and the desktop's
+# validators to check it.
+PKG_DEPS := dpkg-dev file lintian desktop-file-utils appstream man-db groff-base shared-mime-info
 # What the start-up benchmark compares the program with.
 BENCH_DEPS := mpv
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps test-deps bench-deps build test run bench demo clean
+.PHONY: deps test-deps bench-deps pkg-deps build test run bench demo deb clean
 
 deps:
 	@missing=$$(for p in $(BUILD_DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -39,6 +45,13 @@ bench-deps:
 	    || echo "Could not install $$missing"; \
 	fi
 
+pkg-deps:
+	@missing=$$(for p in $(PKG_DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing: $$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
@@ -57,5 +70,20 @@ run: build demo
 bench: build bench-deps
 	@if [ -x $(BUILD)/bench/varnel_bench ]; then $(BUILD)/bench/varnel_bench; else echo "Google Benchmark not found"; exit 1; fi
 
+# Only the program and the files it installs are built; the package gets Debian's hardening flags,
+# a stripped binary and Depends from the libraries it links. lintian fails it on any error.
+deb: deps pkg-deps
+	DEB_BUILD_MAINT_OPTIONS=hardening=+all; export DEB_BUILD_MAINT_OPTIONS; \
+	cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	  -DCMAKE_CXX_FLAGS="$$(dpkg-buildflags --get CXXFLAGS) $$(dpkg-buildflags --get CPPFLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$$(dpkg-buildflags --get LDFLAGS)"
+	cmake --build $(DEB_BUILD) -j $(JOBS) --target varnel varnel_package_files
+	rm -f $(DEB_BUILD)/varnel_*.deb
+	cd $(DEB_BUILD) && cpack
+	python3 tests/package/check_package.py --source . --deb $(DEB_BUILD)/varnel_*.deb
+	lintian --fail-on error $(DEB_BUILD)/varnel_*.deb
+	@echo "Built $$(ls $(DEB_BUILD)/varnel_*.deb); install it with: sudo apt install ./$$(ls $(DEB_BUILD)/varnel_*.deb)"
+
 clean:
-	rm -rf $(BUILD) demo
+	rm -rf $(BUILD) $(DEB_BUILD) demo

@@ -19,6 +19,22 @@ QString WithSeparator(QString folder) {
     return folder;
 }
 
+// Folders the system's packages own. Root may write there, but a program installed in one is
+// shared by every user, and its settings must not land among the system's files.
+bool IsSystemFolder(const QString& folder) {
+    static const char* const SystemFolders[] = {"/usr",   "/bin",   "/sbin", "/lib", "/lib32",
+                                                "/lib64", "/libx32", "/opt", "/snap"};
+    QString path = QFileInfo(folder).canonicalFilePath();
+    if (path.isEmpty())
+        path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    path = WithSeparator(path);
+    for (const char* system : SystemFolders) {
+        if (path.startsWith(WithSeparator(QString::fromLatin1(system))))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 SettingsModule::SettingsModule(Platform& platform)
@@ -43,10 +59,10 @@ void SettingsModule::Finish() {
 
 QString SettingsModule::SettingsFolder(const QString& executableFolder) {
     // The portable layout the program has always had: the files live beside it when it may write
-    // there. An installed program (read-only folder) keeps them in the user's configuration.
+    // there. An installed program (read-only or system folder) keeps them in the user's configuration.
     if (!executableFolder.isEmpty()) {
         const QFileInfo folder(executableFolder);
-        if (folder.isDir() && folder.isWritable())
+        if (folder.isDir() && folder.isWritable() && !IsSystemFolder(executableFolder))
             return WithSeparator(executableFolder);
     }
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");

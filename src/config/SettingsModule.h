@@ -25,7 +25,8 @@ public:
     TM3GeneralConfigs& GeneralConfigs() { return *FGeneral; }
     TM3MediaConfigs& MediaConfigs() { return *FMedia; }
 
-    /// The folder the files live in: the executable's when writable, else $XDG_CONFIG_HOME/varnel/.
+    /// The folder the files live in: the executable's when writable and not a system folder
+    /// (/usr, /opt, ...), else $XDG_CONFIG_HOME/varnel/.
     static QString SettingsFolder(const QString& executableFolder);
 
 private:

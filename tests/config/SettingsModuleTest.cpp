@@ -5,6 +5,7 @@
 #include "ui/Texts.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -73,6 +74,22 @@ TEST_F(SettingsModuleTest, ReadOnlyFolderFallsBack) {
     if (proc.isWritable())
         GTEST_SKIP() << "no read-only folder to test with";
     EXPECT_EQ(SettingsModule::SettingsFolder("/proc/self/"), dir.filePath("xdg") + "/varnel/");
+}
+
+TEST_F(SettingsModuleTest, SystemFolderFallsBackEvenWhenWritable) {
+    // Root may write into /usr/bin; an installed program must still keep its files per user.
+    const QString expected = dir.filePath("xdg") + "/varnel/";
+    EXPECT_EQ(SettingsModule::SettingsFolder("/usr/bin/"), expected);
+    EXPECT_EQ(SettingsModule::SettingsFolder("/usr/local/bin"), expected);
+    EXPECT_EQ(SettingsModule::SettingsFolder("/opt/"), expected);
+    // A link into a system folder is judged by where it leads.
+    const QString link = dir.filePath("linked-bin");
+    ASSERT_TRUE(QFile::link("/usr/bin", link));
+    EXPECT_EQ(SettingsModule::SettingsFolder(link + "/"), expected);
+    // Only whole folder names count: a portable folder named like a system one is still portable.
+    const QString lookalike = dir.filePath("usr/bin") + "/";
+    QDir().mkpath(lookalike);
+    EXPECT_EQ(SettingsModule::SettingsFolder(lookalike), lookalike);
 }
 
 TEST_F(SettingsModuleTest, NoXdgConfigHomeMeansDotConfigInHome) {
