@@ -16,7 +16,7 @@ TEST_DEPS := xvfb x11-utils xdotool dbus dbus-x11 at-spi2-core python3-pyatspi p
 # validators to check it.
 PKG_DEPS := dpkg-dev file lintian desktop-file-utils appstream man-db groff-base shared-mime-info
 # What the start-up benchmark compares the program with.
-BENCH_DEPS := mpv
+BENCH_DEPS := mpv pulseaudio-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -5,9 +5,9 @@ set(VARNEL_RESOURCES ${PROJECT_SOURCE_DIR}/resources)
 set(VARNEL_PACKAGE_FILES ${PROJECT_BINARY_DIR}/package-files)
 set(VARNEL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/varnel)
 
-# Packages the distribution's own dependencies need beyond the libraries the binary links, for
-# example a data package the program loads at run time ("pkg (>= 1), other").
-set(VARNEL_EXTRA_DEB_DEPENDS "" CACHE STRING "Extra Depends entries of the Debian package, comma-separated")
+# Packages needed beyond the libraries the binary links ("pkg (>= 1), other"): the MIDI
+# synthesiser loads its General MIDI soundfont from this one at run time.
+set(VARNEL_EXTRA_DEB_DEPENDS "timgm6mb-soundfont" CACHE STRING "Extra Depends entries of the Debian package, comma-separated")
 
 # Manuals and changelog are installed compressed, as Debian wants them. -n keeps the file's name
 # and time out of the archive, so the same source always gives the same bytes.
