@@ -15,7 +15,7 @@ TEST_DEPS := xvfb x11-utils xdotool dbus dbus-x11 at-spi2-core python3-pyatspi p
 # What the package needs: dpkg-shlibdeps and `file` for its Depends, lintian and the desktop's
 # validators to check it.
 PKG_DEPS := dpkg-dev file lintian desktop-file-utils appstream man-db groff-base shared-mime-info
-# What the start-up benchmark compares the program with.
+# What the start-up benchmark compares the program with, and the recorder of the gap benchmark.
 BENCH_DEPS := mpv pulseaudio-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
