@@ -144,7 +144,8 @@ def check_manuals(checker, root, source):
     terms = MANUAL_TERMS + ([bus_name.group(1)] if bus_name else [])
     # The start-up errors the manuals quote, as the sources spell them: a changed message shows here.
     errors = ["cannot read the settings file", "mpv: could not be created", "mpv: initialise"]
-    sources = read_source(source, "src/config/SectionedStore.cpp") + read_source(source, "src/engine/MpvMediaControl.cpp")
+    sources = "".join(read_source(source, name) for name in (
+        "src/config/SectionedStore.cpp", "src/config/StoreFile.cpp", "src/engine/MpvMediaControl.cpp"))
     for error in errors:
         if error.split(": ")[-1] not in sources:
             checker.fault("the manuals quote \"%s\", which the program no longer prints" % error)
