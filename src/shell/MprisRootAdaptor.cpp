@@ -5,13 +5,12 @@
 #include <QTimer>
 
 namespace {
-// The audio and video types of the default extension list, as the desktop entry lists them.
+// The audio and video types of the default extension list: the desktop entry's MimeType line, in its order.
 const char* const MimeTypes[] = {
-    "audio/mpeg",     "audio/mp2",       "audio/x-wav", "audio/wav",      "video/x-msvideo", "audio/midi",
-    "audio/mp4",      "audio/x-m4a",     "audio/basic", "audio/x-aiff",   "audio/x-aifc",    "audio/x-ms-wma",
-    "audio/aac",      "video/quicktime", "video/mp4",   "video/x-m4v",    "video/3gpp",      "video/3gpp2",
-    "video/mp2t",     "video/x-ms-wmv",  "video/mpeg",  "audio/x-mod",    "video/x-ms-vob",  "video/x-ms-asf",
-    "audio/x-ms-asx", "audio/x-ms-wax",  "video/x-flv", "video/x-ms-wtv",
+    "audio/mpeg", "audio/x-wav", "video/x-msvideo", "audio/midi", "audio/mp4", "audio/basic",
+    "audio/x-aiff", "audio/x-aifc", "audio/x-ms-wma", "audio/mp2", "audio/aac", "video/quicktime",
+    "video/mp4", "video/3gpp", "video/3gpp2", "video/mp2t", "video/x-ms-wmv", "video/mpeg", "audio/x-mod",
+    "audio/x-ms-asx", "video/x-flv",
 };
 } // namespace
 
