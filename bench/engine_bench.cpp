@@ -1,5 +1,6 @@
 #include "engine/MpvMediaControl.h"
 
+#include "RawSamples.h"
 #include "SilentMp3.h"
 #include "WavWriter.h"
 
@@ -180,13 +181,7 @@ class RecordedSoundServer {
     std::vector<std::int16_t> Recording() {
         recorder.terminate();
         recorder.waitForFinished(10000);
-        QFile file(dir.filePath("monitor.raw"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray bytes = file.readAll();
-        std::vector<std::int16_t> out(static_cast<size_t>(bytes.size()) / 2);
-        std::copy_n(bytes.constData(), out.size() * 2, reinterpret_cast<char*>(out.data()));
-        return out;
+        return ReadRawSamples(dir.filePath("monitor.raw"));
     }
     ~RecordedSoundServer() {
         for (QProcess* p : {&recorder, &server}) {

@@ -3,9 +3,9 @@
 #include "engine/MpvMediaControl.h"
 
 #include "MidiWriter.h"
+#include "MpvTestSupport.h"
 #include "util/FileNameCodec.h"
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,26 +19,12 @@
 
 namespace {
 
-constexpr int kDeadlineMs = 15000; // bounds a hang only; a first soundfont load happens in here
+// Bounds a hang only; a first soundfont load happens in here.
+constexpr int kMidiDeadlineMs = 15000;
 
-bool WaitUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
+bool WaitLong(const std::function<bool()>& done) {
+    return WaitUntil(done, kMidiDeadlineMs);
 }
-
-struct States {
-    explicit States(MpvMediaControl& control) {
-        QObject::connect(&control, &MediaControl::PlayStateChange, &control,
-                         [this](int state) { seen.push_back(state); });
-    }
-    bool Saw(int state) const { return std::find(seen.begin(), seen.end(), state) != seen.end(); }
-    std::vector<int> seen;
-};
 
 /// Three seconds at 120 beats a minute: four notes, then a rest up to the end of the track.
 QByteArray ThreeSecondTune() {
@@ -72,16 +58,16 @@ protected:
 TEST_F(MidiPlaybackTest, PlaysSeeksAndEndsWithItsOwnLengthAndName) {
     const QString path = Write("tune.mid", ThreeSecondTune());
     auto c = Control(false);
-    States log(*c);
+    StateLog log(*c);
     c->SetUrl(path);
-    ASSERT_TRUE(WaitUntil([&] { return c->PlayState() == psPlaying && c->MediaDuration() > 0.0; }));
+    ASSERT_TRUE(WaitLong([&] { return c->PlayState() == psPlaying && c->MediaDuration() > 0.0; }));
     EXPECT_NEAR(c->MediaDuration(), 3.0, 0.01);
     EXPECT_EQ(c->MediaName(), "tune.mid");
     c->SetCurrentPosition(2.0);
-    ASSERT_TRUE(WaitUntil([&] { return c->CurrentPosition() > 2.05; }));
+    ASSERT_TRUE(WaitLong([&] { return c->CurrentPosition() > 2.05; }));
     EXPECT_LT(c->CurrentPosition(), 2.9);
-    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
-    EXPECT_EQ(log.seen, (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
+    ASSERT_TRUE(WaitLong([&] { return log.Saw(psStopped); }));
+    EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
     EXPECT_FALSE(c->EndedByFailure());
     EXPECT_EQ(c->MediaName(), "tune.mid");
 }
@@ -96,10 +82,10 @@ TEST_F(MidiPlaybackTest, RmiAndOddNamesPlayToTheirEnd) {
     };
     auto c = Control(true);
     for (const QString& path : paths) {
-        States log(*c);
+        StateLog log(*c);
         c->SetUrl(path);
-        ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << path.toStdString();
-        EXPECT_EQ(log.seen, (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}))
+        ASSERT_TRUE(WaitLong([&] { return log.Saw(psStopped); })) << path.toStdString();
+        EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}))
             << path.toStdString();
         EXPECT_FALSE(c->EndedByFailure()) << path.toStdString();
         EXPECT_NEAR(c->MediaDuration(), 3.0, 0.01) << path.toStdString();
@@ -112,10 +98,10 @@ TEST_F(MidiPlaybackTest, NameThatIsNotUtf8Plays) {
     const QByteArray bytes = QFile::encodeName(dir.path()) + "/caf\xe9.mid";
     ASSERT_EQ(std::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
     auto c = Control(true);
-    States log(*c);
+    StateLog log(*c);
     c->SetUrl(DecodeFileName(bytes));
-    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
-    EXPECT_EQ(log.seen, (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
+    ASSERT_TRUE(WaitLong([&] { return log.Saw(psStopped); }));
+    EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
     std::remove(bytes.constData()); // QTemporaryDir cannot remove a name it cannot decode
 }
 
@@ -135,10 +121,10 @@ TEST_F(MidiPlaybackTest, MalformedOrMissingMidiPlaysNothingAndEndsAsAFailure) {
     };
     auto c = Control(true);
     for (const QString& path : paths) {
-        States log(*c);
+        StateLog log(*c);
         c->SetUrl(path);
-        ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << path.toStdString();
-        EXPECT_EQ(log.seen, (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
+        ASSERT_TRUE(WaitLong([&] { return log.Saw(psStopped); })) << path.toStdString();
+        EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
             << path.toStdString();
         EXPECT_TRUE(c->EndedByFailure()) << path.toStdString();
         QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);

@@ -4,6 +4,7 @@
 
 #include "engine/MpvMediaControl.h"
 
+#include "RawSamples.h"
 #include "WavWriter.h"
 
 #include <QByteArray>
@@ -85,17 +86,6 @@ inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>
     for (std::int16_t s : samples)
         out += le16(static_cast<std::uint16_t>(s));
     return file.write(out) == out.size();
-}
-
-/// The 16-bit native-endian samples an audio file written by the "pcm" output holds.
-inline std::vector<std::int16_t> ReadRawSamples(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.readAll();
-    std::vector<std::int16_t> out(static_cast<size_t>(bytes.size()) / 2);
-    std::copy_n(bytes.constData(), out.size() * 2, reinterpret_cast<char*>(out.data()));
-    return out;
 }
 
 /// A temporary folder of generated tones and controls on the null output.
