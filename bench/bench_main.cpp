@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");  // libmpv needs it
+    std::setlocale(LC_NUMERIC, "C"); // libmpv needs it
     benchmark::Initialize(&argc, argv);
     GoalReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

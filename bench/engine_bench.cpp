@@ -149,7 +149,7 @@ BENCHMARK(BM_MpvResumeLongXingMp3)->UseManualTime()->Unit(benchmark::kMillisecon
 
 /// A sound server of the benchmark's own with a silent output whose monitor is recorded.
 class RecordedSoundServer {
-  public:
+public:
     bool Start() {
         if (!dir.isValid() || QStandardPaths::findExecutable("pulseaudio").isEmpty() ||
             QStandardPaths::findExecutable("parec").isEmpty())
@@ -193,7 +193,7 @@ class RecordedSoundServer {
         qunsetenv("PULSE_SERVER");
     }
 
-  private:
+private:
     QTemporaryDir dir;
     QProcess server;
     QProcess recorder;

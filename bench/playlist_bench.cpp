@@ -58,9 +58,11 @@ private:
             if (fd >= 0)
                 ::close(fd);
             for (int file = 0; file < kTracksPerFolder && FValid; ++file)
-                FValid = link(source.constData(), (path + "/Track " + QByteArray::number(file) + ".mp3").constData()) == 0;
+                FValid = link(source.constData(),
+                              (path + "/Track " + QByteArray::number(file) + ".mp3").constData()) == 0;
             for (int file = 0; file < 20 && FValid; ++file)
-                FValid = link(source.constData(), (path + "/cover" + QByteArray::number(file) + ".jpg").constData()) == 0;
+                FValid = link(source.constData(),
+                              (path + "/cover" + QByteArray::number(file) + ".jpg").constData()) == 0;
         }
     }
     QTemporaryDir FDir;

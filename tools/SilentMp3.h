@@ -34,7 +34,8 @@ inline QByteArray Mp3TagFrame(Mp3Tag tag, quint32 frames, quint32 bytes) {
         const char b[4] = {char(v >> 24), char((v >> 16) & 0xFF), char((v >> 8) & 0xFF), char(v & 0xFF)};
         return QByteArray(b, 4);
     };
-    const QByteArray body = QByteArray(tag == Mp3Tag::Info ? "Info" : "Xing") + be32(0x3) + be32(frames) + be32(bytes);
+    const QByteArray body =
+        QByteArray(tag == Mp3Tag::Info ? "Info" : "Xing") + be32(0x3) + be32(frames) + be32(bytes);
     frame.replace(4 + 17, body.size(), body); // right after the mono side information
     return frame;
 }

@@ -12,7 +12,7 @@ void PutLe(std::vector<char>& out, std::uint32_t v, int bytes) {
     for (int i = 0; i < bytes; ++i)
         out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
-}  // namespace
+} // namespace
 
 bool WriteToneWav(const QString& path, double seconds, int sampleRate, double frequency) {
     const auto samples = static_cast<std::uint32_t>(seconds * sampleRate);
@@ -23,8 +23,8 @@ bool WriteToneWav(const QString& path, double seconds, int sampleRate, double fr
     PutLe(out, 36 + dataBytes, 4);
     out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     PutLe(out, 16, 4);
-    PutLe(out, 1, 2);  // PCM
-    PutLe(out, 1, 2);  // mono
+    PutLe(out, 1, 2); // PCM
+    PutLe(out, 1, 2); // mono
     PutLe(out, static_cast<std::uint32_t>(sampleRate), 4);
     PutLe(out, static_cast<std::uint32_t>(sampleRate) * 2, 4);
     PutLe(out, 2, 2);

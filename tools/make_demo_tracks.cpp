@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     };
     const Track tracks[] = {{"01 La.wav", 20, 440.0}, {"02 Do.wav", 15, 523.25}, {"03 Mi.wav", 12, 659.25}};
     for (const Track& t : tracks) {
-        if (!WriteToneWav(QDir(folder).filePath(QString::fromLatin1(t.name)), t.seconds, 22050, t.frequency)) {
+        if (!WriteToneWav(QDir(folder).filePath(QString::fromLatin1(t.name)), t.seconds, 22050,
+                          t.frequency)) {
             std::fprintf(stderr, "cannot write %s\n", t.name);
             return 1;
         }

@@ -10,8 +10,7 @@
 class KeyTable {
 public:
     /// The slot holding a value whose key matches (same(value) true), or -1.
-    template <typename Same>
-    qsizetype Find(quint32 hash, Same same) const {
+    template <typename Same> qsizetype Find(quint32 hash, Same same) const {
         if (FSlots.empty())
             return -1;
         for (qsizetype i = hash & Mask();; i = (i + 1) & Mask()) {

@@ -39,8 +39,8 @@ protected:
 private:
     // What this run did to one file's entry, keyed by the Path it is stored under.
     struct Change {
-        QString given;      // the path as the caller named it, for the entries of older files
-        double seconds = 0; // 0: forgotten
+        QString given;       // the path as the caller named it, for the entries of older files
+        double seconds = 0;  // 0: forgotten
         bool purged = false; // forgotten because the file is gone: only entries with this Path
     };
 

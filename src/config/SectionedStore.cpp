@@ -223,9 +223,8 @@ SectionedStore::Section& SectionedStore::AppendSection(QStringView name) {
     FNames.append(name);
     const quint32 hash = HashOfName(name);
     const QString upper = StoreText::UpperKey(name);
-    const qsizetype slot = FLastSectionOf.Find(hash, [&](int i) {
-        return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upper);
-    });
+    const qsizetype slot = FLastSectionOf.Find(
+        hash, [&](int i) { return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upper); });
     if (slot >= 0) {
         s.previousSame = FLastSectionOf.ValueAt(slot);
         FLastSectionOf.SetValueAt(slot, index);
@@ -450,8 +449,8 @@ void SectionedStore::VisitSections(
         const Body* b = BodyOf(s);
         const int line = FindLine(b, upper);
         const QString value = line < 0 ? QString()
-                                        : b->lines[static_cast<std::size_t>(line)].text.sliced(
-                                              b->lines[static_cast<std::size_t>(line)].valueStart);
+                                       : b->lines[static_cast<std::size_t>(line)].text.sliced(
+                                             b->lines[static_cast<std::size_t>(line)].valueStart);
         visit(name, value, FindSectionIndex(StoreText::UpperKey(name)) == static_cast<int>(i));
     }
 }
@@ -563,7 +562,8 @@ bool SectionedStore::SaveToDisk() noexcept {
     } catch (...) {
     }
     try {
-        FLastSaveError = problem.isEmpty() ? FFileName + QStringLiteral(": cannot write the settings file") : problem;
+        FLastSaveError =
+            problem.isEmpty() ? FFileName + QStringLiteral(": cannot write the settings file") : problem;
     } catch (...) {
     }
     return false;

@@ -78,8 +78,9 @@ protected:
     /// Calls visit(name, value, visible) for every section in store order, earlier duplicates
     /// included (visible false: a lookup of the name finds a later one). value is the section's
     /// last entry named key, or a null string.
-    void VisitSections(const QString& key,
-                       const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const;
+    void VisitSections(
+        const QString& key,
+        const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const;
 
     /// Counts the changes through the public writers and every reload from disk; a subclass that
     /// derives an index from the content rebuilds it when this moves.
@@ -147,7 +148,7 @@ private:
     // Sections in store order. A dropped section stays as a tombstone until CompactIfSparse
     // removes the tombstones in one pass, so DropSection never shifts the vector.
     std::vector<Section> FSections;
-    QString FNames; // every section's name, one after another
+    QString FNames;            // every section's name, one after another
     std::vector<Body> FBodies; // the lines of the sections that have any
     // Upper-cased name -> index of the last live section of that name. Lookups and drops only
     // ever touch that last one; previousSame chains the earlier ones, so a drop reveals the
@@ -155,7 +156,7 @@ private:
     KeyTable FLastSectionOf;
     int FDroppedCount = 0;
 
-    StoreFile::Stamp FDiskStamp; // the file as this store last read or wrote it
+    StoreFile::Stamp FDiskStamp;   // the file as this store last read or wrote it
     bool FDiskIsCanonical = false; // the file holds exactly Serialize()
     std::vector<Change> FChanges;
     QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop

@@ -40,7 +40,8 @@ private:
 };
 
 [[noreturn]] void Fail(const QString& fileName, const char* what, const QString& problem) {
-    throw StoreError(QStringLiteral("%1: %2: %3").arg(fileName, QString::fromLatin1(what), problem).toStdString());
+    throw StoreError(
+        QStringLiteral("%1: %2: %3").arg(fileName, QString::fromLatin1(what), problem).toStdString());
 }
 
 QString ErrnoText(int error) {

@@ -21,7 +21,8 @@ struct Answers {
 } // namespace
 
 QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QStringList& folders,
-                                            const FileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
+                                             const FileProbe::Lookup& lookup,
+                                             std::chrono::milliseconds budget) {
     if (paths.isEmpty())
         return {};
     const auto deadline = std::chrono::steady_clock::now() + budget;

@@ -15,4 +15,5 @@
 /// folders are listed first (FileProbe::ListFolder); the answers are those found in time, one per
 /// path answered; a path without an answer was not checked.
 QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QStringList& folders,
-                                            const FileProbe::Lookup& lookup, std::chrono::milliseconds budget);
+                                             const FileProbe::Lookup& lookup,
+                                             std::chrono::milliseconds budget);

@@ -16,7 +16,7 @@ unsigned Byte(const QByteArray& b, int i) {
 
 /// Closes a file descriptor when it goes out of scope.
 class FileDescriptor {
-  public:
+public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
@@ -26,7 +26,7 @@ class FileDescriptor {
     }
     int get() const { return m_fd; }
 
-  private:
+private:
     int m_fd;
 };
 
@@ -68,9 +68,7 @@ Mp3SeekKind ClassifyMp3Frame(const QByteArray& frame) {
     const int sideInfo = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     const int xingAt = 4 + sideInfo;
     const int vbriAt = 4 + 32;
-    const auto nameAt = [&frame](int at) {
-        return frame.size() >= at + 4 ? frame.mid(at, 4) : QByteArray();
-    };
+    const auto nameAt = [&frame](int at) { return frame.size() >= at + 4 ? frame.mid(at, 4) : QByteArray(); };
     const QByteArray xing = nameAt(xingAt);
     if (xing == "Info")
         return Mp3SeekKind::Constant;

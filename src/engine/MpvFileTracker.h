@@ -7,7 +7,7 @@
 /// Follows which mpv playlist entry is the file the program last asked for, so that events of a
 /// file already replaced or closed are told apart from those of the current one.
 class MpvFileTracker {
-  public:
+public:
     /// What an event means for the current file.
     enum class Verdict { None, Loaded, MediaEnded, Failed, Stopped, Redirected };
 
@@ -29,7 +29,7 @@ class MpvFileTracker {
     /// True once mpv has ended the entry `id` (only the last ended entry is remembered).
     bool HasEnded(std::int64_t id) const { return id != 0 && m_lastEndedId == id; }
 
-  private:
+private:
     Verdict OnLoadReply(const MpvEventData& event);
     Verdict OnEndFile(const MpvEventData& event);
 

@@ -3,9 +3,9 @@
 #include "engine/AsxPlaylist.h"
 #include "engine/MidiStream.h"
 #include "engine/MpvEvents.h"
+#include "engine/MpvFileOptions.h"
 #include "engine/MpvFileTracker.h"
 #include "engine/MpvLocalPath.h"
-#include "engine/MpvFileOptions.h"
 #include "engine/MpvTimeline.h"
 #include "util/FileNameCodec.h"
 

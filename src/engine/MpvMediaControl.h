@@ -10,7 +10,7 @@
 /// changes and from the control's own puts, so none of them waits for mpv.
 class MpvMediaControl : public MediaControl {
     Q_OBJECT
-  public:
+public:
     struct Options {
         Options(QString output = {}, bool untimedPlay = false, QString pcmFile = {})
             : audioOutput(std::move(output)), untimed(untimedPlay), audioFile(std::move(pcmFile)) {}
@@ -57,7 +57,7 @@ class MpvMediaControl : public MediaControl {
     /// output open adds none (what the tests and the benchmark look at for gaps).
     int AudioOutputOpenings() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -10,7 +10,7 @@ class TM3MediaConfigs;
 /// The program's player: the media control plus the operations the program calls, each of which
 /// hides the control's failures as documented per operation.
 class TMyPlayer {
-  public:
+public:
     using Beep = std::function<void()>;
 
     TMyPlayer(std::unique_ptr<MediaControl> control, TM3MediaConfigs& resume, Beep beep);
@@ -49,7 +49,7 @@ class TMyPlayer {
     void Faster();
     void Slower();
 
-  private:
+private:
     /// IsActive, with a failure read as not active.
     bool IsActiveOrFalse() const;
     /// Sets the rate of SpeedTable[index] (nothing for -1) and beeps on normal speed.

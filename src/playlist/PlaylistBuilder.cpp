@@ -77,7 +77,7 @@ EntryKind KindOf(DIR* dir, const dirent* entry) {
 }
 
 class FolderScan {
-  public:
+public:
     FolderScan(const MediaTest& isMedia, QStringList& files) : isMedia_(isMedia), files_(files) {}
 
     // The byte path goes to the system and the text path into the list, so a folder whose name is not
@@ -94,7 +94,7 @@ class FolderScan {
         }
     }
 
-  private:
+private:
     // Reads and closes the folder before any recursion, so a deep tree holds one open handle at a time.
     std::vector<Entry> ReadEntries(const QByteArray& folderBytes) {
         std::vector<Entry> entries;
@@ -136,7 +136,7 @@ qsizetype LastParentStep(const QString& path) {
         end += part.size();
         if (part == QStringLiteral(".."))
             found = end;
-        ++end;  // the separator
+        ++end; // the separator
     }
     return found;
 }

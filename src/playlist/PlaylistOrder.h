@@ -11,7 +11,7 @@ void SortPaths(QStringList& files, const QCollator& collator);
 
 /// The playlist's 32-bit linear congruential generator, so that a seed always gives the same order.
 class ShuffleRandom {
-  public:
+public:
     explicit ShuffleRandom(quint32 seed) : seed_(seed) {}
 
     /// The next draw, 0 to count - 1; 0 when count is 0.
@@ -20,7 +20,7 @@ class ShuffleRandom {
         return static_cast<quint32>((static_cast<quint64>(seed_) * count) >> 32);
     }
 
-  private:
+private:
     quint32 seed_;
 };
 

@@ -8,7 +8,7 @@
 class TrackListModel : public QAbstractTableModel {
     Q_OBJECT
 
-  public:
+public:
     enum Column { NameColumn = 0, PathColumn = 1, ColumnCount = 2 };
 
     /// A model over files, which must outlive it; nullptr shows an empty list.
@@ -26,6 +26,6 @@ class TrackListModel : public QAbstractTableModel {
     /// Always empty: the list shows no headers.
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-  private:
+private:
     const QStringList* files_;
 };

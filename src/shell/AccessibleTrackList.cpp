@@ -16,7 +16,8 @@ QRect GlobalRect(const QTreeView* view, const QRect& local) {
 // the screen, not one it speaks when the row is focused.
 class AccessibleTrackPath : public QAccessibleInterface {
 public:
-    AccessibleTrackPath(QTreeView* view, int row, QAccessible::Id rowId) : FView(view), FRow(row), FRowId(rowId) {}
+    AccessibleTrackPath(QTreeView* view, int row, QAccessible::Id rowId)
+        : FView(view), FRow(row), FRowId(rowId) {}
 
     bool isValid() const override {
         return FView != nullptr && FView->model() != nullptr && FRow < FView->model()->rowCount() &&
@@ -73,17 +74,18 @@ public:
         return FView != nullptr && FView->model() != nullptr && FRow < FView->model()->rowCount();
     }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override {
-        return FView ? FView->window()->windowHandle() : nullptr;
-    }
+    QWindow* window() const override { return FView ? FView->window()->windowHandle() : nullptr; }
     QAccessibleInterface* focusChild() const override { return nullptr; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(FView.data()); }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(FView.data());
+    }
     QAccessibleInterface* child(int index) const override {
         if (index != 0 || childCount() == 0)
             return nullptr;
         if (FPathId == 0) {
-            auto* path = new AccessibleTrackPath(FView.data(), FRow, QAccessible::uniqueId(const_cast<AccessibleTrackRow*>(this)));
+            auto* path = new AccessibleTrackPath(
+                FView.data(), FRow, QAccessible::uniqueId(const_cast<AccessibleTrackRow*>(this)));
             FPathId = QAccessible::registerAccessibleInterface(path);
         }
         return QAccessible::accessibleInterface(FPathId);

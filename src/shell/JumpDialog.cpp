@@ -16,7 +16,7 @@ TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QS
     : QDialog(parent), FEdit(new TSpokenLineEdit(value, this)) {
     setObjectName(QStringLiteral("JumpDialog"));
     setWindowTitle(caption);
-    setMinimumWidth(320);  // room for the whole caption in the title bar
+    setMinimumWidth(320); // room for the whole caption in the title bar
     auto* label = new QLabel(prompt, this);
     label->setBuddy(FEdit);
     FEdit->setObjectName(QStringLiteral("JumpEdit"));
@@ -24,7 +24,8 @@ TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QS
     FEdit->setAccessibleName(prompt);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QString::fromLatin1(OkButtonText), QDialogButtonBox::AcceptRole);
-    QPushButton* cancel = buttons->addButton(QString::fromLatin1(CancelButtonText), QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(QString::fromLatin1(CancelButtonText), QDialogButtonBox::RejectRole);
     ok->setObjectName(QStringLiteral("JumpOk"));
     cancel->setObjectName(QStringLiteral("JumpCancel"));
     ok->setDefault(true);
@@ -49,7 +50,9 @@ bool TJumpDialog::eventFilter(QObject* watched, QEvent* e) {
     return QDialog::eventFilter(watched, e);
 }
 
-QString TJumpDialog::Value() const { return FEdit->text(); }
+QString TJumpDialog::Value() const {
+    return FEdit->text();
+}
 
 void TJumpDialog::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);

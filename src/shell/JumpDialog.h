@@ -9,7 +9,8 @@ class QLineEdit;
 class TJumpDialog : public QDialog {
     Q_OBJECT
 public:
-    TJumpDialog(const QString& caption, const QString& prompt, const QString& value, QWidget* parent = nullptr);
+    TJumpDialog(const QString& caption, const QString& prompt, const QString& value,
+                QWidget* parent = nullptr);
 
     QString Value() const;
 

@@ -16,7 +16,7 @@ constexpr double MicrosPerSecond = 1e6;
 
 // Clamped: a file may declare any length, and rounding beyond the integer's range is undefined.
 qlonglong ToMicros(double seconds) {
-    constexpr double Limit = 9223372036854775807.0;  // 2^63: the first value that does not fit
+    constexpr double Limit = 9223372036854775807.0; // 2^63: the first value that does not fit
     const double micros = seconds * MicrosPerSecond;
     if (micros >= Limit)
         return std::numeric_limits<qlonglong>::max();
@@ -24,7 +24,6 @@ qlonglong ToMicros(double seconds) {
         return std::numeric_limits<qlonglong>::min();
     return std::llround(micros);
 }
-
 
 bool IsActiveState(int state) {
     return state >= psPaused && state <= psScanReverse;

@@ -7,10 +7,10 @@
 namespace {
 // The audio and video types of the default extension list: the desktop entry's MimeType line, in its order.
 const char* const MimeTypes[] = {
-    "audio/mpeg", "audio/x-wav", "video/x-msvideo", "audio/midi", "audio/mp4", "audio/basic",
-    "audio/x-aiff", "audio/x-aifc", "audio/x-ms-wma", "audio/mp2", "audio/aac", "video/quicktime",
-    "video/mp4", "video/3gpp", "video/3gpp2", "video/mp2t", "video/x-ms-wmv", "video/mpeg", "audio/x-mod",
-    "audio/x-ms-asx", "video/x-flv",
+    "audio/mpeg",   "audio/x-wav",    "video/x-msvideo", "audio/midi", "audio/mp4",      "audio/basic",
+    "audio/x-aiff", "audio/x-aifc",   "audio/x-ms-wma",  "audio/mp2",  "audio/aac",      "video/quicktime",
+    "video/mp4",    "video/3gpp",     "video/3gpp2",     "video/mp2t", "video/x-ms-wmv", "video/mpeg",
+    "audio/x-mod",  "audio/x-ms-asx", "video/x-flv",
 };
 } // namespace
 

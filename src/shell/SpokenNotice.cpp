@@ -33,7 +33,7 @@ void InstallSpokenNoticeAccessibility() {
 TSpokenNotice::TSpokenNotice(QWidget* parent) : QWidget(parent), FDelay(new QTimer(this)) {
     InstallSpokenNoticeAccessibility();
     setObjectName(QStringLiteral("SpokenNotice"));
-    setFixedSize(0, 0);  // nothing to see: the text is for the ear
+    setFixedSize(0, 0); // nothing to see: the text is for the ear
     setFocusPolicy(Qt::NoFocus);
     hide();
     FDelay->setSingleShot(true);
@@ -46,7 +46,9 @@ void TSpokenNotice::Say(const QString& text) {
     FDelay->start();
 }
 
-bool TSpokenNotice::Waiting() const { return FDelay->isActive(); }
+bool TSpokenNotice::Waiting() const {
+    return FDelay->isActive();
+}
 
 void TSpokenNotice::Show() {
     // Hidden first: a reader speaks the notice when it becomes showing, not while it stays shown.

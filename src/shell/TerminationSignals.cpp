@@ -20,7 +20,7 @@ void OnSignal(int number) {
 }
 
 constexpr int HandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
-}  // namespace
+} // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
@@ -46,13 +46,15 @@ TerminationSignals::~TerminationSignals() {
     signalPipe[0] = signalPipe[1] = -1;
 }
 
-void TerminationSignals::IgnoreBrokenPipe() { ::signal(SIGPIPE, SIG_IGN); }
+void TerminationSignals::IgnoreBrokenPipe() {
+    ::signal(SIGPIPE, SIG_IGN);
+}
 
 void TerminationSignals::CloseModalWindows() {
     QWidget* previous = nullptr;
     while (QWidget* modal = QApplication::activeModalWidget()) {
         if (modal == previous)
-            break;  // it refused to close; the main window's close still runs
+            break; // it refused to close; the main window's close still runs
         previous = modal;
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->reject();

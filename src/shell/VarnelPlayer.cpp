@@ -56,7 +56,7 @@ QFont LayoutFont(int pixelSize) {
     font.setPixelSize(pixelSize);
     return font;
 }
-}  // namespace
+} // namespace
 
 TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent)
     : QWidget(parent), FSettings(settings) {
@@ -70,9 +70,8 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
     RefreshDisplay();
-    FAccessibilityObserver = std::make_unique<AccessibilityObserver>([this] {
-        QTimer::singleShot(0, this, &TVarnelPlayer::AccessibilityTurnedOn);
-    });
+    FAccessibilityObserver = std::make_unique<AccessibilityObserver>(
+        [this] { QTimer::singleShot(0, this, &TVarnelPlayer::AccessibilityTurnedOn); });
     DonationReminder(settings.GeneralConfigs(), settings.Language(), this);
 }
 
@@ -106,12 +105,12 @@ void TVarnelPlayer::BuildLayout() {
     Lista->setHeaderHidden(true);
     Lista->setRootIsDecorated(false);
     Lista->setItemsExpandable(false);
-    Lista->setUniformRowHeights(true);  // keeps a list of 100,000 tracks instant
+    Lista->setUniformRowHeights(true); // keeps a list of 100,000 tracks instant
     Lista->setSelectionMode(QAbstractItemView::SingleSelection);
     Lista->setSelectionBehavior(QAbstractItemView::SelectRows);
     Lista->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Lista->header()->setStretchLastSection(true);
-    Lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // the path column is elided instead
+    Lista->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the path column is elided instead
     Lista->setColumnWidth(0, 180);
     Lista->installEventFilter(this);
     connect(Lista, &QTreeView::doubleClicked, this, [this] { ListaDblClick(); });
@@ -137,7 +136,9 @@ void TVarnelPlayer::BuildLayout() {
         move(screen->availableGeometry().center() - rect().center());
 }
 
-bool TVarnelPlayer::TimerActive() const { return Timer->isActive(); }
+bool TVarnelPlayer::TimerActive() const {
+    return Timer->isActive();
+}
 
 const QString& TVarnelPlayer::CurrentFile() const {
     if (FCurrent < 0 || FCurrent >= FFiles.size())
@@ -248,7 +249,8 @@ void TVarnelPlayer::OutputLost() {
 
 void TVarnelPlayer::SpeakSpeed() {
     if (isActiveWindow())
-        FNotice->Say(SpeedSpokenText(FPlayer->GetRate(), FSettings.Language(), Platform::Current().RegionalLocale()));
+        FNotice->Say(
+            SpeedSpokenText(FPlayer->GetRate(), FSettings.Language(), Platform::Current().RegionalLocale()));
 }
 
 void TVarnelPlayer::SpeakVolume() {

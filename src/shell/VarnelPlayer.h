@@ -148,7 +148,7 @@ private:
     TrackListModel* FModel = nullptr;
     QStatusBar* Status = nullptr;
     QTimer* Timer = nullptr;
-    TSpokenNotice* FNotice = nullptr;       // speed and volume
-    TSpokenNotice* FTitleNotice = nullptr;  // the window title
+    TSpokenNotice* FNotice = nullptr;      // speed and volume
+    TSpokenNotice* FTitleNotice = nullptr; // the window title
     std::unique_ptr<QAccessible::ActivationObserver> FAccessibilityObserver;
 };

@@ -150,7 +150,7 @@ void TVarnelPlayer::PauseToggle() {
         RefreshDisplay();
         if (FPlayer->Control().PlayState() == psPaused) {
             Timer->stop();
-            RememberPosition();  // a pause may be the end of the session: no tick follows it
+            RememberPosition(); // a pause may be the end of the session: no tick follows it
         } else {
             Timer->start();
         }
@@ -167,7 +167,7 @@ bool IsPaused(const TMyPlayer& player) {
         return false;
     }
 }
-}  // namespace
+} // namespace
 
 void TVarnelPlayer::SeekBack(double seconds) {
     FPlayer->SeekBackward(seconds);
@@ -227,7 +227,7 @@ void TVarnelPlayer::JumpToPosition() {
 
 void TVarnelPlayer::Escape() {
     StopPlay();
-    FBusy = true;  // left set while the window closes
+    FBusy = true; // left set while the window closes
     close();
 }
 
@@ -242,7 +242,7 @@ template <class Window> struct ModalRun {
         finish();
     }
 };
-}  // namespace
+} // namespace
 
 void TVarnelPlayer::ResumeAfterModal(quint64 pausedSerial) {
     // Another track, or a stop, came from the desktop while the window was up; a toggle now would
@@ -286,4 +286,6 @@ void TVarnelPlayer::ShowKeyHelp(const QString& context) {
     run.window->exec();
 }
 
-void TVarnelPlayer::Donate() { ::Donate(); }
+void TVarnelPlayer::Donate() {
+    ::Donate();
+}

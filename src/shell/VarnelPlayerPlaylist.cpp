@@ -33,14 +33,18 @@ void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
     PlayCurrent();
 }
 
-void TVarnelPlayer::AddFile(const QString& path) { ::AddFile(path, FFiles); }
-
-void TVarnelPlayer::AddFolder(const QString& path) {
-    ::AddFolder(path, [this](const QString& name) { return FSettings.GeneralConfigs().IsMediaFile(name); },
-                FFiles);
+void TVarnelPlayer::AddFile(const QString& path) {
+    ::AddFile(path, FFiles);
 }
 
-void TVarnelPlayer::FillList() { FModel->Reset(); }
+void TVarnelPlayer::AddFolder(const QString& path) {
+    ::AddFolder(
+        path, [this](const QString& name) { return FSettings.GeneralConfigs().IsMediaFile(name); }, FFiles);
+}
+
+void TVarnelPlayer::FillList() {
+    FModel->Reset();
+}
 
 void TVarnelPlayer::Shuffle() {
     if (FFiles.isEmpty())
@@ -89,7 +93,9 @@ void TVarnelPlayer::ForgetPosition() {
     }
 }
 
-void TVarnelPlayer::PlayNext() { Advance(true); }
+void TVarnelPlayer::PlayNext() {
+    Advance(true);
+}
 
 void TVarnelPlayer::Advance(bool forgetLeft) {
     if (FCurrent >= FFiles.size() - 1) {
@@ -132,7 +138,9 @@ void TVarnelPlayer::PlayPauseKey() {
     }
 }
 
-void TVarnelPlayer::StopPlay() { Stop(true); }
+void TVarnelPlayer::StopPlay() {
+    Stop(true);
+}
 
 void TVarnelPlayer::Stop(bool forget) {
     FBusy = true;

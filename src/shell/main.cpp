@@ -18,7 +18,7 @@
 
 namespace {
 constexpr std::chrono::seconds TeardownLimit{5};
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     TerminationSignals::IgnoreBrokenPipe();

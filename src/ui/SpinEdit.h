@@ -12,7 +12,7 @@ class TSpinEdit : public QAbstractSpinBox {
     Q_PROPERTY(int minimum READ MinValue)
     Q_PROPERTY(int maximum READ MaxValue)
 
-  public:
+public:
     explicit TSpinEdit(QWidget* parent = nullptr);
 
     /// The text read as an integer, unclamped; the minimum when the text is not an integer.
@@ -30,12 +30,12 @@ class TSpinEdit : public QAbstractSpinBox {
 
     void stepBy(int steps) override;
 
-  protected:
+protected:
     StepEnabled stepEnabled() const override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-  private:
+private:
     int Clamped(qint64 value) const;
     bool IsAllowedCharacter(QChar c) const;
 

@@ -10,7 +10,7 @@ class QPlainTextEdit;
 class TVarnelHelp : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     explicit TVarnelHelp(QWidget* parent = nullptr);
 
     /// Sets the caption and loads the help of context with the caret at its start; throws

@@ -12,7 +12,7 @@ class TSpinEdit;
 class TVarnelOptions : public QDialog {
     Q_OBJECT
 
-  public:
+public:
     /// Shows the texts of language and the values of configs; values that cannot be read leave
     /// the defaults (volume 20, first order choice).
     TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent = nullptr);
@@ -20,7 +20,7 @@ class TVarnelOptions : public QDialog {
     /// Writes both values to the store, ignoring any failure, and closes with the OK result.
     void OkClick();
 
-  private:
+private:
     void CreateControls();
     void SetTexts(int language);
     void LoadValues();

@@ -5,9 +5,9 @@
 #include <QByteArrayList>
 
 #include <cstdlib>
-#include <optional>
 #include <limits.h>
 #include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace {

@@ -127,7 +127,8 @@ TEST(FileProbe, NamesThatAreNotUtf8AreAskedForByTheirOwnBytes) {
     ASSERT_EQ(::close(::open(odd.constData(), O_CREAT | O_WRONLY, 0644)), 0);
     const QString oddPath = DecodeFileName(odd);
     EXPECT_EQ(FileProbe::SystemLookup(oddPath), Entry::File);
-    EXPECT_EQ(FileProbe::SystemLookup(QFile::decodeName(odd)), Entry::Missing) << "Qt's form names other bytes";
+    EXPECT_EQ(FileProbe::SystemLookup(QFile::decodeName(odd)), Entry::Missing)
+        << "Qt's form names other bytes";
 
     // A listing of such a folder answers for its names too.
     FakeFileSystem fs;

@@ -61,8 +61,10 @@ TEST_F(MediaConfigsTest, PointLocaleWritesAPoint) {
 }
 
 TEST_F(MediaConfigsTest, FileWrittenUnderAnotherSeparatorResumesThere) {
-    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.4\r\n", Comma)->GetResumeTime("/m/b.mp3"), 83.4);
-    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83,4\r\n", Point)->GetResumeTime("/m/b.mp3"), 83.4);
+    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.4\r\n", Comma)->GetResumeTime("/m/b.mp3"),
+                     83.4);
+    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83,4\r\n", Point)->GetResumeTime("/m/b.mp3"),
+                     83.4);
 }
 
 TEST_F(MediaConfigsTest, NothingRememberedIsZero) {
@@ -144,8 +146,9 @@ TEST_F(MediaConfigsTest, LoadPurgeAndSaveGrowLinearly) {
         QByteArray file;
         for (int i = 0; i < count; ++i) {
             // Even entries all name the one existing file, odd ones missing files.
-            const QByteArray path = (i % 2 == 0) ? existing.toLatin1()
-                                                 : PathOf("missing/" + QString::number(i) + ".mp3").toLatin1();
+            const QByteArray path = (i % 2 == 0)
+                                        ? existing.toLatin1()
+                                        : PathOf("missing/" + QString::number(i) + ".mp3").toLatin1();
             file += "[s" + QByteArray::number(i) + "]\r\nPath=" + path + "\r\nTime=" + QByteArray::number(i) +
                     ",5\r\n\r\n";
         }

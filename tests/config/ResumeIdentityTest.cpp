@@ -103,13 +103,15 @@ TEST_P(AnyNameOfTheFile, FindsItsPosition) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, AnyNameOfTheFile,
-    testing::Values(Naming{"RelativeToTheCurrentFolder", [](const QString&) { return QStringLiteral("album/t.mp3"); }},
+    testing::Values(Naming{"RelativeToTheCurrentFolder",
+                           [](const QString&) { return QStringLiteral("album/t.mp3"); }},
                     Naming{"DotSlash", [](const QString&) { return QStringLiteral("./album/./t.mp3"); }},
                     Naming{"DotDot", [](const QString& r) { return r + "/music/album/../album/t.mp3"; }},
                     Naming{"DoubleSlash", [](const QString& r) { return r + "//music//album/t.mp3"; }},
                     Naming{"ThroughALinkedFolder", [](const QString& r) { return r + "/linked/t.mp3"; }},
                     Naming{"ALinkToTheFile", [](const QString& r) { return r + "/elsewhere/t-link.mp3"; }},
-                    Naming{"DotDotAfterALink", [](const QString&) { return QStringLiteral("../linked/../album/t.mp3"); }}),
+                    Naming{"DotDotAfterALink",
+                           [](const QString&) { return QStringLiteral("../linked/../album/t.mp3"); }}),
     [](const testing::TestParamInfo<Naming>& info) { return std::string(info.param.name); });
 
 TEST_F(ResumeIdentityTest, DotDotIsResolvedByTheSystemNotAsText) {
@@ -159,13 +161,16 @@ INSTANTIATE_TEST_SUITE_P(Pairs, AlikePaths,
                                          Pair{"Punctuation", "01 - Intro.mp3", "01 Intro.mp3"},
                                          Pair{"LetterCase", "Track1.mp3", "track1.MP3"},
                                          Pair{"Accents", "Música.mp3", "Msica.mp3"}),
-                         [](const testing::TestParamInfo<Pair>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Pair>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(ResumeIdentityTest, EntriesOfOlderFilesKeepReading) {
     const QString a = Made("a.mp3");
     ASSERT_TRUE(QFile::link(root, At("viaLink")));
     const QString linked = At("viaLink/a.mp3"); // an older program stored the path as given
-    QByteArray file = "[" + TM3MediaConfigs::SectionName(linked).toLatin1() + "]\r\nPath=" + EncodeFileName(linked) +
+    QByteArray file = "[" + TM3MediaConfigs::SectionName(linked).toLatin1() +
+                      "]\r\nPath=" + EncodeFileName(linked) +
                       "\r\nTime=40\r\n\r\n"
                       "[nopathmp3]\r\nTime=7,5\r\n\r\n"
                       "[gonemp3]\r\nPath=/gone.mp3\r\nTime=3\r\n\r\n";

@@ -233,7 +233,8 @@ TEST_F(SectionedStoreTest, CharactersOutsideTheCodePageTurnTheWholeFileIntoMarke
     const QString c1 = QString(QChar(0xE9)) + u' ' + QChar(0x80); // 0x80 is not a character of the code page
     store.WriteText(QString::fromUtf8("Séction"), "a", c1);
     store.WriteText("S", "k", QString::fromUtf8("日本 ’ \U0001F600 é"));
-    EXPECT_EQ(store.Serialize(), QByteArray("\xEF\xBB\xBF[S\xC3\xA9" "ction]\r\na=\xC3\xA9 \xC2\x80\r\n\r\n"
+    EXPECT_EQ(store.Serialize(), QByteArray("\xEF\xBB\xBF[S\xC3\xA9"
+                                            "ction]\r\na=\xC3\xA9 \xC2\x80\r\n\r\n"
                                             "[S]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC \xE2\x80\x99 "
                                             "\xF0\x9F\x98\x80 \xC3\xA9\r\n\r\n"));
     store.SaveToDisk();
@@ -562,7 +563,8 @@ TEST_F(SectionedStoreTest, LongLinesAndLineBreakRunsLoadInLinearTime) {
         },
         "one long line");
     GrowthCheck::ExpectLinearGrowth(
-        256 * 1024, [&](int size) { EXPECT_TRUE(LoadFrom(QByteArray(size, '\r'))->SectionNames().isEmpty()); },
+        256 * 1024,
+        [&](int size) { EXPECT_TRUE(LoadFrom(QByteArray(size, '\r'))->SectionNames().isEmpty()); },
         "carriage returns");
 }
 

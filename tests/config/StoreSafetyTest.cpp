@@ -102,7 +102,9 @@ TEST_P(FailedWrite, LeavesThePreviousFileByteForByteAndKeepsTheChanges) {
 INSTANTIATE_TEST_SUITE_P(Sizes, FailedWrite,
                          testing::Values(WriteSize{"SmallerThanAWriteBuffer", 100},
                                          WriteSize{"LargerThanAWriteBuffer", 4000}),
-                         [](const testing::TestParamInfo<WriteSize>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<WriteSize>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // A small tmpfs, mounted for the test and filled up.
 class FullDisk {
@@ -174,7 +176,8 @@ TEST_P(SpecialStoreFile, CannotBeReadAndNeverBlocks) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SpecialStoreFile,
     testing::Values(
-        SpecialFile{"Fifo", [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0644), 0); }},
+        SpecialFile{"Fifo",
+                    [](const QString& p) { ASSERT_EQ(::mkfifo(QFile::encodeName(p).constData(), 0644), 0); }},
         SpecialFile{"LinkToDevZero", [](const QString& p) { ASSERT_TRUE(QFile::link("/dev/zero", p)); }},
         SpecialFile{"LinkToDevNull", [](const QString& p) { ASSERT_TRUE(QFile::link("/dev/null", p)); }},
         SpecialFile{"UnixSocket",
@@ -184,7 +187,8 @@ INSTANTIATE_TEST_SUITE_P(
                         address.sun_family = AF_UNIX;
                         const QByteArray bytes = QFile::encodeName(p);
                         ASSERT_LT(static_cast<std::size_t>(bytes.size()), sizeof address.sun_path);
-                        std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+                        std::memcpy(address.sun_path, bytes.constData(),
+                                    static_cast<std::size_t>(bytes.size()));
                         ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
                         ::close(fd);
                     }},
@@ -304,7 +308,8 @@ TEST_F(StoreSafetyTest, OptionsWrittenByTwoInstancesAreBothKept) {
     second.SetDeactivatedVolume(35);
     first.SaveToDisk();
     second.SaveToDisk();
-    EXPECT_EQ(ReadBytes(At("Play.cfg")), QByteArray("[General]\r\nSortType=2\r\nDeactivatedVolume=35\r\n\r\n"));
+    EXPECT_EQ(ReadBytes(At("Play.cfg")),
+              QByteArray("[General]\r\nSortType=2\r\nDeactivatedVolume=35\r\n\r\n"));
 }
 
 TEST_F(StoreSafetyTest, AnEditWhileRunningSurvivesTheNextSave) {
@@ -449,8 +454,8 @@ TEST_F(StoreSafetyTest, APurgeForgetsOnlyWhatTheSystemSaysIsNotThere) {
     TM3MediaConfigs store(At("Play.ind"), Comma);
     store.SetResumeTime(At("present.mp3"), 1);
     store.SetResumeTime(At("loop.mp3"), 2);
-    store.SetResumeTime(At("gone.mp3"), 3);             // ENOENT
-    store.SetResumeTime(At("afile/below.mp3"), 4);      // ENOTDIR
+    store.SetResumeTime(At("gone.mp3"), 3);        // ENOENT
+    store.SetResumeTime(At("afile/below.mp3"), 4); // ENOTDIR
     store.Purge();
     EXPECT_EQ(store.GetResumeTime(At("present.mp3")), 1);
     EXPECT_EQ(store.GetResumeTime(At("loop.mp3")), 2);

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-
 /// Helpers shared by the store tests: files and a CPU timer.
 namespace StoreTestFiles {
 

@@ -14,7 +14,8 @@
 namespace {
 
 /// A frame header with the given fields, padded with zeros to `size` bytes.
-QByteArray Header(unsigned version, unsigned layer, unsigned bitrate, unsigned rate, bool mono, int size = 200) {
+QByteArray Header(unsigned version, unsigned layer, unsigned bitrate, unsigned rate, bool mono,
+                  int size = 200) {
     QByteArray b(size, '\0');
     b[0] = char(0xFF);
     b[1] = char(0xE0 | (version << 3) | (layer << 1) | 1);
@@ -81,13 +82,14 @@ TEST(Id3v2Length, CountsHeaderBodyAndFooter) {
     EXPECT_EQ(Id3v2Length(footer), 10 + 5 + 10);
     const QByteArray big("ID3\x03\x00\x00\x7f\x7f\x7f\x7f", 10);
     EXPECT_EQ(Id3v2Length(big), 10 + 0x0FFFFFFF);
-    EXPECT_EQ(Id3v2Length(QByteArray("ID3\x04\x00\x00\x00\x00\x80\x01", 10)), 0) << "a size byte with its high bit";
+    EXPECT_EQ(Id3v2Length(QByteArray("ID3\x04\x00\x00\x00\x00\x80\x01", 10)), 0)
+        << "a size byte with its high bit";
     EXPECT_EQ(Id3v2Length(QByteArray("ID3\x04\x00", 5)), 0);
     EXPECT_EQ(Id3v2Length(SilentMp3Frame()), 0);
 }
 
 class Mp3Files : public testing::Test {
-  protected:
+protected:
     QByteArray Put(const QString& name, const QByteArray& content) {
         QFile file(dir.filePath(name));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));

@@ -25,7 +25,7 @@ std::vector<std::int16_t> Join(std::vector<std::int16_t> a, const std::vector<st
 /// Runs through a list as the main window does: when a file ends, a posted call sets the next
 /// one with its remembered position and hints the one after it.
 class ListRunner {
-  public:
+public:
     struct Entry {
         QString path;
         double remembered = 0.0; // what the resume store says when the entry is set
@@ -35,13 +35,14 @@ class ListRunner {
     ListRunner(MediaControl& control, std::vector<Entry> entries) : c(control), list(std::move(entries)) {
         QObject::connect(&c, &MediaControl::PlayStateChange, &c, [this](int state) {
             if (state == psMediaEnded)
-                QMetaObject::invokeMethod(&c, [this] { Next(); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    &c, [this] { Next(); }, Qt::QueuedConnection);
         });
     }
     void Start() { PlayCurrent(); }
     bool Finished() const { return finished; }
 
-  private:
+private:
     void Next() {
         if (current + 1 >= list.size()) {
             c.Close();
@@ -67,7 +68,7 @@ class ListRunner {
 };
 
 class MpvGapless : public MpvMediaControlTest {
-  protected:
+protected:
     QString Samples(const QString& name, const std::vector<std::int16_t>& samples) {
         const QString path = dir.filePath(name);
         EXPECT_TRUE(WriteSamplesWav(path, samples, kRate)) << path.toStdString();

@@ -25,7 +25,6 @@
 
 namespace {
 
-
 TEST_F(MpvMediaControlTest, OpensThenPlaysThenEndsOnceAndStops) {
     const QString path = Tone("tone.wav", 0.5);
     auto c = RealTime();

@@ -41,7 +41,8 @@ int OpenSockets() {
     for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files)) {
         char target[256] = {};
         const QByteArray link = QFile::encodeName(fds.filePath(fd));
-        if (::readlink(link.constData(), target, sizeof target - 1) > 0 && QByteArray(target).startsWith("socket:"))
+        if (::readlink(link.constData(), target, sizeof target - 1) > 0 &&
+            QByteArray(target).startsWith("socket:"))
             ++count;
     }
     return count;
@@ -72,9 +73,11 @@ TEST_F(MpvMediaControlTest, AStreamDescriptionNamedMp3OpensNoSocketAndEnds) {
     const int port = 20000 + 2 * (::getpid() % 10000);
     ASSERT_FALSE(UdpPortBound(port));
     const QByteArray sdp = "v=0\r\no=- 0 0 IN IP4 127.0.0.1\r\ns=tone\r\nc=IN IP4 127.0.0.1\r\nt=0 0\r\n"
-                           "m=audio " + QByteArray::number(port) + " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
+                           "m=audio " +
+                           QByteArray::number(port) + " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
     const QByteArray multicast = QByteArray(sdp).replace("c=IN IP4 127.0.0.1", "c=IN IP4 239.255.42.42/1");
-    const QString files[] = {Write(dir.filePath("stream.mp3"), sdp), Write(dir.filePath("group.mp3"), multicast)};
+    const QString files[] = {Write(dir.filePath("stream.mp3"), sdp),
+                             Write(dir.filePath("group.mp3"), multicast)};
     auto c = Fast();
     const int socketsBefore = OpenSockets();
     for (const QString& path : files) {
@@ -84,7 +87,8 @@ TEST_F(MpvMediaControlTest, AStreamDescriptionNamedMp3OpensNoSocketAndEnds) {
         ASSERT_TRUE(WaitUntil([&] {
             bound = bound || UdpPortBound(port) || UdpPortBound(port + 1);
             return log.Saw(psStopped);
-        })) << "the list would wait on it for ever: " << path.toStdString();
+        })) << "the list would wait on it for ever: "
+            << path.toStdString();
         EXPECT_FALSE(bound) << path.toStdString();
         EXPECT_LE(OpenSockets(), socketsBefore) << path.toStdString();
         EXPECT_EQ(log.States(), kFailedOpen) << path.toStdString();
@@ -97,7 +101,8 @@ TEST_F(MpvMediaControlTest, ListsAndReferencesNamedMp3PlayNothing) {
     const QString inside = Tone("inside.wav", 0.3);
     const QByteArray name = QFile::encodeName(inside);
     const QString files[] = {
-        Write(dir.filePath("hls.mp3"), "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + name + "\n#EXT-X-ENDLIST\n"),
+        Write(dir.filePath("hls.mp3"),
+              "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + name + "\n#EXT-X-ENDLIST\n"),
         Write(dir.filePath("concat.mp3"), "ffconcat version 1.0\nfile '" + name + "'\n"),
         Write(dir.filePath("pls.mp3"), "[playlist]\nFile1=" + name + "\nNumberOfEntries=1\n"),
         Write(dir.filePath("edl.mp3"), "# mpv EDL v0\n" + name + "\n"),
@@ -142,7 +147,7 @@ TEST_F(MpvMediaControlTest, DotDotBehindALinkIsWhatTheSystemResolves) {
 
 /// A sound server of the test's own, with a silent output, that the test can take away.
 class OwnSoundServer {
-  public:
+public:
     OwnSoundServer() {
         if (!dir.isValid() || QStandardPaths::findExecutable("pulseaudio").isEmpty())
             return;
@@ -152,13 +157,14 @@ class OwnSoundServer {
         env.insert("HOME", dir.path());
         server.setProcessEnvironment(env);
         server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start("pulseaudio", {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false",
-                                    "--disable-shm=yes", "-L", "module-native-protocol-unix socket=" + socket,
-                                    "-L", "module-null-sink"});
+        server.start("pulseaudio",
+                     {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--disable-shm=yes",
+                      "-L", "module-native-protocol-unix socket=" + socket, "-L", "module-null-sink"});
         if (!server.waitForStarted(kDeadlineMs))
             return;
-        ready = WaitUntil([this] { return QFileInfo(socket).exists() || server.state() != QProcess::Running; }) &&
-                server.state() == QProcess::Running;
+        ready =
+            WaitUntil([this] { return QFileInfo(socket).exists() || server.state() != QProcess::Running; }) &&
+            server.state() == QProcess::Running;
     }
     ~OwnSoundServer() { Stop(); }
     void Stop() {

@@ -90,7 +90,7 @@ inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>
 
 /// A temporary folder of generated tones and controls on the null output.
 class MpvMediaControlTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     QString Tone(const QString& name, double seconds) {

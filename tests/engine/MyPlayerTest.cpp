@@ -18,7 +18,7 @@ namespace {
 constexpr double kNothing = -1; // the step leaves the rate alone
 
 class MyPlayerTest : public testing::Test {
-  protected:
+protected:
     MyPlayerTest() {
         QFile file(dir.filePath("Play.ind"));
         if (file.open(QIODevice::WriteOnly))
@@ -58,7 +58,8 @@ TEST_F(MyPlayerTest, PrepareNextHintsTheFileWithItsRememberedPosition) {
     player->PrepareNext("/d/a/b.mp3");
     player->PrepareNext("/d/a/other.mp3");
     player->PrepareNext(QString());
-    const QList<QPair<QString, double>> expected{{"/d/a/b.mp3", 83.4}, {"/d/a/other.mp3", 0.0}, {QString(), 0.0}};
+    const QList<QPair<QString, double>> expected{
+        {"/d/a/b.mp3", 83.4}, {"/d/a/other.mp3", 0.0}, {QString(), 0.0}};
     EXPECT_EQ(fake->nextHints, expected);
     fake->failing = {"SetNextUrl"};
     EXPECT_NO_THROW(player->PrepareNext("/d/a/b.mp3"));
@@ -127,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(Table, SpeedStepTest, testing::ValuesIn(SpeedCases()),
                          [](const testing::TestParamInfo<SpeedCase>& info) {
                              std::ostringstream rate;
                              rate << info.param.rate;
-                             return (info.param.faster ? "FasterFrom" : "SlowerFrom") + CaseName::FromText(rate.str());
+                             return (info.param.faster ? "FasterFrom" : "SlowerFrom") +
+                                    CaseName::FromText(rate.str());
                          });
 
 TEST_F(MyPlayerTest, SpeedStepsFromNormalSpeed) {

@@ -54,11 +54,11 @@ QStringList Scan(const QString& folder, const MediaTest& isMedia = IsMp3OrWav) {
 
 // Restores the current folder when a test that changed it ends.
 class CurrentFolderGuard {
-  public:
+public:
     CurrentFolderGuard() : saved_(QDir::currentPath()) {}
     ~CurrentFolderGuard() { QDir::setCurrent(saved_); }
 
-  private:
+private:
     QString saved_;
 };
 
@@ -140,7 +140,7 @@ TEST(ScanFolderTest, UnreadableFolderIsSkipped) {
 
 // QTemporaryDir cannot remove names that are not UTF-8; this removes the test's own by their bytes.
 class RawNamesCleanup {
-  public:
+public:
     explicit RawNamesCleanup(QByteArray root) : root_(std::move(root)) {}
     ~RawNamesCleanup() {
         unlink((root_ + "/caf\xe9.mp3").constData());
@@ -148,7 +148,7 @@ class RawNamesCleanup {
         rmdir((root_ + "/d\xff").constData());
     }
 
-  private:
+private:
     QByteArray root_;
 };
 
@@ -278,7 +278,7 @@ TEST(PlaylistParentSteps, AreResolvedByTheFileSystemForFilesNamedDirectly) {
     AddFile("lnk/../t.mp3", files);
     AddFile(base + "/lnk/../t.mp3", files);
     AddArgument("./lnk/../t.mp3", IsMp3OrWav, files);
-    AddFile("lnk/keep", files);  // no "..": the link stays as typed
+    AddFile("lnk/keep", files); // no "..": the link stays as typed
     EXPECT_EQ(files, (QStringList{base + "/real/t.mp3", base + "/real/t.mp3", base + "/real/t.mp3",
                                   base + "/lnk/keep"}));
 }
@@ -289,7 +289,9 @@ struct SpecialFileCase {
     bool (*make)(const QByteArray& folder, const QByteArray& path);
 };
 
-void PrintTo(const SpecialFileCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SpecialFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PlaylistSpecialFiles : public ::testing::TestWithParam<SpecialFileCase> {};
 
@@ -299,9 +301,9 @@ TEST_P(PlaylistSpecialFiles, AreLeftOutOfAScannedFolder) {
     Touch(root, "m/a.mp3");
     Touch(root, "m/sub/c.mp3");
     ASSERT_TRUE(GetParam().make(root, root + "/m/b.mp3"));
-    ASSERT_EQ(symlink("a.mp3", (root + "/m/linked.mp3").constData()), 0);  // a regular file behind it
-    EXPECT_EQ(Scan(dir.path() + "/m/"),
-              (QStringList{dir.path() + "/m/a.mp3", dir.path() + "/m/linked.mp3", dir.path() + "/m/sub/c.mp3"}));
+    ASSERT_EQ(symlink("a.mp3", (root + "/m/linked.mp3").constData()), 0); // a regular file behind it
+    EXPECT_EQ(Scan(dir.path() + "/m/"), (QStringList{dir.path() + "/m/a.mp3", dir.path() + "/m/linked.mp3",
+                                                     dir.path() + "/m/sub/c.mp3"}));
 }
 
 TEST_P(PlaylistSpecialFiles, NamedDirectlyAreSkippedWithoutOpeningThem) {
@@ -309,25 +311,31 @@ TEST_P(PlaylistSpecialFiles, NamedDirectlyAreSkippedWithoutOpeningThem) {
     const QByteArray root = QFile::encodeName(dir.path());
     ASSERT_TRUE(GetParam().make(root, root + "/b.mp3"));
     QStringList files;
-    AddArgument(dir.path() + "/b.mp3", IsMp3OrWav, files);  // an open of a FIFO would wait here
+    AddArgument(dir.path() + "/b.mp3", IsMp3OrWav, files); // an open of a FIFO would wait here
     EXPECT_EQ(files, QStringList());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, PlaylistSpecialFiles,
-    ::testing::Values(
-        SpecialFileCase{"Fifo", [](const QByteArray&, const QByteArray& path) { return mkfifo(path.constData(), 0644) == 0; }},
-        SpecialFileCase{"LinkToFifo",
-                        [](const QByteArray& folder, const QByteArray& path) {
-                            const QByteArray fifo = folder + "/pipe";
-                            return mkfifo(fifo.constData(), 0644) == 0 && symlink(fifo.constData(), path.constData()) == 0;
-                        }},
-        SpecialFileCase{"LinkToDevice",
-                        [](const QByteArray&, const QByteArray& path) { return symlink("/dev/null", path.constData()) == 0; }},
-        SpecialFileCase{"DanglingLink",
-                        [](const QByteArray& folder, const QByteArray& path) {
-                            return symlink((folder + "/gone").constData(), path.constData()) == 0;
-                        }}),
+    ::testing::Values(SpecialFileCase{"Fifo",
+                                      [](const QByteArray&, const QByteArray& path) {
+                                          return mkfifo(path.constData(), 0644) == 0;
+                                      }},
+                      SpecialFileCase{"LinkToFifo",
+                                      [](const QByteArray& folder, const QByteArray& path) {
+                                          const QByteArray fifo = folder + "/pipe";
+                                          return mkfifo(fifo.constData(), 0644) == 0 &&
+                                                 symlink(fifo.constData(), path.constData()) == 0;
+                                      }},
+                      SpecialFileCase{"LinkToDevice",
+                                      [](const QByteArray&, const QByteArray& path) {
+                                          return symlink("/dev/null", path.constData()) == 0;
+                                      }},
+                      SpecialFileCase{"DanglingLink",
+                                      [](const QByteArray& folder, const QByteArray& path) {
+                                          return symlink((folder + "/gone").constData(), path.constData()) ==
+                                                 0;
+                                      }}),
     [](const ::testing::TestParamInfo<SpecialFileCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -79,10 +79,11 @@ TEST_P(SortPathsTest, WorstCaseInputsSortInNLogNTime) {
         for (int i = 0; i < count; ++i)
             ascending.append(QStringLiteral("/music/track %1.mp3").arg(i, 6, 10, QLatin1Char('0')));
         QStringList descending(ascending.crbegin(), ascending.crend());
-        return std::vector<std::pair<const char*, QStringList>>{{"ascending", ascending},
-                                                                {"descending", descending},
-                                                                {"equal", QStringList(count, "/music/Same.MP3")},
-                                                                {"random", RandomPaths(count, 99)}};
+        return std::vector<std::pair<const char*, QStringList>>{
+            {"ascending", ascending},
+            {"descending", descending},
+            {"equal", QStringList(count, "/music/Same.MP3")},
+            {"random", RandomPaths(count, 99)}};
     };
     const auto small = inputs(2000);
     const auto large = inputs(2000 * GrowthCheck::kInputFactor);
@@ -91,9 +92,10 @@ TEST_P(SortPathsTest, WorstCaseInputsSortInNLogNTime) {
             return GrowthCheck::BestOfThree([&] {
                 QStringList files = input;
                 SortPaths(files, collator);
-                const bool sorted = std::is_sorted(files.cbegin(), files.cend(), [&](const QString& a, const QString& b) {
-                    return collator.compare(a, b) < 0;
-                });
+                const bool sorted =
+                    std::is_sorted(files.cbegin(), files.cend(), [&](const QString& a, const QString& b) {
+                        return collator.compare(a, b) < 0;
+                    });
                 EXPECT_TRUE(sorted) << small[k].first;
             });
         };
@@ -103,7 +105,9 @@ TEST_P(SortPathsTest, WorstCaseInputsSortInNLogNTime) {
 
 // "C" takes the comparing path, the others the sort-key path.
 INSTANTIATE_TEST_SUITE_P(Locales, SortPathsTest, testing::Values("C", "en_US", "de_DE", "it_IT"),
-                         [](const testing::TestParamInfo<const char*>& info) { return CaseName::FromText(info.param); });
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return CaseName::FromText(info.param);
+                         });
 
 TEST(ShuffleRandomTest, DrawsFollowTheFormula) {
     // Worked out by hand from seed = seed * 134775813 + 1 and draw = (seed * count) >> 32.

@@ -335,7 +335,6 @@ TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
     client.interface()->unregisterService(QString::fromLatin1(MprisService::ServiceName));
 }
 
-
 namespace {
 // The adaptor's own answers, without a bus in between.
 class MprisMetadata : public WindowFixture {
@@ -345,14 +344,16 @@ protected:
 
 struct UrlCase {
     const char* name;
-    QByteArray path;  // the file's bytes, as the system names it; relative ones are below Root()
-    QByteArray url;   // after "file://" and, for relative paths, the folder
+    QByteArray path; // the file's bytes, as the system names it; relative ones are below Root()
+    QByteArray url;  // after "file://" and, for relative paths, the folder
 };
 
-void PrintTo(const UrlCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UrlCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MprisFileUrl : public MprisMetadata, public ::testing::WithParamInterface<UrlCase> {};
-}  // namespace
+} // namespace
 
 TEST_F(MprisMetadata, AnAbsurdLengthOrPositionIsClampedNotWrapped) {
     const QString song = Touch("a.mp3");
@@ -360,7 +361,8 @@ TEST_F(MprisMetadata, AnAbsurdLengthOrPositionIsClampedNotWrapped) {
     MprisPlayerAdaptor& adaptor = Adaptor();
     for (double seconds : {1e300, 9.3e12, 9223372036854.775807}) {
         control->durations.insert(song, seconds);
-        EXPECT_EQ(adaptor.Metadata().value("mpris:length").toLongLong(), std::numeric_limits<qlonglong>::max())
+        EXPECT_EQ(adaptor.Metadata().value("mpris:length").toLongLong(),
+                  std::numeric_limits<qlonglong>::max())
             << seconds;
         control->position = seconds;
         EXPECT_EQ(adaptor.Position(), std::numeric_limits<qlonglong>::max()) << seconds;
@@ -372,8 +374,9 @@ TEST_F(MprisMetadata, AnAbsurdLengthOrPositionIsClampedNotWrapped) {
 TEST_P(MprisFileUrl, NamesTheFileByItsOwnBytes) {
     const QString folder = QDir(Root()).canonicalPath();
     ASSERT_TRUE(QDir::setCurrent(folder));
-    const QByteArray below =
-        GetParam().path.startsWith('/') ? QByteArray() : QFile::encodeName(folder).toPercentEncoding("/") + '/';
+    const QByteArray below = GetParam().path.startsWith('/')
+                                 ? QByteArray()
+                                 : QFile::encodeName(folder).toPercentEncoding("/") + '/';
     const QByteArray expected = "file://" + below + GetParam().url;
     EXPECT_EQ(MprisPlayerAdaptor::FileUrl(DecodeFileName(GetParam().path)), QString::fromLatin1(expected));
 }

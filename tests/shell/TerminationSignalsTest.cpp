@@ -48,10 +48,12 @@ struct ModalCase {
     Qt::KeyboardModifiers modifiers;
 };
 
-void PrintTo(const ModalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ModalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TerminationSignalsModal : public WindowFixture, public ::testing::WithParamInterface<ModalCase> {};
-}  // namespace
+} // namespace
 
 TEST_P(TerminationSignalsModal, ClosesTheModalWindowAndTheMainWindowWhichRemembersThePosition) {
     const QString song = Touch("a.mp3");
@@ -74,11 +76,13 @@ INSTANTIATE_TEST_SUITE_P(Modal, TerminationSignalsModal,
                          ::testing::Values(ModalCase{"Options", Qt::Key_O, Qt::ControlModifier},
                                            ModalCase{"KeyHelp", Qt::Key_F1, Qt::NoModifier},
                                            ModalCase{"Jump", Qt::Key_J, Qt::ControlModifier}),
-                         [](const ::testing::TestParamInfo<ModalCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ModalCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(WindowFixture, TerminationSignalsDuringTheReminderCloseItBeforeTheWindowExists) {
     OpenSettings();
-    platform.now = platform.now.addMonths(1);  // the reminder is due again
+    platform.now = platform.now.addMonths(1); // the reminder is due again
     TerminationSignals termination;
     SignalWhileModal signal;
     auto fake = std::make_unique<FakeMediaControl>();
@@ -111,7 +115,7 @@ TEST(TerminationSignalsDeathTest, ATeardownThatDoesNotReturnEndsTheProcessCleanl
         {
             TeardownWatchdog watchdog(std::chrono::milliseconds(100));
             for (;;)
-                std::this_thread::sleep_for(std::chrono::hours(1));  // a teardown stuck for good
+                std::this_thread::sleep_for(std::chrono::hours(1)); // a teardown stuck for good
         },
         ::testing::ExitedWithCode(0), "");
 }

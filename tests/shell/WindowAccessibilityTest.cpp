@@ -8,19 +8,19 @@
 #include <QSignalSpy>
 #include <QTest>
 
-
 namespace {
 /// The window's accessible faces as a screen reader queries them. (The offscreen platform has no
 /// accessibility bus, so the events themselves are checked with the real screen reader.)
 class Accessibility : public WindowFixture {
 protected:
-
     void ShowInFront() {
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         Settle();
     }
-    static QAccessibleInterface* Face(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
+    static QAccessibleInterface* Face(QObject* object) {
+        return QAccessible::queryAccessibleInterface(object);
+    }
     TSpokenNotice* Notice(const char* name) const {
         return window->findChild<TSpokenNotice*>(QString::fromLatin1(name));
     }
@@ -64,7 +64,7 @@ TEST_F(Accessibility, ARowIsFocusedOnlyWhileTheListHasTheFocus) {
     Start({Touch("l/a.mp3"), Touch("l/b.mp3"), Touch("l/c.mp3")});
     ShowInFront();
     ASSERT_TRUE(Tempo()->hasFocus());
-    Press(Tempo(), Qt::Key_Down);  // the next track, with the focus in the time field
+    Press(Tempo(), Qt::Key_Down); // the next track, with the focus in the time field
     ASSERT_EQ(SelectedRow(), 1);
     QAccessibleInterface* list = Face(Lista());
     EXPECT_FALSE(list->child(1)->state().focused);
@@ -100,7 +100,7 @@ TEST_F(Accessibility, TheIdleTimeFieldHasASpokenNameInEitherLanguage) {
         Start({Touch("a.mp3")});
         EXPECT_EQ(Tempo()->accessibleName(), "") << languageId;
         Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
-        EXPECT_EQ(TempoText(), "-") << languageId;  // what the field shows is unchanged
+        EXPECT_EQ(TempoText(), "-") << languageId; // what the field shows is unchanged
         EXPECT_EQ(Tempo()->accessibleName(), stopped) << languageId;
         EXPECT_EQ(Face(Tempo())->text(QAccessible::Value), "-") << languageId;
     }
@@ -110,7 +110,7 @@ TEST_F(Accessibility, BetweenTwoTracksTheTitleGoesStraightToTheNext) {
     Start({Touch("l/a.mp3"), Touch("l/b.mp3")});
     QStringList titles;
     QObject::connect(window.get(), &QWidget::windowTitleChanged, [&](const QString& t) { titles.append(t); });
-    control->FinishMedia();  // ended, then stopped, before the advance runs
+    control->FinishMedia(); // ended, then stopped, before the advance runs
     EXPECT_EQ(window->windowTitle(), "a");
     Settle();
     EXPECT_EQ(titles, QStringList({"b"}));
@@ -139,12 +139,12 @@ TEST_F(Accessibility, SpeedAndVolumeStepsAreSpokenOnlyWhileInFront) {
     EXPECT_EQ(notice->Pending(), "Volume 90");
     QSignalSpy spoken(notice, &TSpokenNotice::Spoken);
     ASSERT_TRUE(spoken.wait(10000));
-    EXPECT_EQ(spoken.count(), 1);  // the series is said once, with its last value
+    EXPECT_EQ(spoken.count(), 1); // the series is said once, with its last value
     EXPECT_EQ(spoken.at(0).at(0).toString(), "Volume 90");
     EXPECT_EQ(Face(notice)->role(), QAccessible::Notification);
     EXPECT_EQ(Face(notice)->text(QAccessible::Name), "Volume 90");
     Settle();
-    EXPECT_TRUE(notice->isHidden());  // shown only for the moment it is spoken
+    EXPECT_TRUE(notice->isHidden()); // shown only for the moment it is spoken
 }
 
 TEST_F(Accessibility, ATrackChangeInFrontIsSaidOnceByItsName) {

@@ -37,7 +37,7 @@ protected:
         });
     }
 };
-}  // namespace
+} // namespace
 
 TEST_F(Dialogs, OptionsPauseAPlayingTrackAndResumeIt) {
     Start({Touch("a.mp3")});
@@ -75,7 +75,8 @@ TEST_F(Dialogs, KeyHelpFollowsTheFocusedControlAndTheLanguage) {
     CloseNextModal(edit);
     Press(Tempo(), Qt::Key_F1);
     EXPECT_EQ(edit.caption, "Varnel - Aiuto dei tasti");
-    EXPECT_TRUE(edit.text.startsWith("Aiuto per i tasti utili nel campo di editazione\n")) << edit.text.toStdString();
+    EXPECT_TRUE(edit.text.startsWith("Aiuto per i tasti utili nel campo di editazione\n"))
+        << edit.text.toStdString();
     EXPECT_EQ(edit.stateDuring, psPaused);
     EXPECT_EQ(control->state, psPlaying);
     EXPECT_FALSE(window->Busy());
@@ -115,10 +116,12 @@ struct DesktopNextCase {
     bool accept;
 };
 
-void PrintTo(const DesktopNextCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DesktopNextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DialogsDesktopNext : public Dialogs, public ::testing::WithParamInterface<DesktopNextCase> {};
-}  // namespace
+} // namespace
 
 // The desktop's Next (MPRIS) runs while the window is up; closing it must not pause the new track,
 // nor move it to a time typed for the old one.
@@ -154,7 +157,7 @@ TEST_F(Dialogs, ADesktopPlayDuringTheWindowIsNotUndoneWhenItCloses) {
         if (!dialog)
             return;
         shown = true;
-        window->PauseToggle();  // the desktop resumed it already
+        window->PauseToggle(); // the desktop resumed it already
         dialog->reject();
     });
     Press(Tempo(), Qt::Key_O, Qt::ControlModifier);
@@ -162,11 +165,10 @@ TEST_F(Dialogs, ADesktopPlayDuringTheWindowIsNotUndoneWhenItCloses) {
     EXPECT_EQ(control->state, psPlaying);
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, DialogsDesktopNext,
-                         ::testing::Values(DesktopNextCase{"Options", Qt::Key_O, Qt::ControlModifier, false},
-                                           DesktopNextCase{"KeyHelp", Qt::Key_F1, Qt::NoModifier, false},
-                                           DesktopNextCase{"JumpCancelled", Qt::Key_J, Qt::ControlModifier, false},
-                                           DesktopNextCase{"JumpConfirmed", Qt::Key_J, Qt::ControlModifier, true}),
-                         [](const ::testing::TestParamInfo<DesktopNextCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Windows, DialogsDesktopNext,
+    ::testing::Values(DesktopNextCase{"Options", Qt::Key_O, Qt::ControlModifier, false},
+                      DesktopNextCase{"KeyHelp", Qt::Key_F1, Qt::NoModifier, false},
+                      DesktopNextCase{"JumpCancelled", Qt::Key_J, Qt::ControlModifier, false},
+                      DesktopNextCase{"JumpConfirmed", Qt::Key_J, Qt::ControlModifier, true}),
+    [](const ::testing::TestParamInfo<DesktopNextCase>& info) { return std::string(info.param.name); });

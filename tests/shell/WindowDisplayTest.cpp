@@ -114,13 +114,13 @@ TEST_F(WindowFixture, BackgroundVolumeFallsToTheOptionAndReturns) {
     window->AppActivate();
     EXPECT_EQ(control->volume, 80);
 
-    control->volume = 10;  // already below the ceiling: left alone, and restored as it was
+    control->volume = 10; // already below the ceiling: left alone, and restored as it was
     window->AppDeactivate();
     EXPECT_EQ(control->volume, 10);
     window->AppActivate();
     EXPECT_EQ(control->volume, 10);
 
-    settings->GeneralConfigs().SetDeactivatedVolume(5);  // read afresh each time
+    settings->GeneralConfigs().SetDeactivatedVolume(5); // read afresh each time
     control->volume = 60;
     window->AppDeactivate();
     EXPECT_EQ(control->volume, 5);
@@ -153,7 +153,7 @@ TEST_F(WindowFixture, VolumeSetFromTheDesktopInTheBackgroundIsKeptOnReturn) {
     EXPECT_EQ(control->volume, 60);
     window->AppActivate();
     EXPECT_EQ(control->volume, 60);
-    window->SetVolumeFromDesktop(30);  // in front: nothing to remember for later
+    window->SetVolumeFromDesktop(30); // in front: nothing to remember for later
     window->AppDeactivate();
     window->AppActivate();
     EXPECT_EQ(control->volume, 30);

@@ -22,7 +22,7 @@ WindowFixture::~WindowFixture() {
 
 void WindowFixture::OpenSettings(const std::function<void(SettingsModule&)>& configure) {
     settings = std::make_unique<SettingsModule>(platform);
-    settings->GeneralConfigs().DonateDone();  // no reminder box in the way
+    settings->GeneralConfigs().DonateDone(); // no reminder box in the way
     if (configure)
         configure(*settings);
 }
@@ -60,17 +60,28 @@ void WindowFixture::Settle() {
         QCoreApplication::processEvents();
 }
 
-QLineEdit* WindowFixture::Tempo() const { return window->findChild<QLineEdit*>(QStringLiteral("Tempo")); }
-QTreeView* WindowFixture::Lista() const { return window->findChild<QTreeView*>(QStringLiteral("Lista")); }
-QStatusBar* WindowFixture::Status() const { return window->findChild<QStatusBar*>(QStringLiteral("Status")); }
-QString WindowFixture::TempoText() const { return Tempo()->text(); }
-QString WindowFixture::StatusText() const { return Status()->currentMessage(); }
+QLineEdit* WindowFixture::Tempo() const {
+    return window->findChild<QLineEdit*>(QStringLiteral("Tempo"));
+}
+QTreeView* WindowFixture::Lista() const {
+    return window->findChild<QTreeView*>(QStringLiteral("Lista"));
+}
+QStatusBar* WindowFixture::Status() const {
+    return window->findChild<QStatusBar*>(QStringLiteral("Status"));
+}
+QString WindowFixture::TempoText() const {
+    return Tempo()->text();
+}
+QString WindowFixture::StatusText() const {
+    return Status()->currentMessage();
+}
 
 QStringList WindowFixture::ListRows() const {
     QStringList rows;
     const QAbstractItemModel* model = Lista()->model();
     for (int r = 0; r < model->rowCount(); ++r)
-        rows.append(model->index(r, 0).data().toString() + QLatin1Char('|') + model->index(r, 1).data().toString());
+        rows.append(model->index(r, 0).data().toString() + QLatin1Char('|') +
+                    model->index(r, 1).data().toString());
     return rows;
 }
 

@@ -45,7 +45,7 @@ protected:
 
     FixedPlatform platform;
     std::unique_ptr<SettingsModule> settings;
-    FakeMediaControl* control = nullptr;  // owned by the window's player
+    FakeMediaControl* control = nullptr; // owned by the window's player
     std::unique_ptr<TVarnelPlayer> window;
 
 private:

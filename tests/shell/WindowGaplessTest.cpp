@@ -17,7 +17,7 @@ using Hints = QList<QPair<QString, double>>;
 std::unique_ptr<MediaControl> RealControl() {
     return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), false});
 }
-}  // namespace
+} // namespace
 
 TEST_F(WindowFixture, EveryPlayPreparesTheNextEntryWithItsRememberedPlace) {
     const QString a = Touch("l/a.mp3"), b = Touch("l/b.mp3"), c = Touch("l/c.mp3");
@@ -73,7 +73,8 @@ TEST_F(WindowFixture, RealControlDownWhileTheNextTrackLoadsSkipsOnlyThatOne) {
     QObject::connect(real, &MediaControl::PlayStateChange, real, [&](int state) {
         // The second opening is the automatic advance to b: Down arrives while it loads.
         if (state == psTransitioning && ++openings == 2)
-            QMetaObject::invokeMethod(real, [this] { Press(Tempo(), Qt::Key_Down); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                real, [this] { Press(Tempo(), Qt::Key_Down); }, Qt::QueuedConnection);
     });
     Start({Root() + "m"}, std::move(media));
     QTRY_COMPARE_WITH_TIMEOUT(window->Current(), 2, 10000);

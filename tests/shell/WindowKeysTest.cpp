@@ -42,7 +42,7 @@ protected:
     int maxLength = 0;
     int stateDuringDialog = -1;
 };
-}  // namespace
+} // namespace
 
 TEST_F(Keys, SeeksInBothControls) {
     StartPlaying();
@@ -88,9 +88,9 @@ TEST_F(Keys, ModifiersAreExactSets) {
 TEST_F(Keys, RecognisedKeysAreConsumedAndOthersReachTheControl) {
     StartPlaying(3);
     Lista()->setFocus();
-    Press(Lista(), Qt::Key_Right);  // a seek, not a move in the list
+    Press(Lista(), Qt::Key_Right); // a seek, not a move in the list
     EXPECT_EQ(SelectedRow(), 0);
-    Press(Lista(), Qt::Key_End);    // no command: the list moves
+    Press(Lista(), Qt::Key_End); // no command: the list moves
     EXPECT_EQ(SelectedRow(), 2);
     EXPECT_EQ(control->opened.size(), 1);
 }
@@ -201,8 +201,8 @@ TEST_F(Keys, F12OpensTheDonationPageFromEitherControl) {
 
 TEST_F(Keys, AThousandMixedKeysLeaveAConsistentState) {
     StartPlaying(5);
-    const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Space, Qt::Key_Down, Qt::Key_Up, Qt::Key_MediaNext,
-                            Qt::Key_MediaPrevious};
+    const Qt::Key keys[] = {Qt::Key_Left, Qt::Key_Right,     Qt::Key_Space,        Qt::Key_Down,
+                            Qt::Key_Up,   Qt::Key_MediaNext, Qt::Key_MediaPrevious};
     QRandomGenerator random(7);
     int finished = 0;
     for (int i = 0; i < 1000; ++i) {

@@ -12,7 +12,7 @@ namespace {
 std::unique_ptr<MediaControl> RealControl(bool untimed) {
     return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), untimed});
 }
-}  // namespace
+} // namespace
 
 TEST_F(WindowFixture, RealControlPlaysTheFirstFileOfAFolder) {
     QDir().mkpath(Root() + "m");

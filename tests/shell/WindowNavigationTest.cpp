@@ -17,13 +17,13 @@ protected:
         Start({Root() + "l"});
     }
     void SelectRow(int row) {
-        Lista()->selectionModel()->setCurrentIndex(Lista()->model()->index(row, 0),
-                                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        Lista()->selectionModel()->setCurrentIndex(
+            Lista()->model()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     double Remembered(const QString& p) { return settings->MediaConfigs().GetResumeTime(p); }
     QString a, b, c;
 };
-}  // namespace
+} // namespace
 
 TEST_F(Navigation, DownAndUpInTheTimeFieldForgetTheTrackLeft) {
     StartThree();
@@ -44,7 +44,7 @@ TEST_F(Navigation, TheEndsOfTheListDoNothingByHand) {
     EXPECT_EQ(Remembered(a), 33.0);
     Press(Tempo(), Qt::Key_Down);
     Press(Tempo(), Qt::Key_Down);
-    Press(Tempo(), Qt::Key_Down);  // at the last entry: the track keeps playing
+    Press(Tempo(), Qt::Key_Down); // at the last entry: the track keeps playing
     EXPECT_EQ(window->Current(), 2);
     EXPECT_EQ(control->opened.size(), 3);
     EXPECT_EQ(control->state, psPlaying);
@@ -53,7 +53,8 @@ TEST_F(Navigation, TheEndsOfTheListDoNothingByHand) {
 
 TEST_F(Navigation, EveryCommandDoesNothingOnAnEmptyList) {
     Start({});
-    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_MediaNext, Qt::Key_MediaPrevious, Qt::Key_MediaPlay})
+    for (Qt::Key key :
+         {Qt::Key_Down, Qt::Key_Up, Qt::Key_MediaNext, Qt::Key_MediaPrevious, Qt::Key_MediaPlay})
         Press(Tempo(), key);
     Press(Lista(), Qt::Key_Return);
     Press(Tempo(), Qt::Key_P, Qt::ControlModifier);
@@ -122,8 +123,8 @@ TEST_F(Navigation, DoubleClickWithoutSelectionKeepsPlayingAndNextStartsTheFirstE
 
 TEST_F(Navigation, TheEndOfATrackRacingADownKeyAdvancesOnce) {
     StartThree();
-    control->FinishMedia();  // the advance is posted ...
-    Press(Tempo(), Qt::Key_Down);  // ... and the user presses Down before it runs
+    control->FinishMedia();       // the advance is posted ...
+    Press(Tempo(), Qt::Key_Down); // ... and the user presses Down before it runs
     Settle();
     EXPECT_EQ(window->Current(), 1);
     EXPECT_EQ(control->opened, QStringList({a, b}));

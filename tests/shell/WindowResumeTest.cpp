@@ -20,7 +20,7 @@ protected:
         OpenSettings([&](SettingsModule& s) {
             for (const QString& p : {a, b, c})
                 s.MediaConfigs().SetResumeTime(p, remembered);
-            s.MediaConfigs().SaveToDisk();  // what an earlier run left
+            s.MediaConfigs().SaveToDisk(); // what an earlier run left
         });
         Start({Root() + "l"});
     }
@@ -31,7 +31,7 @@ protected:
     }
     QString a, b, c;
 };
-}  // namespace
+} // namespace
 
 TEST_F(WindowResume, AFileThatCannotBeOpenedIsSkippedButKeepsItsPosition) {
     StartThree();
@@ -64,11 +64,11 @@ TEST_F(WindowResume, TheLastFileFailingStopsPlaybackAndKeepsItsPosition) {
 TEST_F(WindowResume, ASoundOutputThatFailsKeepsThePositionReached) {
     StartThree();
     control->position = 71.5;
-    control->ChangeState(psStopped);  // no end of file came first
+    control->ChangeState(psStopped); // no end of file came first
     EXPECT_EQ(Remembered(a), 71.5);
     EXPECT_EQ(OnDisk(a), 71.5);
     EXPECT_FALSE(window->TimerActive());
-    EXPECT_EQ(control->opened.size(), 1);  // nothing advances
+    EXPECT_EQ(control->opened.size(), 1); // nothing advances
 }
 
 TEST_F(WindowResume, AFailedOutputThatLostThePositionKeepsTheOneRemembered) {
@@ -99,11 +99,13 @@ TEST_F(WindowResume, ThePlayingPositionReachesTheDiskWithinTheTicksBetweenSaves)
 class WindowResumeCommands;
 struct CommandCase {
     const char* name;
-    std::function<void(WindowResumeCommands&)> run;  // with track a playing at 61 s
+    std::function<void(WindowResumeCommands&)> run; // with track a playing at 61 s
     std::function<void(WindowResumeCommands&)> check;
 };
 
-void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WindowResumeCommands : public WindowResume, public ::testing::WithParamInterface<CommandCase> {
 public:
@@ -112,9 +114,9 @@ public:
     using WindowResume::control;
     using WindowResume::OnDisk;
     using WindowResume::Press;
+    using WindowResume::Settle;
     using WindowResume::Tempo;
     using WindowResume::window;
-    using WindowResume::Settle;
 };
 
 TEST_P(WindowResumeCommands, AreOnDiskAtOnce) {
@@ -134,36 +136,35 @@ void AnswerJump(const QString& value) {
         dialog->accept();
     });
 }
-}  // namespace
+} // namespace
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, WindowResumeCommands,
-    ::testing::Values(
-        CommandCase{"Pause", [](auto& t) { t.Press(t.Tempo(), Qt::Key_Space); },
-                    [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 61.0); }},
-        CommandCase{"SeekWhilePaused",
-                    [](auto& t) {
-                        t.Press(t.Tempo(), Qt::Key_Space);
-                        t.Press(t.Tempo(), Qt::Key_Right, Qt::ControlModifier);
-                    },
-                    [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 91.0); }},
-        CommandCase{"Jump",
-                    [](auto& t) {
-                        AnswerJump("1.40");
-                        t.Press(t.Tempo(), Qt::Key_J, Qt::ControlModifier);
-                    },
-                    [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 100.0); }},
-        CommandCase{"Next", [](auto& t) { t.Press(t.Tempo(), Qt::Key_Down); },
-                    [](auto& t) {
-                        EXPECT_EQ(t.OnDisk(t.a), 0.0);
-                        EXPECT_EQ(t.OnDisk(t.b), 33.0);
-                    }},
-        CommandCase{"Stop", [](auto& t) { t.Press(t.Tempo(), Qt::Key_S, Qt::ControlModifier); },
-                    [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 0.0); }},
-        CommandCase{"EndOfTrack",
-                    [](auto& t) {
-                        t.control->FinishMedia();
-                        t.Settle();
-                    },
-                    [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 0.0); }}),
+    ::testing::Values(CommandCase{"Pause", [](auto& t) { t.Press(t.Tempo(), Qt::Key_Space); },
+                                  [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 61.0); }},
+                      CommandCase{"SeekWhilePaused",
+                                  [](auto& t) {
+                                      t.Press(t.Tempo(), Qt::Key_Space);
+                                      t.Press(t.Tempo(), Qt::Key_Right, Qt::ControlModifier);
+                                  },
+                                  [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 91.0); }},
+                      CommandCase{"Jump",
+                                  [](auto& t) {
+                                      AnswerJump("1.40");
+                                      t.Press(t.Tempo(), Qt::Key_J, Qt::ControlModifier);
+                                  },
+                                  [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 100.0); }},
+                      CommandCase{"Next", [](auto& t) { t.Press(t.Tempo(), Qt::Key_Down); },
+                                  [](auto& t) {
+                                      EXPECT_EQ(t.OnDisk(t.a), 0.0);
+                                      EXPECT_EQ(t.OnDisk(t.b), 33.0);
+                                  }},
+                      CommandCase{"Stop", [](auto& t) { t.Press(t.Tempo(), Qt::Key_S, Qt::ControlModifier); },
+                                  [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 0.0); }},
+                      CommandCase{"EndOfTrack",
+                                  [](auto& t) {
+                                      t.control->FinishMedia();
+                                      t.Settle();
+                                  },
+                                  [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 0.0); }}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });

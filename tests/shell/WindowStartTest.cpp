@@ -13,7 +13,7 @@ QByteArray ReadAll(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-}  // namespace
+} // namespace
 
 TEST_F(WindowFixture, NoArgumentsLeaveTheIdleWindow) {
     Start({});
@@ -36,10 +36,10 @@ TEST_F(WindowFixture, FoldersAreSearchedDepthFirstInNameOrderAndFiltered) {
     Touch("music/Sub/a.wav");
     Touch("music/c.txt");
     Touch("music/A.mp3");
-    Touch("music/x.mp");     // a piece of a longer extension counts
-    Touch("music/x.ogg");    // not in the default list
+    Touch("music/x.mp");  // a piece of a longer extension counts
+    Touch("music/x.ogg"); // not in the default list
     Touch("music/README");
-    const QString named = Touch("song.txt");  // named directly: taken whatever its extension
+    const QString named = Touch("song.txt"); // named directly: taken whatever its extension
     Start({Root() + "music", named});
     const QString m = Root() + "music/";
     EXPECT_EQ(window->Files(), QStringList({m + "A.mp3", m + "b.mp3", m + "Sub/a.wav", m + "x.mp", named}));

@@ -45,9 +45,9 @@ public:
     bool endedByFailure = false;
 
     // Record
-    QStringList opened;               // every SetUrl
+    QStringList opened;                      // every SetUrl
     QList<QPair<QString, double>> nextHints; // every SetNextUrl
-    QList<double> positionPuts;       // every SetCurrentPosition
+    QList<double> positionPuts;              // every SetCurrentPosition
     QList<int> volumePuts;
     QList<double> ratePuts;
     int closes = 0;

@@ -1,5 +1,9 @@
 #include "FixedPlatform.h"
 
-FixedPlatform::FixedPlatform() { Platform::SetCurrent(this); }
+FixedPlatform::FixedPlatform() {
+    Platform::SetCurrent(this);
+}
 
-FixedPlatform::~FixedPlatform() { Platform::SetCurrent(nullptr); }
+FixedPlatform::~FixedPlatform() {
+    Platform::SetCurrent(nullptr);
+}

@@ -17,7 +17,7 @@
 namespace {
 
 class DonationTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     // A store as the program opens it at start-up: from the file the last run wrote.

@@ -12,7 +12,7 @@
 /// it. Call Seen() after the call under test: it lets the watch run out and tells whether a modal
 /// widget appeared.
 class ModalAnswer {
-  public:
+public:
     explicit ModalAnswer(std::function<void(QWidget*)> answer) : FState(std::make_shared<State>()) {
         FState->answer = std::move(answer);
         // Shared state, so a watch that outlives a failed test touches nothing freed.
@@ -32,7 +32,7 @@ class ModalAnswer {
         return FState->seen;
     }
 
-  private:
+private:
     struct State {
         std::function<void(QWidget*)> answer;
         bool fired = false;

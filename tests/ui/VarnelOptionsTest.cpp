@@ -156,7 +156,8 @@ TEST_F(VarnelOptionsTest, LoadsStoredValuesOrShowsTheDefaults) {
         EXPECT_EQ(Spin(dialog)->text(), QString::fromLatin1(c.volumeText));
         EXPECT_EQ(Combo(dialog)->currentIndex(), c.sortIndex);
         // What braille displays and value readers take: the number shown.
-        QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(Spin(dialog))->valueInterface();
+        QAccessibleValueInterface* value =
+            QAccessible::queryAccessibleInterface(Spin(dialog))->valueInterface();
         ASSERT_NE(value, nullptr);
         EXPECT_EQ(value->currentValue().toInt(), QString::fromLatin1(c.volumeText).toInt());
         EXPECT_EQ(value->minimumValue().toInt(), 0);

@@ -46,7 +46,7 @@ TEST(LanguageIdFromPosixLocale, MapsLocaleNamesToWindowsIdentifiers) {
 
 // Sets or unsets the three locale variables for one test and puts the old values back.
 class LocaleEnvironment {
-  public:
+public:
     LocaleEnvironment() {
         for (int i = 0; i < 3; ++i)
             if (qEnvironmentVariableIsSet(kNames[i]))
@@ -64,7 +64,7 @@ class LocaleEnvironment {
     }
     static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
 
-  private:
+private:
     std::optional<QByteArray> saved[3];
 };
 

@@ -8,7 +8,7 @@ namespace {
 
 // The program runs with '.'; each test restores the process-wide separator it found.
 class TimeTextTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         saved = TimeSeparator();
         SetTimeSeparator(u'.');
