@@ -20,7 +20,7 @@ BENCH_DEPS := mpv pulseaudio-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps test-deps bench-deps pkg-deps build test run bench demo deb clean
+.PHONY: deps test-deps bench-deps pkg-deps format-deps build test run bench demo deb format format-check clean
 
 deps:
 	@missing=$$(for p in $(BUILD_DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -44,6 +44,10 @@ bench-deps:
 	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; } \
 	    || echo "Could not install $$missing"; \
 	fi
+
+format-deps:
+	@dpkg-query -W -f='$${Status}\n' clang-format 2>/dev/null | grep -q 'install ok installed' || \
+	  { $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends clang-format; }
 
 pkg-deps:
 	@missing=$$(for p in $(PKG_DEPS); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -85,6 +89,13 @@ deb: deps pkg-deps
 	python3 tests/package/check_package.py --source . --deb $(DEB_BUILD)/varnel_*.deb
 	lintian --fail-on error $(DEB_BUILD)/varnel_*.deb
 	@echo "Built $$(ls $(DEB_BUILD)/varnel_*.deb); install it with: sudo apt install ./$$(ls $(DEB_BUILD)/varnel_*.deb)"
+
+# The whole tree follows .clang-format; CI fails on the first file that does not.
+format: format-deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format -i
+
+format-check: format-deps
+	git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD) $(DEB_BUILD) demo
