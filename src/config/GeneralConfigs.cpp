@@ -6,7 +6,7 @@
 
 namespace {
 
-const QString OptionsSection = QString::fromLatin1(GeneralSection);
+const QString OptionsSection = QString::fromLatin1(kGeneralSection);
 
 // The day a date value of 0 stands for: a missing DonateDate counts as December 1899.
 QDateTime NoDonateDate() {
@@ -21,27 +21,27 @@ TM3GeneralConfigs::TM3GeneralConfigs(QString fileName, QLocale regional, Clock c
 const QString& TM3GeneralConfigs::ExtensionList() {
     // An empty kept copy is read again next time, so a list emptied in the file stays empty.
     if (FExtensions.isEmpty()) {
-        const QString stored = ReadText(OptionsSection, QString::fromLatin1(ExtensionsKey),
-                                        QString::fromLatin1(DefaultExtensions));
+        const QString stored = ReadText(OptionsSection, QString::fromLatin1(kExtensionsKey),
+                                        QString::fromLatin1(kDefaultExtensions));
         FExtensions = StoreText::TrimControls(stored).toString().toLower();
     }
     return FExtensions;
 }
 
 int TM3GeneralConfigs::DeactivatedVolume() const {
-    return ReadInt(OptionsSection, QString::fromLatin1(DeactivatedVolumeKey), DefaultDeactivatedVolume);
+    return ReadInt(OptionsSection, QString::fromLatin1(kDeactivatedVolumeKey), kDefaultDeactivatedVolume);
 }
 
 void TM3GeneralConfigs::SetDeactivatedVolume(int value) {
-    WriteInt(OptionsSection, QString::fromLatin1(DeactivatedVolumeKey), value);
+    WriteInt(OptionsSection, QString::fromLatin1(kDeactivatedVolumeKey), value);
 }
 
 int TM3GeneralConfigs::SortType() const {
-    return ReadInt(OptionsSection, QString::fromLatin1(SortTypeKey), DefaultSortType);
+    return ReadInt(OptionsSection, QString::fromLatin1(kSortTypeKey), kDefaultSortType);
 }
 
 void TM3GeneralConfigs::SetSortType(int value) {
-    WriteInt(OptionsSection, QString::fromLatin1(SortTypeKey), value);
+    WriteInt(OptionsSection, QString::fromLatin1(kSortTypeKey), value);
 }
 
 bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
@@ -55,7 +55,7 @@ bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
 
 bool TM3GeneralConfigs::DonateDue() const {
     try {
-        const QDateTime last = ReadStamp(OptionsSection, QString::fromLatin1(DonateDateKey), NoDonateDate());
+        const QDateTime last = ReadStamp(OptionsSection, QString::fromLatin1(kDonateDateKey), NoDonateDate());
         return last.date().month() != FClock().date().month();
     } catch (...) {
         return true;
@@ -63,5 +63,5 @@ bool TM3GeneralConfigs::DonateDue() const {
 }
 
 void TM3GeneralConfigs::DonateDone() {
-    WriteStamp(OptionsSection, QString::fromLatin1(DonateDateKey), FClock());
+    WriteStamp(OptionsSection, QString::fromLatin1(kDonateDateKey), FClock());
 }

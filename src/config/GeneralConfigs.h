@@ -30,13 +30,13 @@ private:
     QString FExtensions;
 };
 
-inline constexpr const char* GeneralSection = "General";
-inline constexpr const char* ExtensionsKey = "Extensions";
-inline constexpr const char* DeactivatedVolumeKey = "DeactivatedVolume";
-inline constexpr const char* SortTypeKey = "SortType";
-inline constexpr const char* DonateDateKey = "DonateDate";
-inline constexpr const char* DefaultExtensions =
+inline constexpr const char* kGeneralSection = "General";
+inline constexpr const char* kExtensionsKey = "Extensions";
+inline constexpr const char* kDeactivatedVolumeKey = "DeactivatedVolume";
+inline constexpr const char* kSortTypeKey = "SortType";
+inline constexpr const char* kDonateDateKey = "DonateDate";
+inline constexpr const char* kDefaultExtensions =
     ".mp3.wav.avi.mid.m4a.snd.au.aif.aifc.aiff.wma.mp2.adts.adt.aac.mov.rmi.midi.mp4.m4v.mp4v.3gp.3gpp.3g2."
     "3gp2.m2ts.m2t.mts.ts.tts.wmv.mpeg.mpg.m1v.m2v.mod.mpa.mpe.ifo.vob.ofr.ofs.asx.wax.dvr-ms.wtv.flv";
-inline constexpr int DefaultDeactivatedVolume = 20;
-inline constexpr int DefaultSortType = 0;
+inline constexpr int kDefaultDeactivatedVolume = 20;
+inline constexpr int kDefaultSortType = 0;

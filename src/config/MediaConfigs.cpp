@@ -203,10 +203,10 @@ void TM3MediaConfigs::Purge() {
     if (names.isEmpty())
         return;
     // One listing answers a folder's many remembered files at the cost of a few questions.
-    constexpr int ListingPays = 16;
+    constexpr int kListingPays = 16;
     QStringList folders;
     for (auto it = perFolder.cbegin(); it != perFolder.cend(); ++it) {
-        if (it.value() >= ListingPays)
+        if (it.value() >= kListingPays)
             folders.append(it.key());
     }
     const QHash<QString, FileProbe::Entry> answers = ProbeWithin(paths, folders, FProbe, FPurgeBudget);

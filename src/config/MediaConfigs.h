@@ -29,7 +29,7 @@ public:
     /// How Purge asks the file system, and how long it waits in all (stat(2) and 2 s unless set).
     void SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milliseconds budget);
 
-    static constexpr std::chrono::milliseconds DefaultPurgeBudget{2000};
+    static constexpr std::chrono::milliseconds kDefaultPurgeBudget{2000};
 
 protected:
     void ReapplyChanges() override;
@@ -53,7 +53,7 @@ private:
     void IndexIfStale() const;
 
     FileProbe::Lookup FProbe = FileProbe::SystemLookup;
-    std::chrono::milliseconds FPurgeBudget = DefaultPurgeBudget;
+    std::chrono::milliseconds FPurgeBudget = kDefaultPurgeBudget;
     // Stored Path -> the section holding it (the last in store order when several do).
     mutable QHash<QString, QString> FSectionOfPath;
     mutable quint64 FIndexedGeneration = ~quint64(0);

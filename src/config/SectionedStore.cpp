@@ -11,14 +11,14 @@ namespace {
 
 // A section longer than this gets a hash of its entry names; shorter ones (every section of
 // "Play.ind" holds two lines) are searched from the end, which costs less than a hash apiece.
-constexpr std::size_t LineIndexThreshold = 16;
+constexpr std::size_t kLineIndexThreshold = 16;
 
 // Tombstones are removed once they outnumber the live sections and there are enough of them
 // to be worth one pass.
-constexpr int CompactionMinimum = 1024;
+constexpr int kCompactionMinimum = 1024;
 
 // Files this program writes in UTF-8 begin with it; so may a file an editor saved.
-constexpr QByteArrayView Utf8Mark("\xEF\xBB\xBF", 3);
+constexpr QByteArrayView kUtf8Mark("\xEF\xBB\xBF", 3);
 
 bool HasLineBreak(const QString& text) {
     return text.contains(u'\r') || text.contains(u'\n');
@@ -150,9 +150,9 @@ void SectionedStore::Clear() {
 // '[', ']', ';', '=' and the controls trimmed) are the same bytes in both encodings.
 void SectionedStore::Load(const QByteArray& all) {
     QByteArrayView bytes(all);
-    const bool utf8 = bytes.startsWith(Utf8Mark);
+    const bool utf8 = bytes.startsWith(kUtf8Mark);
     if (utf8)
-        bytes = bytes.sliced(Utf8Mark.size());
+        bytes = bytes.sliced(kUtf8Mark.size());
     const Decoder decode = utf8 ? DecodeUtf8 : DecodeCp1252;
     const char* data = bytes.data();
     const qsizetype size = bytes.size();
@@ -298,7 +298,7 @@ void SectionedStore::AddLine(Section& s, QString text, QString nameKey, qsizetyp
             b.lastLineOf.insert(line.nameKey, static_cast<int>(b.lines.size()) - 1);
         return;
     }
-    if (b.lines.size() > LineIndexThreshold)
+    if (b.lines.size() > kLineIndexThreshold)
         IndexLines(b);
 }
 
@@ -398,7 +398,7 @@ bool SectionedStore::RemoveSection(const QString& section) {
         FLastSectionOf.Erase(slot);
     if (Body* b = BodyOf(s))
         *b = Body();
-    s.body = Section::Dropped;
+    s.body = Section::kDropped;
     ++FDroppedCount;
     CompactIfSparse();
     return true;
@@ -406,7 +406,7 @@ bool SectionedStore::RemoveSection(const QString& section) {
 
 void SectionedStore::CompactIfSparse() {
     const auto live = static_cast<int>(FSections.size()) - FDroppedCount;
-    if (FDroppedCount < CompactionMinimum || FDroppedCount <= live)
+    if (FDroppedCount < kCompactionMinimum || FDroppedCount <= live)
         return;
     std::vector<Section> old;
     old.swap(FSections);
@@ -499,7 +499,7 @@ QByteArray SectionedStore::Serialize() const {
     if (encode(out, false))
         return out;
     out.clear();
-    out += Utf8Mark.toByteArray();
+    out += kUtf8Mark.toByteArray();
     encode(out, true);
     return out;
 }

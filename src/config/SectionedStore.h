@@ -106,13 +106,13 @@ private:
     };
     // 16 bytes, so that a file of empty sections stays a small multiple of its size in memory.
     struct Section {
-        static constexpr int NoBody = -1;
-        static constexpr int Dropped = -2;
+        static constexpr int kNoBody = -1;
+        static constexpr int kDropped = -2;
         quint32 nameStart = 0; // the name lives in FNames
         quint32 nameLength = 0;
         int previousSame = -1; // the live section of the same name before this one, or -1
-        int body = NoBody;     // index into FBodies once the section holds a line
-        bool dropped() const { return body == Dropped; }
+        int body = kNoBody;    // index into FBodies once the section holds a line
+        bool dropped() const { return body == kDropped; }
     };
     // One change of this run, replayed over the file on disk when it changed meanwhile.
     struct Change {

@@ -22,13 +22,13 @@ QString WithSeparator(QString folder) {
 // Folders the system's packages own. Root may write there, but a program installed in one is
 // shared by every user, and its settings must not land among the system's files.
 bool IsSystemFolder(const QString& folder) {
-    static const char* const SystemFolders[] = {"/usr",   "/bin",    "/sbin", "/lib", "/lib32",
-                                                "/lib64", "/libx32", "/opt",  "/snap"};
+    static const char* const kSystemFolders[] = {"/usr",   "/bin",    "/sbin", "/lib", "/lib32",
+                                                 "/lib64", "/libx32", "/opt",  "/snap"};
     QString path = QFileInfo(folder).canonicalFilePath();
     if (path.isEmpty())
         path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
     path = WithSeparator(path);
-    for (const char* system : SystemFolders) {
+    for (const char* system : kSystemFolders) {
         if (path.startsWith(WithSeparator(QString::fromLatin1(system))))
             return true;
     }

@@ -104,8 +104,8 @@ std::optional<QByteArray> Read(const QString& fileName) {
         Fail(fileName, CannotRead, QStringLiteral("it is a folder"));
     if (!S_ISREG(info.st_mode))
         Fail(fileName, CannotRead, QStringLiteral("it is not a regular file"));
-    if (info.st_size > MaxFileSize)
-        Fail(fileName, CannotRead, QStringLiteral("it is larger than %1 MiB").arg(MaxFileSize >> 20));
+    if (info.st_size > kMaxFileSize)
+        Fail(fileName, CannotRead, QStringLiteral("it is larger than %1 MiB").arg(kMaxFileSize >> 20));
 
     // O_NONBLOCK: should a FIFO have taken the file's place since the check, opening does not wait.
     Fd fd(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -119,9 +119,10 @@ std::optional<QByteArray> Read(const QString& fileName) {
     qsizetype used = 0;
     for (;;) {
         if (used == bytes.size()) {
-            if (bytes.size() > MaxFileSize)
-                Fail(fileName, CannotRead, QStringLiteral("it is larger than %1 MiB").arg(MaxFileSize >> 20));
-            bytes.resize(std::min<qsizetype>(bytes.size() * 2, MaxFileSize + 1));
+            if (bytes.size() > kMaxFileSize)
+                Fail(fileName, CannotRead,
+                     QStringLiteral("it is larger than %1 MiB").arg(kMaxFileSize >> 20));
+            bytes.resize(std::min<qsizetype>(bytes.size() * 2, kMaxFileSize + 1));
         }
         const ssize_t n = ::read(fd.get(), bytes.data() + used, static_cast<size_t>(bytes.size() - used));
         if (n < 0) {

@@ -14,7 +14,7 @@ namespace StoreFile {
 /// The largest store file that is read. A "Play.ind" of 20,000 remembered files is about 1.5 MB,
 /// so this leaves room for forty times that, while a file linked to a device or grown by accident
 /// cannot take the memory of the machine (loading needs a few times the file's size).
-inline constexpr qint64 MaxFileSize = qint64(64) << 20;
+inline constexpr qint64 kMaxFileSize = qint64(64) << 20;
 
 /// Enough of stat(2) to tell that a file was replaced or rewritten since it was last seen.
 struct Stamp {
@@ -31,7 +31,7 @@ struct Stamp {
 Stamp StampOf(const QString& fileName);
 
 /// The whole file; nullopt when it does not exist. A folder, a FIFO, a device or socket, a file
-/// larger than MaxFileSize, or one that cannot be opened or read is StoreError "cannot read".
+/// larger than kMaxFileSize, or one that cannot be opened or read is StoreError "cannot read".
 /// Never blocks on a FIFO: the kind is checked before opening, and opening does not wait.
 std::optional<QByteArray> Read(const QString& fileName);
 

@@ -11,7 +11,7 @@ namespace {
 
 // Bytes 0x80 to 0x9F of Windows-1252. The five bytes the code page leaves undefined map to the
 // C1 controls of the same number, as Windows' own conversion does, so every byte round-trips.
-constexpr std::array<char16_t, 32> Cp1252High = {
+constexpr std::array<char16_t, 32> kCp1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
@@ -20,8 +20,8 @@ constexpr std::array<char16_t, 32> Cp1252High = {
 char EncodeChar(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return static_cast<char>(c);
-    for (std::size_t i = 0; i < Cp1252High.size(); ++i) {
-        if (Cp1252High[i] == c)
+    for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
+        if (kCp1252High[i] == c)
             return static_cast<char>(0x80 + i);
     }
     return '?';
@@ -82,7 +82,7 @@ void DecodeCp1252Into(QByteArrayView bytes, char16_t* dst) {
     for (qsizetype i = 0; i < n; ++i) {
         const unsigned char b = src[i];
         // Latin-1 agrees with Windows-1252 everywhere but 0x80 to 0x9F.
-        dst[i] = (b >= 0x80 && b < 0xA0) ? Cp1252High[b - 0x80] : static_cast<char16_t>(b);
+        dst[i] = (b >= 0x80 && b < 0xA0) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
     }
 }
 

@@ -78,7 +78,7 @@ EntryKind KindOf(DIR* dir, const dirent* entry) {
 
 class FolderScan {
 public:
-    FolderScan(const MediaTest& isMedia, QStringList& files) : isMedia_(isMedia), files_(files) {}
+    FolderScan(const MediaTest& isMedia, QStringList& files) : FIsMedia(isMedia), FFiles(files) {}
 
     // The byte path goes to the system and the text path into the list, so a folder whose name is not
     // valid text is still entered by its exact bytes.
@@ -89,8 +89,8 @@ public:
                 Scan(folderBytes + entry.bytes + '/', folder + entry.name + u'/');
                 continue;
             }
-            if (entry.kind == EntryKind::File && isMedia_(entry.name))
-                files_.append(folder + entry.name);
+            if (entry.kind == EntryKind::File && FIsMedia(entry.name))
+                FFiles.append(folder + entry.name);
         }
     }
 
@@ -103,7 +103,7 @@ private:
             return entries;
         // A link back to a parent, or two links to one folder, would otherwise be searched again and again.
         struct stat info {};
-        if (fstat(dirfd(dir.get()), &info) != 0 || !visited_.insert({info.st_dev, info.st_ino}).second)
+        if (fstat(dirfd(dir.get()), &info) != 0 || !FVisited.insert({info.st_dev, info.st_ino}).second)
             return entries;
         while (const dirent* entry = readdir(dir.get())) {
             if (IsDotOrDotDot(entry->d_name))
@@ -122,9 +122,9 @@ private:
         return entries;
     }
 
-    const MediaTest& isMedia_;
-    QStringList& files_;
-    std::set<FolderId> visited_;
+    const MediaTest& FIsMedia;
+    QStringList& FFiles;
+    std::set<FolderId> FVisited;
 };
 
 // Where the part of path up to and including its last ".." component ends; -1 without one.

@@ -12,16 +12,16 @@ void SortPaths(QStringList& files, const QCollator& collator);
 /// The playlist's 32-bit linear congruential generator, so that a seed always gives the same order.
 class ShuffleRandom {
 public:
-    explicit ShuffleRandom(quint32 seed) : seed_(seed) {}
+    explicit ShuffleRandom(quint32 seed) : FSeed(seed) {}
 
     /// The next draw, 0 to count - 1; 0 when count is 0.
     quint32 Below(quint32 count) {
-        seed_ = seed_ * 134775813u + 1u;
-        return static_cast<quint32>((static_cast<quint64>(seed_) * count) >> 32);
+        FSeed = FSeed * 134775813u + 1u;
+        return static_cast<quint32>((static_cast<quint64>(FSeed) * count) >> 32);
     }
 
 private:
-    quint32 seed_;
+    quint32 FSeed;
 };
 
 /// Shuffles files with the generator seeded by seed and returns the new index of the path that was at

@@ -1,7 +1,7 @@
 #include "playlist/TrackListModel.h"
 
 TrackListModel::TrackListModel(const QStringList* files, QObject* parent)
-    : QAbstractTableModel(parent), files_(files) {}
+    : QAbstractTableModel(parent), FFileList(files) {}
 
 void TrackListModel::Reset() {
     beginResetModel();
@@ -9,9 +9,9 @@ void TrackListModel::Reset() {
 }
 
 int TrackListModel::rowCount(const QModelIndex& parent) const {
-    if (parent.isValid() || files_ == nullptr)
+    if (parent.isValid() || FFileList == nullptr)
         return 0;
-    return int(files_->size());
+    return int(FFileList->size());
 }
 
 int TrackListModel::columnCount(const QModelIndex& parent) const {
@@ -23,7 +23,7 @@ QVariant TrackListModel::data(const QModelIndex& index, int role) const {
         return {};
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const QString& path = files_->at(index.row());
+    const QString& path = FFileList->at(index.row());
     if (index.column() == PathColumn)
         return path;
     // Worked out per request: a hundred thousand rows must not cost a hundred thousand stored names.

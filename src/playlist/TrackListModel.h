@@ -27,5 +27,5 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    const QStringList* files_;
+    const QStringList* FFileList;
 };

@@ -34,7 +34,7 @@ void TVarnelOptions::CreateControls() {
     SpDeactivatedVolume->setGeometry(230, 7, 60, 22);
     SpDeactivatedVolume->SetRange(0, 100);
     SpDeactivatedVolume->SetIncrement(1);
-    SpDeactivatedVolume->SetValue(DefaultDeactivatedVolume);
+    SpDeactivatedVolume->SetValue(kDefaultDeactivatedVolume);
 
     StSortType = new QLabel(this);
     StSortType->setObjectName(QStringLiteral("StSortType"));

@@ -11,14 +11,12 @@ using namespace StoreTestFiles;
 
 namespace {
 
-const QLocale Comma(QLocale::Italian, QLocale::Italy);
-
 class GeneralConfigsTest : public testing::Test {
 protected:
     std::unique_ptr<TM3GeneralConfigs> Open(const QByteArray* bytes = nullptr) {
         if (bytes != nullptr)
             WriteBytes(Path(), *bytes);
-        return std::make_unique<TM3GeneralConfigs>(Path(), Comma, [this] { return now; });
+        return std::make_unique<TM3GeneralConfigs>(Path(), kComma, [this] { return now; });
     }
     std::unique_ptr<TM3GeneralConfigs> OpenWith(const QByteArray& bytes) { return Open(&bytes); }
     QString Path() const { return dir.filePath("Play.cfg"); }
@@ -29,7 +27,7 @@ protected:
 
 TEST_F(GeneralConfigsTest, DefaultsWhenTheFileIsMissing) {
     auto configs = Open();
-    EXPECT_EQ(configs->ExtensionList(), QString::fromLatin1(DefaultExtensions));
+    EXPECT_EQ(configs->ExtensionList(), QString::fromLatin1(kDefaultExtensions));
     EXPECT_EQ(configs->DeactivatedVolume(), 20);
     EXPECT_EQ(configs->SortType(), 0);
 }
@@ -89,7 +87,7 @@ class IsMediaFileTest : public testing::TestWithParam<MediaCase> {};
 
 TEST_P(IsMediaFileTest, PlainSubstringOfTheDefaultList) {
     QTemporaryDir dir;
-    TM3GeneralConfigs configs(dir.filePath("Play.cfg"), Comma, [] { return QDateTime::currentDateTime(); });
+    TM3GeneralConfigs configs(dir.filePath("Play.cfg"), kComma, [] { return QDateTime::currentDateTime(); });
     EXPECT_EQ(configs.IsMediaFile(QString::fromUtf8(GetParam().name)), GetParam().media) << GetParam().name;
 }
 
@@ -138,7 +136,7 @@ TEST_F(GeneralConfigsTest, DonateDoneStoresTheClockInTheRegionalForm) {
     EXPECT_FALSE(configs->DonateDue());
     configs->SaveToDisk();
     EXPECT_EQ(ReadBytes(Path()), QByteArray("[General]\r\nDonateDate=08/05/26 10:30:00\r\n\r\n"));
-    TM3GeneralConfigs reopened(Path(), Comma, [this] { return now; });
+    TM3GeneralConfigs reopened(Path(), kComma, [this] { return now; });
     EXPECT_FALSE(reopened.DonateDue());
     EXPECT_EQ(reopened.ReadStamp("General", "DonateDate", QDateTime()), now);
 }

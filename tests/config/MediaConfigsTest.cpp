@@ -17,13 +17,10 @@ using namespace StoreTestFiles;
 
 namespace {
 
-const QLocale Comma(QLocale::Italian, QLocale::Italy);
-const QLocale Point(QLocale::English, QLocale::UnitedStates);
-
 class MediaConfigsTest : public testing::Test {
 protected:
     QString PathOf(const QString& name) const { return dir.filePath(name); }
-    std::unique_ptr<TM3MediaConfigs> OpenWith(const QByteArray& bytes, const QLocale& locale = Comma) {
+    std::unique_ptr<TM3MediaConfigs> OpenWith(const QByteArray& bytes, const QLocale& locale = kComma) {
         WriteBytes(PathOf("Play.ind"), bytes);
         return std::make_unique<TM3MediaConfigs>(PathOf("Play.ind"), locale);
     }
@@ -45,35 +42,35 @@ TEST(MediaConfigsSectionName, KeepsOnlyPlainLettersAndDigits) {
 }
 
 TEST_F(MediaConfigsTest, RemembersPathAndTimeWithTheRegionalComma) {
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     store.SetResumeTime("/D/a/b.mp3", 83.4);
     EXPECT_DOUBLE_EQ(store.GetResumeTime("/D/a/b.mp3"), 83.4);
     store.SaveToDisk();
     EXPECT_EQ(ReadBytes(PathOf("Play.ind")), QByteArray("[dabmp3]\r\nPath=/D/a/b.mp3\r\nTime=83,4\r\n\r\n"));
-    TM3MediaConfigs reopened(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs reopened(PathOf("Play.ind"), kComma);
     EXPECT_DOUBLE_EQ(reopened.GetResumeTime("/D/a/b.mp3"), 83.4);
 }
 
 TEST_F(MediaConfigsTest, PointLocaleWritesAPoint) {
-    TM3MediaConfigs store(PathOf("Play.ind"), Point);
+    TM3MediaConfigs store(PathOf("Play.ind"), kPoint);
     store.SetResumeTime("/m/b.mp3", 83.456);
     EXPECT_EQ(store.Serialize(), QByteArray("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.456\r\n\r\n"));
 }
 
 TEST_F(MediaConfigsTest, FileWrittenUnderAnotherSeparatorResumesThere) {
-    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.4\r\n", Comma)->GetResumeTime("/m/b.mp3"),
+    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83.4\r\n", kComma)->GetResumeTime("/m/b.mp3"),
                      83.4);
-    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83,4\r\n", Point)->GetResumeTime("/m/b.mp3"),
+    EXPECT_DOUBLE_EQ(OpenWith("[mbmp3]\r\nPath=/m/b.mp3\r\nTime=83,4\r\n", kPoint)->GetResumeTime("/m/b.mp3"),
                      83.4);
 }
 
 TEST_F(MediaConfigsTest, NothingRememberedIsZero) {
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     EXPECT_EQ(store.GetResumeTime("/m/never.mp3"), 0);
 }
 
 TEST_F(MediaConfigsTest, ZeroForgetsTheSection) {
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     store.SetResumeTime("/m/a.mp3", 10);
     store.SetResumeTime("/m/b.mp3", 20);
     store.SetResumeTime("/m/a.mp3", 0);
@@ -84,7 +81,7 @@ TEST_F(MediaConfigsTest, ZeroForgetsTheSection) {
 }
 
 TEST_F(MediaConfigsTest, PathsThatReduceAlikeKeepAnEntryEach) {
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     store.SetResumeTime(QString::fromUtf8("/C/Música/x.mp3"), 5);
     store.SetResumeTime("/C/Msica/x.mp3", 7.5);
     EXPECT_EQ(store.GetResumeTime(QString::fromUtf8("/C/Música/x.mp3")), 5);
@@ -107,7 +104,7 @@ TEST_F(MediaConfigsTest, PurgeDropsMissingFilesAndKeepsTheRest) {
     const QString kept = MakeFile("kept.mp3");
     const QString folder = PathOf("afolder.mp3");
     ASSERT_TRUE(QDir().mkpath(folder));
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     store.SetResumeTime(kept, 12);
     store.SetResumeTime(PathOf("deleted.mp3"), 34);
     store.SetResumeTime(folder, 56);
@@ -132,7 +129,7 @@ TEST_F(MediaConfigsTest, PurgeChecksEachDuplicateInTurn) {
 }
 
 TEST_F(MediaConfigsTest, PurgeTreatsANulInThePathAsMissing) {
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     store.WriteText("s", "Path", MakeFile("f.mp3") + QChar(0));
     store.Purge();
     EXPECT_TRUE(store.SectionNames().isEmpty());
@@ -167,7 +164,7 @@ TEST_F(MediaConfigsTest, LoadPurgeAndSaveGrowLinearly) {
         for (int run = 0; run < 3; ++run) {
             WriteBytes(PathOf("Play.ind"), file);
             GrowthCheck::LapTimer timer;
-            TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+            TM3MediaConfigs store(PathOf("Play.ind"), kComma);
             best.load = std::min(best.load, timer.Lap());
             store.Purge();
             best.purge = std::min(best.purge, timer.Lap());
@@ -189,7 +186,7 @@ TEST_F(MediaConfigsTest, LoadPurgeAndSaveGrowLinearly) {
 TEST_F(MediaConfigsTest, PurgeOfAnAlbumWithManyRememberedTracksKeepsExactlyThePresentOnes) {
     // Enough tracks of one folder that the purge reads the folder once instead of asking per file.
     QDir().mkpath(PathOf("album"));
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     QStringList present;
     for (int i = 0; i < 40; ++i) {
         const QString path = MakeFile(QString("album/%1.mp3").arg(i));
@@ -212,7 +209,7 @@ TEST_F(MediaConfigsTest, PurgeOfAnAlbumWithManyRememberedTracksKeepsExactlyThePr
 TEST_F(MediaConfigsTest, PurgeDropsEverythingUnderAMissingFolder) {
     // A drive that is not mounted: every remembered file under it is gone (FileProbeTest counts
     // the questions the purge asks the file system).
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     const QString kept = MakeFile("kept.mp3");
     store.SetResumeTime(kept, 1);
     for (int i = 0; i < 20000; ++i)
@@ -227,7 +224,7 @@ TEST_F(MediaConfigsTest, PurgeFindsFilesBesideAMissingFolder) {
     ASSERT_TRUE(QDir().mkpath(PathOf("a")));
     const QString kept = MakeFile("kept.mp3");
     const QString inA = MakeFile("a/in.mp3");
-    TM3MediaConfigs store(PathOf("Play.ind"), Comma);
+    TM3MediaConfigs store(PathOf("Play.ind"), kComma);
     store.SetResumeTime(PathOf("a/gone/x.mp3"), 1); // "a/gone" is missing, "a" is not
     store.SetResumeTime(inA, 2);
     store.SetResumeTime(kept, 3);

@@ -16,8 +16,6 @@ using namespace StoreTestFiles;
 
 namespace {
 
-const QLocale Comma(QLocale::Italian, QLocale::Italy);
-
 // Creates an empty file at path, whose bytes are those of the name codec (any name at all).
 void MakeFileAt(const QString& path) {
     const int fd = ::open(EncodeFileName(path).constData(), O_CREAT | O_WRONLY, 0644);
@@ -57,7 +55,7 @@ TEST_F(ResumeIdentityTest, TheSameRelativeNameInTwoFoldersIsTwoFiles) {
     Made("BookA/01.mp3");
     Made("BookB/01.mp3");
     {
-        TM3MediaConfigs store(Store(), Comma);
+        TM3MediaConfigs store(Store(), kComma);
         {
             const InFolder a(At("BookA"));
             store.SetResumeTime("./01.mp3", 600);
@@ -67,7 +65,7 @@ TEST_F(ResumeIdentityTest, TheSameRelativeNameInTwoFoldersIsTwoFiles) {
         store.SetResumeTime("01.mp3", 30);
         store.SaveToDisk();
     }
-    TM3MediaConfigs reopened(Store(), Comma);
+    TM3MediaConfigs reopened(Store(), kComma);
     EXPECT_EQ(reopened.GetResumeTime(At("BookA/01.mp3")), 600);
     EXPECT_EQ(reopened.GetResumeTime(At("BookB/01.mp3")), 30);
     const QByteArray saved = ReadBytes(Store());
@@ -88,7 +86,7 @@ TEST_P(AnyNameOfTheFile, FindsItsPosition) {
     const QString file = Made("music/album/t.mp3");
     ASSERT_TRUE(QFile::link(At("music/album"), At("linked")));
     ASSERT_TRUE(QFile::link(At("music/album/t.mp3"), At("elsewhere/t-link.mp3")));
-    TM3MediaConfigs store(Store(), Comma);
+    TM3MediaConfigs store(Store(), kComma);
     store.SetResumeTime(file, 83.4);
     const InFolder from(At("music"));
     const QString other = GetParam().spell(root);
@@ -120,7 +118,7 @@ TEST_F(ResumeIdentityTest, DotDotIsResolvedByTheSystemNotAsText) {
     Made("deep/t.mp3");
     Made("t.mp3");
     ASSERT_TRUE(QFile::link(At("deep/target"), At("lnk")));
-    TM3MediaConfigs store(Store(), Comma);
+    TM3MediaConfigs store(Store(), kComma);
     store.SetResumeTime(At("lnk/../t.mp3"), 12);
     EXPECT_EQ(store.GetResumeTime(At("deep/t.mp3")), 12);
     EXPECT_EQ(store.GetResumeTime(At("t.mp3")), 0);
@@ -139,14 +137,14 @@ TEST_P(AlikePaths, KeepAPositionEach) {
     const QString second = Made(QString::fromUtf8(GetParam().second));
     ASSERT_EQ(TM3MediaConfigs::SectionName(first), TM3MediaConfigs::SectionName(second));
     {
-        TM3MediaConfigs store(Store(), Comma);
+        TM3MediaConfigs store(Store(), kComma);
         store.SetResumeTime(first, 100);
         EXPECT_EQ(store.GetResumeTime(second), 0) << "never played, so it starts at the beginning";
         store.SetResumeTime(second, 200);
         EXPECT_EQ(store.GetResumeTime(first), 100);
         store.SaveToDisk();
     }
-    TM3MediaConfigs reopened(Store(), Comma);
+    TM3MediaConfigs reopened(Store(), kComma);
     EXPECT_EQ(reopened.GetResumeTime(first), 100);
     EXPECT_EQ(reopened.GetResumeTime(second), 200);
     reopened.SetResumeTime(first, 0);
@@ -175,7 +173,7 @@ TEST_F(ResumeIdentityTest, EntriesOfOlderFilesKeepReading) {
                       "[nopathmp3]\r\nTime=7,5\r\n\r\n"
                       "[gonemp3]\r\nPath=/gone.mp3\r\nTime=3\r\n\r\n";
     WriteBytes(Store(), file);
-    TM3MediaConfigs store(Store(), Comma);
+    TM3MediaConfigs store(Store(), kComma);
     EXPECT_EQ(store.GetResumeTime(linked), 40);
     EXPECT_EQ(store.GetResumeTime("/no/path.mp3"), 7.5) << "a section without Path is read by its name";
     EXPECT_EQ(store.GetResumeTime("/gone.mp3"), 3);
@@ -191,7 +189,7 @@ TEST_F(ResumeIdentityTest, AnOlderFileInTheCodePageIsWrittenBackByteForByte) {
     QByteArray file = "[homemsicaxmp3]\r\nPath=/home/M\xFAsica/x.mp3\r\nTime=83,4\r\n\r\n"
                       "[nopath]\r\nTime=9\r\n\r\n";
     WriteBytes(Store(), file);
-    TM3MediaConfigs store(Store(), Comma);
+    TM3MediaConfigs store(Store(), kComma);
     EXPECT_DOUBLE_EQ(store.GetResumeTime(QString::fromUtf8("/home/Música/x.mp3")), 83.4);
     store.SaveToDisk();
     EXPECT_EQ(ReadBytes(Store()), file);
@@ -208,12 +206,12 @@ TEST_P(NameWrittenBackExactly, KeepsItsPositionAcrossRunsAndPurges) {
     const QString path = root + u'/' + DecodeFileName(GetParam().bytes);
     MakeFileAt(path);
     {
-        TM3MediaConfigs store(Store(), Comma);
+        TM3MediaConfigs store(Store(), kComma);
         store.SetResumeTime(path, 42.5);
         store.SaveToDisk();
     }
     for (int run = 0; run < 2; ++run) {
-        TM3MediaConfigs store(Store(), Comma);
+        TM3MediaConfigs store(Store(), kComma);
         EXPECT_EQ(store.GetResumeTime(path), 42.5) << "run " << run;
         store.Purge(); // asks for the same bytes the program plays
         EXPECT_EQ(store.SectionNames().size(), 1) << "run " << run;
@@ -234,11 +232,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ResumeIdentityTest, ABlankAtTheEndOfANameIsNotAnotherFile) {
     const QString blank = Made("a.mp3 ");
     const QString plain = Made("a.mp3");
-    TM3MediaConfigs store(Store(), Comma);
+    TM3MediaConfigs store(Store(), kComma);
     store.SetResumeTime(blank, 1);
     store.SetResumeTime(plain, 2);
     store.SaveToDisk();
-    TM3MediaConfigs reopened(Store(), Comma);
+    TM3MediaConfigs reopened(Store(), kComma);
     EXPECT_EQ(reopened.GetResumeTime(blank), 1);
     EXPECT_EQ(reopened.GetResumeTime(plain), 2);
 }
@@ -246,7 +244,7 @@ TEST_F(ResumeIdentityTest, ABlankAtTheEndOfANameIsNotAnotherFile) {
 TEST_F(ResumeIdentityTest, AMissingFileStillHasOneIdentity) {
     // Gone for now (an unmounted drive): every spelling of it still finds the one entry.
     QDir().mkpath(At("here"));
-    TM3MediaConfigs store(Store(), Comma);
+    TM3MediaConfigs store(Store(), kComma);
     store.SetResumeTime(At("here/not/yet.mp3"), 5);
     const InFolder from(At("here"));
     EXPECT_EQ(store.GetResumeTime("not/yet.mp3"), 5);

@@ -30,8 +30,6 @@ using Entry = FileProbe::Entry;
 
 namespace {
 
-const QLocale Comma(QLocale::Italian, QLocale::Italy);
-
 QDateTime FixedNow() {
     return QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7));
 }
@@ -40,29 +38,6 @@ ino_t InodeOf(const QString& path) {
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
 }
-
-// Lowers the largest file this process may write, which holds for root too, so that a write
-// fails part of the way as on a full disk.
-class WriteLimit {
-public:
-    explicit WriteLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &FSaved);
-        FHandler = std::signal(SIGXFSZ, SIG_IGN); // the failing write returns an error instead
-        rlimit lowered = FSaved;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~WriteLimit() {
-        setrlimit(RLIMIT_FSIZE, &FSaved);
-        std::signal(SIGXFSZ, FHandler);
-    }
-    WriteLimit(const WriteLimit&) = delete;
-    WriteLimit& operator=(const WriteLimit&) = delete;
-
-private:
-    rlimit FSaved{};
-    void (*FHandler)(int) = nullptr;
-};
 
 class StoreSafetyTest : public testing::Test {
 protected:
@@ -82,7 +57,7 @@ class FailedWrite : public StoreSafetyTest, public testing::WithParamInterface<W
 TEST_P(FailedWrite, LeavesThePreviousFileByteForByteAndKeepsTheChanges) {
     const QByteArray old = "[Old]\r\nPath=/m/kept.mp3\r\nTime=12\r\n\r\n";
     WriteBytes(At("Play.ind"), old);
-    TM3MediaConfigs store(At("Play.ind"), Comma);
+    TM3MediaConfigs store(At("Play.ind"), kComma);
     for (int i = 0; i < GetParam().sections; ++i)
         store.SetResumeTime("/m/" + QString::number(i) + ".mp3", i + 1);
     ASSERT_GT(store.Serialize().size(), 1024);
@@ -93,7 +68,7 @@ TEST_P(FailedWrite, LeavesThePreviousFileByteForByteAndKeepsTheChanges) {
     EXPECT_EQ(ReadBytes(At("Play.ind")), old);
     EXPECT_EQ(Entries(dir.path()), QStringList({"Play.ind"})) << "the new file is removed";
     EXPECT_TRUE(store.SaveToDisk()) << "the changes were kept for the next save";
-    TM3MediaConfigs reopened(At("Play.ind"), Comma);
+    TM3MediaConfigs reopened(At("Play.ind"), kComma);
     EXPECT_EQ(reopened.GetResumeTime("/m/0.mp3"), 1);
     EXPECT_EQ(reopened.SectionNames().size(), GetParam().sections + 1);
 }
@@ -142,7 +117,7 @@ TEST_F(StoreSafetyTest, AFullDiskLeavesThePreviousFileByteForByte) {
     const QString file = At("disk/Play.ind");
     const QByteArray old = "[mkeptmp3]\r\nPath=/m/kept.mp3\r\nTime=12\r\n\r\n";
     WriteBytes(file, old);
-    TM3MediaConfigs store(file, Comma);
+    TM3MediaConfigs store(file, kComma);
     for (int i = 0; i < 50; ++i)
         store.SetResumeTime("/m/" + QString::number(i) + ".mp3", i + 1);
     disk.Fill();
@@ -166,7 +141,7 @@ class SpecialStoreFile : public StoreSafetyTest, public testing::WithParamInterf
 TEST_P(SpecialStoreFile, CannotBeReadAndNeverBlocks) {
     GetParam().make(At("Play.ind"));
     try {
-        TM3MediaConfigs store(At("Play.ind"), Comma); // a FIFO would block here for ever
+        TM3MediaConfigs store(At("Play.ind"), kComma); // a FIFO would block here for ever
         FAIL() << "loaded";
     } catch (const StoreError& e) {
         EXPECT_TRUE(QString::fromUtf8(e.what()).contains("cannot read")) << e.what();
@@ -196,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const QString& p) {
                         // Sparse: no disk space is used.
                         const int fd = ::open(QFile::encodeName(p).constData(), O_CREAT | O_WRONLY, 0644);
-                        ASSERT_EQ(::ftruncate(fd, StoreFile::MaxFileSize + 1), 0);
+                        ASSERT_EQ(::ftruncate(fd, StoreFile::kMaxFileSize + 1), 0);
                         ::close(fd);
                     }}),
     [](const testing::TestParamInfo<SpecialFile>& info) { return std::string(info.param.name); });
@@ -204,9 +179,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(StoreSafetyTest, AFileOfExactlyTheBoundIsRead) {
     const int fd = ::open(QFile::encodeName(At("Play.cfg")).constData(), O_CREAT | O_WRONLY, 0644);
     ASSERT_EQ(::write(fd, "[General]\r\nSortType=2\r\n", 23), 23);
-    ASSERT_EQ(::ftruncate(fd, StoreFile::MaxFileSize), 0); // the rest is NUL bytes of one line
+    ASSERT_EQ(::ftruncate(fd, StoreFile::kMaxFileSize), 0); // the rest is NUL bytes of one line
     ::close(fd);
-    SectionedStore store(At("Play.cfg"), Comma);
+    SectionedStore store(At("Play.cfg"), kComma);
     EXPECT_EQ(store.ReadInt("General", "SortType", 0), 2);
 }
 
@@ -231,7 +206,7 @@ TEST_P(ManySections, TakeASmallMultipleOfTheFileInMemory) {
     const qsizetype size = file.size();
     file = QByteArray();
     const std::size_t before = HeapInUse();
-    const SectionedStore store(At("Play.ind"), Comma);
+    const SectionedStore store(At("Play.ind"), kComma);
     const double ratio = static_cast<double>(HeapInUse() - before) / static_cast<double>(size);
     EXPECT_LT(ratio, 8.0) << "memory held per byte of the file";
     std::cout << GetParam().name << ": " << ratio << " bytes of memory per byte of the file\n";
@@ -248,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(StoreSafetyTest, AByteOrderMarkBeforeTheFirstHeaderIsAccepted) {
     WriteBytes(At("Play.cfg"), "\xEF\xBB\xBF[General]\r\nSortType=2\r\nExtensions=.mp3.ogg\r\n");
-    TM3GeneralConfigs options(At("Play.cfg"), Comma, FixedNow);
+    TM3GeneralConfigs options(At("Play.cfg"), kComma, FixedNow);
     EXPECT_EQ(options.SortType(), 2);
     EXPECT_EQ(options.ExtensionList(), ".mp3.ogg");
     options.SaveToDisk();
@@ -258,7 +233,7 @@ TEST_F(StoreSafetyTest, AByteOrderMarkBeforeTheFirstHeaderIsAccepted) {
 
 TEST_F(StoreSafetyTest, AFileWithAByteOrderMarkIsReadAsUtf8) {
     WriteBytes(At("Play.ind"), "\xEF\xBB\xBF[x]\r\nPath=/m/\xC3\xA9t\xC3\xA9.mp3\r\nTime=5\r\n");
-    TM3MediaConfigs store(At("Play.ind"), Comma);
+    TM3MediaConfigs store(At("Play.ind"), kComma);
     EXPECT_EQ(store.GetResumeTime(QString::fromUtf8("/m/été.mp3")), 5);
 }
 
@@ -266,14 +241,14 @@ TEST_F(StoreSafetyTest, AFileWithAByteOrderMarkIsReadAsUtf8) {
 
 TEST_F(StoreSafetyTest, TwoInstancesKeepEachOthersPositions) {
     WriteBytes(At("Play.ind"), "[mxmp3]\r\nPath=/m/x.mp3\r\nTime=10\r\n\r\n");
-    TM3MediaConfigs first(At("Play.ind"), Comma);
-    TM3MediaConfigs second(At("Play.ind"), Comma);
+    TM3MediaConfigs first(At("Play.ind"), kComma);
+    TM3MediaConfigs second(At("Play.ind"), kComma);
     first.SetResumeTime("/m/p.mp3", 20);
     second.SetResumeTime("/m/q.mp3", 30);
     first.SaveToDisk();
     second.SaveToDisk();
     {
-        TM3MediaConfigs reread(At("Play.ind"), Comma);
+        TM3MediaConfigs reread(At("Play.ind"), kComma);
         EXPECT_EQ(reread.GetResumeTime("/m/x.mp3"), 10);
         EXPECT_EQ(reread.GetResumeTime("/m/p.mp3"), 20);
         EXPECT_EQ(reread.GetResumeTime("/m/q.mp3"), 30);
@@ -282,7 +257,7 @@ TEST_F(StoreSafetyTest, TwoInstancesKeepEachOthersPositions) {
     first.SaveToDisk();
     second.SetResumeTime("/m/x.mp3", 11);
     second.SaveToDisk();
-    TM3MediaConfigs reread(At("Play.ind"), Comma);
+    TM3MediaConfigs reread(At("Play.ind"), kComma);
     EXPECT_EQ(reread.GetResumeTime("/m/x.mp3"), 11);
     EXPECT_EQ(reread.GetResumeTime("/m/p.mp3"), 0);
     EXPECT_EQ(reread.GetResumeTime("/m/q.mp3"), 30);
@@ -290,20 +265,20 @@ TEST_F(StoreSafetyTest, TwoInstancesKeepEachOthersPositions) {
 }
 
 TEST_F(StoreSafetyTest, TwoInstancesPickingTheSameSectionNameForDifferentFilesKeepBoth) {
-    TM3MediaConfigs first(At("Play.ind"), Comma);
-    TM3MediaConfigs second(At("Play.ind"), Comma);
+    TM3MediaConfigs first(At("Play.ind"), kComma);
+    TM3MediaConfigs second(At("Play.ind"), kComma);
     first.SetResumeTime("/m/Track1.mp3", 1);
     second.SetResumeTime("/m/track1.MP3", 2); // the same section name, chosen by each alone
     first.SaveToDisk();
     second.SaveToDisk();
-    TM3MediaConfigs reread(At("Play.ind"), Comma);
+    TM3MediaConfigs reread(At("Play.ind"), kComma);
     EXPECT_EQ(reread.GetResumeTime("/m/Track1.mp3"), 1);
     EXPECT_EQ(reread.GetResumeTime("/m/track1.MP3"), 2);
 }
 
 TEST_F(StoreSafetyTest, OptionsWrittenByTwoInstancesAreBothKept) {
-    TM3GeneralConfigs first(At("Play.cfg"), Comma, FixedNow);
-    TM3GeneralConfigs second(At("Play.cfg"), Comma, FixedNow);
+    TM3GeneralConfigs first(At("Play.cfg"), kComma, FixedNow);
+    TM3GeneralConfigs second(At("Play.cfg"), kComma, FixedNow);
     first.SetSortType(2);
     second.SetDeactivatedVolume(35);
     first.SaveToDisk();
@@ -314,7 +289,7 @@ TEST_F(StoreSafetyTest, OptionsWrittenByTwoInstancesAreBothKept) {
 
 TEST_F(StoreSafetyTest, AnEditWhileRunningSurvivesTheNextSave) {
     WriteBytes(At("Play.cfg"), "[General]\r\nSortType=1\r\n");
-    TM3GeneralConfigs options(At("Play.cfg"), Comma, FixedNow);
+    TM3GeneralConfigs options(At("Play.cfg"), kComma, FixedNow);
     options.SetDeactivatedVolume(15);
     options.SaveToDisk();
     WriteBytes(At("Play.cfg"), "; edited by hand\r\n[General]\r\nSortType=1\r\nDeactivatedVolume=15\r\n"
@@ -326,22 +301,22 @@ TEST_F(StoreSafetyTest, AnEditWhileRunningSurvivesTheNextSave) {
 }
 
 TEST_F(StoreSafetyTest, APurgeDropsOnlyTheEntriesItFoundGone) {
-    TM3MediaConfigs first(At("Play.ind"), Comma);
+    TM3MediaConfigs first(At("Play.ind"), kComma);
     first.SetResumeTime(At("gone.mp3"), 1);
     first.SaveToDisk();
-    TM3MediaConfigs second(At("Play.ind"), Comma);
+    TM3MediaConfigs second(At("Play.ind"), kComma);
     second.SetResumeTime(At("added-meanwhile.mp3"), 2); // not there either, but not checked by first
     second.SaveToDisk();
     first.Purge();
     first.SaveToDisk();
-    TM3MediaConfigs reread(At("Play.ind"), Comma);
+    TM3MediaConfigs reread(At("Play.ind"), kComma);
     EXPECT_EQ(reread.GetResumeTime(At("gone.mp3")), 0);
     EXPECT_EQ(reread.GetResumeTime(At("added-meanwhile.mp3")), 2);
 }
 
 TEST_F(StoreSafetyTest, SavingAgainWithoutChangesLeavesTheFileAlone) {
     // The player saves every few seconds; with nothing new that costs one stat.
-    TM3MediaConfigs store(At("Play.ind"), Comma);
+    TM3MediaConfigs store(At("Play.ind"), kComma);
     store.SetResumeTime("/m/a.mp3", 1);
     store.SaveToDisk();
     const ino_t written = InodeOf(At("Play.ind"));
@@ -352,12 +327,12 @@ TEST_F(StoreSafetyTest, SavingAgainWithoutChangesLeavesTheFileAlone) {
     store.SetResumeTime("/m/a.mp3", 2);
     store.SaveToDisk();
     EXPECT_NE(InodeOf(At("Play.ind")), written);
-    EXPECT_EQ(TM3MediaConfigs(At("Play.ind"), Comma).GetResumeTime("/m/a.mp3"), 2);
+    EXPECT_EQ(TM3MediaConfigs(At("Play.ind"), kComma).GetResumeTime("/m/a.mp3"), 2);
 }
 
 TEST_F(StoreSafetyTest, TheFirstSaveRewritesAnUnchangedFileCanonically) {
     WriteBytes(At("Play.cfg"), "; comment\r\n\r\n[General]\r\n SortType = 1 \r\n");
-    TM3GeneralConfigs options(At("Play.cfg"), Comma, FixedNow);
+    TM3GeneralConfigs options(At("Play.cfg"), kComma, FixedNow);
     options.SaveToDisk();
     EXPECT_EQ(ReadBytes(At("Play.cfg")), QByteArray("[General]\r\nSortType=1\r\n\r\n"));
 }
@@ -395,7 +370,7 @@ struct StalledShare {
 TEST_F(StoreSafetyTest, APurgeStalledOnAShareKeepsWhatItCouldNotCheck) {
     auto share = std::make_shared<StalledShare>();
     share->stalled = "/share/stalled.mp3";
-    TM3MediaConfigs store(At("Play.ind"), Comma);
+    TM3MediaConfigs store(At("Play.ind"), kComma);
     store.SetResumeTime("/a/gone.mp3", 1);
     store.SetResumeTime(share->stalled, 2);
     store.SetResumeTime("/b/after.mp3", 3); // asked only after the stalled one
@@ -441,7 +416,7 @@ TEST_F(StoreSafetyTest, APurgeThatFailsPartWayKeepsTheRestAndFinishStillSaves) {
         },
         std::chrono::seconds(60));
     module.Finish();
-    TM3MediaConfigs reread(platform.folder + "Play.ind", Comma);
+    TM3MediaConfigs reread(platform.folder + "Play.ind", kComma);
     EXPECT_EQ(reread.GetResumeTime("/a/gone.mp3"), 0);
     EXPECT_EQ(reread.GetResumeTime("/b/broken.mp3"), 2);
     EXPECT_EQ(reread.GetResumeTime("/c/gone.mp3"), 3);
@@ -451,7 +426,7 @@ TEST_F(StoreSafetyTest, APurgeForgetsOnlyWhatTheSystemSaysIsNotThere) {
     WriteBytes(At("afile"), "x");
     WriteBytes(At("present.mp3"), "x");
     ASSERT_TRUE(QFile::link(At("loop.mp3"), At("loop.mp3"))); // stat: ELOOP, which proves nothing
-    TM3MediaConfigs store(At("Play.ind"), Comma);
+    TM3MediaConfigs store(At("Play.ind"), kComma);
     store.SetResumeTime(At("present.mp3"), 1);
     store.SetResumeTime(At("loop.mp3"), 2);
     store.SetResumeTime(At("gone.mp3"), 3);        // ENOENT

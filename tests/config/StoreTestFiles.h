@@ -3,12 +3,43 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QString>
 
 #include <gtest/gtest.h>
 
-/// Helpers shared by the store tests: files and a CPU timer.
+#include <csignal>
+#include <sys/resource.h>
+
+/// Helpers shared by the store tests: files, locales and a write limit.
 namespace StoreTestFiles {
+
+/// A regional setting whose decimal separator is a comma, and one whose is a point.
+inline const QLocale kComma(QLocale::Italian, QLocale::Italy);
+inline const QLocale kPoint(QLocale::English, QLocale::UnitedStates);
+
+/// Lowers the largest file this process may write, which holds for root too, so that a write
+/// fails part of the way as on a full disk.
+class WriteLimit {
+public:
+    explicit WriteLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &FSaved);
+        FHandler = std::signal(SIGXFSZ, SIG_IGN); // the failing write returns an error instead
+        rlimit lowered = FSaved;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~WriteLimit() {
+        setrlimit(RLIMIT_FSIZE, &FSaved);
+        std::signal(SIGXFSZ, FHandler);
+    }
+    WriteLimit(const WriteLimit&) = delete;
+    WriteLimit& operator=(const WriteLimit&) = delete;
+
+private:
+    rlimit FSaved{};
+    void (*FHandler)(int) = nullptr;
+};
 
 inline void WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);

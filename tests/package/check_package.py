@@ -70,9 +70,9 @@ def read_source(source, path):
 
 def default_extensions(source):
     text = read_source(source, "src/config/GeneralConfigs.h")
-    match = re.search(r"DefaultExtensions\s*=\s*((?:\s*\"[^\"]*\")+)", text)
+    match = re.search(r"kDefaultExtensions\s*=\s*((?:\s*\"[^\"]*\")+)", text)
     if not match:
-        raise SystemExit("no DefaultExtensions in GeneralConfigs.h")
+        raise SystemExit("no kDefaultExtensions in GeneralConfigs.h")
     joined = "".join(re.findall(r"\"([^\"]*)\"", match.group(1)))
     return [e for e in joined.lower().split(".") if e]
 
