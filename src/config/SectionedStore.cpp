@@ -571,6 +571,8 @@ bool SectionedStore::SaveToDisk() noexcept {
 
 void SectionedStore::WriteToDisk() {
     StoreFile::FolderLock lock(FFileName);
+    if (!std::exchange(FLeftoversRemoved, true))
+        StoreFile::RemoveLeftovers(FFileName);
     if (StoreFile::StampOf(FFileName) != FDiskStamp) {
         // Another instance or an editor wrote the file since this store last saw it: this run's
         // changes go over what it holds now. Unreadable now, it is left as it is.

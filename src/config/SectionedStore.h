@@ -156,8 +156,9 @@ private:
     KeyTable FLastSectionOf;
     int FDroppedCount = 0;
 
-    StoreFile::Stamp FDiskStamp;   // the file as this store last read or wrote it
-    bool FDiskIsCanonical = false; // the file holds exactly Serialize()
+    StoreFile::Stamp FDiskStamp;    // the file as this store last read or wrote it
+    bool FDiskIsCanonical = false;  // the file holds exactly Serialize()
+    bool FLeftoversRemoved = false; // once a run: what killed saves left in the folder
     std::vector<Change> FChanges;
     QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop
     quint64 FGeneration = 0;

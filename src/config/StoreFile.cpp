@@ -4,12 +4,17 @@
 #include "util/FileNameCodec.h"
 
 #include <QAtomicInteger>
+#include <QByteArrayList>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,6 +78,21 @@ QByteArray FolderOf(const QByteArray& path) {
     if (slash < 0)
         return QByteArray(".");
     return slash == 0 ? QByteArray("/") : path.first(slash);
+}
+
+// The process id inside a temporary's name "<file>.<pid>.<n>.tmp", or 0 when name is not one.
+pid_t WriterOf(const QByteArray& name, const QByteArray& base) {
+    if (!name.startsWith(base + '.') || !name.endsWith(".tmp"))
+        return 0;
+    const QList<QByteArray> parts = name.sliced(base.size() + 1, name.size() - base.size() - 5).split('.');
+    if (parts.size() != 2)
+        return 0;
+    bool pidOk = false;
+    bool counterOk = false;
+    const qint64 pid = parts[0].toLongLong(&pidOk);
+    parts[1].toULongLong(&counterOk);
+    return pidOk && counterOk && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? static_cast<pid_t>(pid)
+                                                                                     : 0;
 }
 
 } // namespace
@@ -189,6 +209,25 @@ void Replace(const QString& fileName, const QByteArray& bytes) {
     Fd folder(::open(FolderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0)
         ::fsync(folder.get());
+}
+
+int RemoveLeftovers(const QString& fileName) {
+    const QByteArray target = TargetOf(EncodeFileName(fileName));
+    const QByteArray folder = FolderOf(target);
+    const QByteArray base = target.sliced(target.lastIndexOf('/') + 1);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.constData()), &::closedir);
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const pid_t writer = WriterOf(QByteArray(entry->d_name), base);
+        // A writer that still runs may be in the middle of its save; only the dead leave garbage.
+        if (writer == 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+            continue;
+        if (::unlinkat(::dirfd(dir.get()), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 FolderLock::FolderLock(const QString& fileName) {

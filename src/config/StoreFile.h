@@ -40,6 +40,10 @@ std::optional<QByteArray> Read(const QString& fileName);
 /// and StoreError "cannot write" is raised. A link is followed: its target is replaced.
 void Replace(const QString& fileName, const QByteArray& bytes);
 
+/// Removes the temporary files that processes killed during a save of fileName left beside it.
+/// A file whose writer still runs is kept. Returns how many were removed; never fails.
+int RemoveLeftovers(const QString& fileName);
+
 /// Holds an advisory lock on a folder while a store is read and written back, so that two
 /// instances saving at once take turns. Best effort: without the lock after a short wait.
 class FolderLock {

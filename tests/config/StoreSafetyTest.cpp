@@ -23,6 +23,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace StoreTestFiles;
@@ -238,6 +239,26 @@ TEST_F(StoreSafetyTest, AFileWithAByteOrderMarkIsReadAsUtf8) {
 }
 
 // ---- saving merges this run's changes over the file as it is now ----
+
+TEST_F(StoreSafetyTest, TheFirstSaveRemovesWhatKilledSavesLeftButNotALiveWritersFile) {
+    // A child that has exited and been reaped names a process that is certainly gone.
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const QString gone = QStringLiteral("Play.ind.%1.0.tmp").arg(dead);
+    const QString live = QStringLiteral("Play.ind.%1.7.tmp").arg(::getppid());
+    const QStringList kept = {"Play.cfg.tmp", "Play.ind.x.1.tmp", "Play.ind.tmp", "Play.indy.1.2.tmp", live};
+    for (const QString& name : QStringList(kept) << gone)
+        WriteBytes(At(name), "[a]\r\n");
+    TM3MediaConfigs store(At("Play.ind"), kComma);
+    store.SetResumeTime("/m/p.mp3", 20);
+    ASSERT_TRUE(store.SaveToDisk());
+    QStringList expected = QStringList(kept) << "Play.ind";
+    expected.sort();
+    EXPECT_EQ(Entries(dir.path()), expected);
+}
 
 TEST_F(StoreSafetyTest, TwoInstancesKeepEachOthersPositions) {
     WriteBytes(At("Play.ind"), "[mxmp3]\r\nPath=/m/x.mp3\r\nTime=10\r\n\r\n");
