@@ -1,18 +1,13 @@
 #pragma once
 
-#include "engine/MidiFile.h"
-#include "engine/MidiSynth.h"
-
-#include <QByteArray>
-#include <QString>
+#include "formats/MidiFile.h"
+#include "formats/MidiSynth.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-struct mpv_handle;
 
 /// A checked MIDI file played as a seekable WAV byte stream: a 44-byte header, then 16-bit stereo
 /// PCM rendered on demand. Its size follows from the file's length, so a byte offset is a time and
@@ -55,10 +50,3 @@ private:
     std::int64_t m_chunkStart = 0;
     std::int64_t m_chunkFrames = 0;
 };
-
-/// True for the names played through the synthesiser: ".mid", ".midi" and ".rmi", in any case.
-bool IsMidiFileName(const QString& path);
-/// The address that makes mpv play the local MIDI file at `absolutePath` through the synthesiser.
-QByteArray MidiStreamUrl(const QByteArray& absolutePath);
-/// Makes mpv open MidiStreamUrl addresses; returns false when mpv refuses the protocol.
-bool RegisterMidiProtocol(mpv_handle* mpv);

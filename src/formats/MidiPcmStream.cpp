@@ -1,8 +1,4 @@
-#include "engine/MidiStream.h"
-
-#include "engine/MidiSynth.h"
-
-#include <mpv/stream_cb.h>
+#include "formats/MidiPcmStream.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,8 +9,6 @@
 
 namespace {
 
-constexpr char kProtocol[] = "varnelmidi";
-constexpr char kUrlPrefix[] = "varnelmidi://";
 constexpr std::int64_t kChunkFrames = 4096; // about 93 ms: one render call per few demuxer reads
 constexpr std::int64_t kBlockFrames = MidiSynth::kBlockFrames;
 
@@ -45,50 +39,6 @@ std::optional<std::vector<std::uint8_t>> ReadBounded(const std::string& path) {
     bytes.resize(got);
     bytes.shrink_to_fit();
     return bytes;
-}
-
-// The mpv side: C callbacks, each catching everything, since nothing may unwind through libmpv.
-std::int64_t ReadCallback(void* cookie, char* buffer, std::uint64_t count) {
-    try {
-        return static_cast<MidiPcmStream*>(cookie)->Read(buffer, count);
-    } catch (...) {
-        return -1;
-    }
-}
-
-std::int64_t SeekCallback(void* cookie, std::int64_t offset) {
-    const std::int64_t landed = static_cast<MidiPcmStream*>(cookie)->Seek(offset);
-    return landed < 0 ? std::int64_t{MPV_ERROR_GENERIC} : landed;
-}
-
-std::int64_t SizeCallback(void* cookie) {
-    return static_cast<MidiPcmStream*>(cookie)->Size();
-}
-
-void CloseCallback(void* cookie) {
-    delete static_cast<MidiPcmStream*>(cookie);
-}
-
-int OpenCallback(void* pool, char* uri, mpv_stream_cb_info* info) {
-    // Runs on one of mpv's threads, so a first soundfont load never holds up the window.
-    try {
-        const std::string url(uri);
-        if (url.rfind(kUrlPrefix, 0) != 0)
-            return MPV_ERROR_LOADING_FAILED;
-        std::unique_ptr<MidiPcmStream> stream =
-            MidiPcmStream::Open(url.substr(std::strlen(kUrlPrefix)), *static_cast<MidiSynthPool*>(pool));
-        if (!stream)
-            return MPV_ERROR_LOADING_FAILED;
-        info->cookie = stream.release();
-        info->read_fn = &ReadCallback;
-        info->seek_fn = &SeekCallback;
-        info->size_fn = &SizeCallback;
-        info->close_fn = &CloseCallback;
-        info->cancel_fn = nullptr; // a read never blocks: it renders at most one chunk
-        return 0;
-    } catch (...) {
-        return MPV_ERROR_LOADING_FAILED;
-    }
 }
 
 } // namespace
@@ -204,20 +154,4 @@ void MidiPcmStream::Render(std::int16_t* out, std::int64_t frames) {
         done += n;
         m_cursor += n;
     }
-}
-
-bool IsMidiFileName(const QString& path) {
-    for (const char* suffix : {".mid", ".midi", ".rmi"}) {
-        if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
-}
-
-QByteArray MidiStreamUrl(const QByteArray& absolutePath) {
-    return QByteArray(kUrlPrefix) + absolutePath;
-}
-
-bool RegisterMidiProtocol(mpv_handle* mpv) {
-    return mpv_stream_cb_add_ro(mpv, kProtocol, &MidiSynthPool::Shared(), &OpenCallback) >= 0;
 }

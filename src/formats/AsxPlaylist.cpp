@@ -1,4 +1,6 @@
-#include "engine/AsxPlaylist.h"
+#include "formats/AsxPlaylist.h"
+
+#include "formats/MediaFileKind.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,12 +14,14 @@
 
 namespace {
 
-// References to these are lists themselves, and a list inside a list is refused.
-constexpr const char* kListSuffixes[] = {".asx",  ".wax", ".wvx",  ".wmx", ".m3u",
-                                         ".m3u8", ".pls", ".xspf", ".cue"};
+// References to these are lists themselves, and a list inside a list is refused: metafiles, and
+// the other lists a player may know.
+constexpr const char* kOtherListSuffixes[] = {".wvx", ".wmx", ".m3u", ".m3u8", ".pls", ".xspf", ".cue"};
 
 bool HasListSuffix(const QString& path) {
-    for (const char* suffix : kListSuffixes) {
+    if (IsAsxFileName(path))
+        return true;
+    for (const char* suffix : kOtherListSuffixes) {
         if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
             return true;
     }
@@ -177,9 +181,4 @@ std::vector<AsxEntry> AsxPlaylist::LocalEntries(const QString& path) {
         return {};
     const QByteArray bytes = file.read(kMaxBytes + 1);
     return Parse(bytes, QFileInfo(path).absolutePath());
-}
-
-bool IsAsxFileName(const QString& path) {
-    return path.endsWith(QLatin1String(".asx"), Qt::CaseInsensitive) ||
-           path.endsWith(QLatin1String(".wax"), Qt::CaseInsensitive);
 }

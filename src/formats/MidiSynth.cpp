@@ -1,6 +1,6 @@
-#include "engine/MidiSynth.h"
+#include "formats/MidiSynth.h"
 
-#include "engine/MidiFile.h"
+#include "formats/MidiFile.h"
 
 #include <fluidsynth.h>
 
