@@ -57,16 +57,16 @@ std::unique_ptr<MidiPcmStream> MidiPcmStream::Open(const std::string& path, Midi
 }
 
 MidiPcmStream::MidiPcmStream(MidiFile file, PooledMidiSynth synth)
-    : m_file(std::move(file)), m_synth(std::move(synth)) {
-    constexpr double rate = MidiSynth::kSampleRate;
-    m_eventFrames.reserve(m_file.Events().size());
-    for (const MidiEvent& event : m_file.Events())
-        m_eventFrames.push_back(std::llround(event.seconds * rate));
+    : FFile(std::move(file)), FSynth(std::move(synth)) {
+    constexpr double kRate = MidiSynth::kSampleRate;
+    FEventFrames.reserve(FFile.Events().size());
+    for (const MidiEvent& event : FFile.Events())
+        FEventFrames.push_back(std::llround(event.seconds * kRate));
     // At least one frame: an empty song is still a valid (silent) file, not a broken one.
-    m_frames = std::max<std::int64_t>(1, std::llround(m_file.DurationSeconds() * rate));
+    FFrames = std::max<std::int64_t>(1, std::llround(FFile.DurationSeconds() * kRate));
 
-    const auto dataBytes = static_cast<std::uint32_t>(m_frames * kFrameBytes);
-    char* h = m_header.data();
+    const auto dataBytes = static_cast<std::uint32_t>(FFrames * kFrameBytes);
+    char* h = FHeader.data();
     std::memcpy(h, "RIFF", 4);
     PutLe(h + 4, 36 + dataBytes, 4);
     std::memcpy(h + 8, "WAVEfmt ", 8);
@@ -80,8 +80,8 @@ MidiPcmStream::MidiPcmStream(MidiFile file, PooledMidiSynth synth)
     std::memcpy(h + 36, "data", 4);
     PutLe(h + 40, dataBytes, 4);
 
-    m_chunk.resize(static_cast<std::size_t>(kChunkFrames) * 2);
-    m_synth->Reset();
+    FChunk.resize(static_cast<std::size_t>(kChunkFrames) * 2);
+    FSynth->Reset();
 }
 
 MidiPcmStream::~MidiPcmStream() = default; // the synthesiser goes back to its pool
@@ -89,30 +89,30 @@ MidiPcmStream::~MidiPcmStream() = default; // the synthesiser goes back to its p
 std::int64_t MidiPcmStream::Seek(std::int64_t offset) {
     if (offset < 0 || offset > Size())
         return -1;
-    m_pos = offset;
+    FPos = offset;
     return offset;
 }
 
 std::int64_t MidiPcmStream::Read(char* buffer, std::uint64_t count) {
     const std::int64_t wanted =
-        static_cast<std::int64_t>(std::min<std::uint64_t>(count, static_cast<std::uint64_t>(Size() - m_pos)));
+        static_cast<std::int64_t>(std::min<std::uint64_t>(count, static_cast<std::uint64_t>(Size() - FPos)));
     std::int64_t done = 0;
     while (done < wanted) {
-        if (m_pos < kHeaderBytes) {
-            const std::int64_t n = std::min<std::int64_t>(kHeaderBytes - m_pos, wanted - done);
-            std::memcpy(buffer + done, m_header.data() + m_pos, static_cast<std::size_t>(n));
-            m_pos += n;
+        if (FPos < kHeaderBytes) {
+            const std::int64_t n = std::min<std::int64_t>(kHeaderBytes - FPos, wanted - done);
+            std::memcpy(buffer + done, FHeader.data() + FPos, static_cast<std::size_t>(n));
+            FPos += n;
             done += n;
             continue;
         }
-        const std::int64_t frame = (m_pos - kHeaderBytes) / kFrameBytes;
-        if (frame < m_chunkStart || frame >= m_chunkStart + m_chunkFrames)
+        const std::int64_t frame = (FPos - kHeaderBytes) / kFrameBytes;
+        if (frame < FChunkStart || frame >= FChunkStart + FChunkFrames)
             Fill(frame);
-        const std::int64_t inChunk = m_pos - kHeaderBytes - m_chunkStart * kFrameBytes;
-        const std::int64_t n = std::min(m_chunkFrames * kFrameBytes - inChunk, wanted - done);
-        std::memcpy(buffer + done, reinterpret_cast<const char*>(m_chunk.data()) + inChunk,
+        const std::int64_t inChunk = FPos - kHeaderBytes - FChunkStart * kFrameBytes;
+        const std::int64_t n = std::min(FChunkFrames * kFrameBytes - inChunk, wanted - done);
+        std::memcpy(buffer + done, reinterpret_cast<const char*>(FChunk.data()) + inChunk,
                     static_cast<std::size_t>(n));
-        m_pos += n;
+        FPos += n;
         done += n;
     }
     return done;
@@ -120,38 +120,38 @@ std::int64_t MidiPcmStream::Read(char* buffer, std::uint64_t count) {
 
 void MidiPcmStream::Fill(std::int64_t frame) {
     const std::int64_t start = frame - frame % kBlockFrames;
-    if (start != m_cursor)
+    if (start != FCursor)
         CatchUp(start);
-    m_chunkStart = start;
-    m_chunkFrames = std::min(kChunkFrames, RoundUpToBlock(m_frames - start));
-    Render(m_chunk.data(), m_chunkFrames);
+    FChunkStart = start;
+    FChunkFrames = std::min(kChunkFrames, RoundUpToBlock(FFrames - start));
+    Render(FChunk.data(), FChunkFrames);
 }
 
 void MidiPcmStream::CatchUp(std::int64_t frame) {
     // Notes sounding at the new place are not restarted; everything else is as if played there.
-    m_synth->Reset();
-    m_nextEvent = 0;
-    const std::vector<MidiEvent>& events = m_file.Events();
-    while (m_nextEvent < events.size() && m_eventFrames[m_nextEvent] < frame)
-        m_synth->Send(events[m_nextEvent++], m_file, false);
-    m_cursor = frame;
+    FSynth->Reset();
+    FNextEvent = 0;
+    const std::vector<MidiEvent>& events = FFile.Events();
+    while (FNextEvent < events.size() && FEventFrames[FNextEvent] < frame)
+        FSynth->Send(events[FNextEvent++], FFile, false);
+    FCursor = frame;
 }
 
 void MidiPcmStream::Render(std::int16_t* out, std::int64_t frames) {
     // Whole blocks only: fluidsynth keeps the rest of a started block, which would otherwise
     // come out after a reset as sound of the place left behind. An event starts the first block
     // at or after its time, at most 64 frames (1.5 ms) late.
-    const std::vector<MidiEvent>& events = m_file.Events();
+    const std::vector<MidiEvent>& events = FFile.Events();
     std::int64_t done = 0;
     while (done < frames) {
-        while (m_nextEvent < events.size() && m_eventFrames[m_nextEvent] <= m_cursor)
-            m_synth->Send(events[m_nextEvent++], m_file);
-        const std::int64_t untilEvent = m_nextEvent < events.size()
-                                            ? RoundUpToBlock(m_eventFrames[m_nextEvent] - m_cursor)
+        while (FNextEvent < events.size() && FEventFrames[FNextEvent] <= FCursor)
+            FSynth->Send(events[FNextEvent++], FFile);
+        const std::int64_t untilEvent = FNextEvent < events.size()
+                                            ? RoundUpToBlock(FEventFrames[FNextEvent] - FCursor)
                                             : std::numeric_limits<std::int64_t>::max();
         const std::int64_t n = std::min(frames - done, untilEvent);
-        m_synth->Render(out + 2 * done, static_cast<int>(n));
+        FSynth->Render(out + 2 * done, static_cast<int>(n));
         done += n;
-        m_cursor += n;
+        FCursor += n;
     }
 }
