@@ -1,7 +1,7 @@
 // MIDI figures: what a soundfont costs to load and keep, opening a song, and seeking in one.
-#include "engine/MidiStream.h"
-#include "engine/MidiSynth.h"
 #include "engine/MpvMediaControl.h"
+#include "formats/MidiPcmStream.h"
+#include "formats/MidiSynth.h"
 
 #include "MidiWriter.h"
 

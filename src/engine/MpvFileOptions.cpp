@@ -1,6 +1,6 @@
 #include "engine/MpvFileOptions.h"
 
-#include "engine/Mp3SeekKind.h"
+#include "formats/Mp3SeekKind.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "engine/MpvMediaControl.h"
 
-#include "engine/AsxPlaylist.h"
-#include "engine/MidiStream.h"
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileOptions.h"
 #include "engine/MpvFileTracker.h"
-#include "engine/MpvLocalPath.h"
+#include "engine/MpvMidiProtocol.h"
+#include "engine/MpvOpenArgument.h"
 #include "engine/MpvTimeline.h"
+#include "formats/MediaFileKind.h"
 #include "util/FileNameCodec.h"
 
 #include <QFileInfo>
@@ -630,7 +630,7 @@ MpvMediaControl::MpvMediaControl(const Options& options, QObject* parent)
 MpvMediaControl::~MpvMediaControl() = default;
 
 void MpvMediaControl::SetUrl(const QString& path) {
-    const QByteArray file = LocalFileArgument(path);
+    const QByteArray file = MpvOpenArgument(path);
     const bool timeline = IsAsxFileName(path);
     d->SetFlag("pause", false); // a new file starts playing even if the last one was paused
     const std::uint64_t sequence = ++d->sequence;
@@ -656,7 +656,7 @@ void MpvMediaControl::SetUrl(const QString& path) {
 }
 
 void MpvMediaControl::SetNextUrl(const QString& path, double start) {
-    const QByteArray file = path.isEmpty() ? QByteArray() : LocalFileArgument(path);
+    const QByteArray file = path.isEmpty() ? QByteArray() : MpvOpenArgument(path);
     if (file.isEmpty() || !IsRegularFile(EncodeFileName(path)) || std::isnan(start)) {
         d->wantedNext.reset();
         if (!d->unsent)

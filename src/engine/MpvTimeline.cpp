@@ -1,6 +1,7 @@
 #include "engine/MpvTimeline.h"
 
-#include "engine/MidiStream.h"
+#include "engine/MpvMidiProtocol.h"
+#include "formats/MediaFileKind.h"
 #include "util/FileNameCodec.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/AsxPlaylist.h"
+#include "formats/AsxPlaylist.h"
 
 #include <QByteArray>
 #include <QString>

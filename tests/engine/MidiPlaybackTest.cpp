@@ -1,6 +1,6 @@
 // MIDI files through the real libmpv control: played by the synthesiser like any other file.
-#include "engine/MidiSynth.h"
 #include "engine/MpvMediaControl.h"
+#include "formats/MidiSynth.h"
 
 #include "MidiWriter.h"
 #include "MpvTestSupport.h"

@@ -1,10 +1,10 @@
 // Metafile timelines played by a bare libmpv, set up as the control sets it up.
 #include "engine/MpvTimeline.h"
 
-#include "engine/MidiStream.h"
-#include "engine/MidiSynth.h"
-#include "engine/MpvLocalPath.h"
 #include "engine/MpvMediaControl.h"
+#include "engine/MpvMidiProtocol.h"
+#include "engine/MpvOpenArgument.h"
+#include "formats/MidiSynth.h"
 
 #include "MidiWriter.h"
 #include "WavWriter.h"
@@ -93,7 +93,7 @@ TEST_F(MpvTimelineTest, MetafileEntriesPlayOneAfterAnotherWithTheirTitles) {
   <entry><ref href="http://example.org/remote.mp3"/></entry>
   <entry><ref href="th%3Br,e%25e.wav"/></entry>
 </asx>)"));
-    const Played played = Play(LocalFileArgument(Path("list.asx")), kTimelineLoadOptions);
+    const Played played = Play(MpvOpenArgument(Path("list.asx")), kTimelineLoadOptions);
     EXPECT_EQ(played.endReason, MPV_END_FILE_REASON_EOF);
     EXPECT_NEAR(played.duration, 1.0 + 1.5 + 0.5, 0.02);
     EXPECT_EQ(played.titles, (std::vector<std::string>{"One", "Two; with, separators %3%", "th;r,e%e.wav"}));
@@ -107,13 +107,13 @@ TEST_F(MpvTimelineTest, NothingPlayableOrNoOptionPlaysNothing) {
 <entry><ref href="&e;"/></entry><entry><ref href="one.wav"/></entry></asx>)"));
     ASSERT_TRUE(WriteBytes(Path("good.asx"), R"(<asx><entry><ref href="one.wav"/></entry></asx>)"));
     for (const char* name : {"remote.wax", "hostile.asx", "missing.asx"}) {
-        const Played played = Play(LocalFileArgument(Path(name)), kTimelineLoadOptions);
+        const Played played = Play(MpvOpenArgument(Path(name)), kTimelineLoadOptions);
         EXPECT_EQ(played.endReason, MPV_END_FILE_REASON_ERROR) << name;
         EXPECT_TRUE(played.titles.empty()) << name;
     }
     // References stay refused for every file loaded without the option, so nothing else reaches out.
-    EXPECT_EQ(Play(LocalFileArgument(Path("good.asx")), nullptr).endReason, MPV_END_FILE_REASON_ERROR);
-    EXPECT_EQ(Play(LocalFileArgument(Path("good.asx")), kTimelineLoadOptions).endReason,
+    EXPECT_EQ(Play(MpvOpenArgument(Path("good.asx")), nullptr).endReason, MPV_END_FILE_REASON_ERROR);
+    EXPECT_EQ(Play(MpvOpenArgument(Path("good.asx")), kTimelineLoadOptions).endReason,
               MPV_END_FILE_REASON_EOF);
 }
 

@@ -1,4 +1,4 @@
-#include "engine/AsxPlaylist.h"
+#include "formats/AsxPlaylist.h"
 
 #include "MidiWriter.h"
 
@@ -214,13 +214,6 @@ TEST_F(AsxPlaylistTest, TitlesInEitherEncodingAndReadFromTheMetafilesOwnFolder) 
     EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub/missing.asx")).empty());
     EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub")).empty());
     QDir::setCurrent(before);
-}
-
-TEST(AsxNames, OnlyAsxAndWaxAreMetafiles) {
-    for (const char* name : {"/m/a.asx", "/m/B.ASX", "/m/c.Wax"})
-        EXPECT_TRUE(IsAsxFileName(name)) << name;
-    for (const char* name : {"/m/a.asx.mp3", "/m/asx", "/m/a.wvx", "/m/a.wav"})
-        EXPECT_FALSE(IsAsxFileName(name)) << name;
 }
 
 } // namespace

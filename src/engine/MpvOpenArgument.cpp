@@ -1,15 +1,15 @@
-#include "engine/MpvLocalPath.h"
+#include "engine/MpvOpenArgument.h"
 
-#include "engine/AsxPlaylist.h"
-#include "engine/MidiStream.h"
+#include "engine/MpvMidiProtocol.h"
 #include "engine/MpvTimeline.h"
+#include "formats/MediaFileKind.h"
 #include "util/FileNameCodec.h"
 
 #include <QDir>
 
 #include <sys/stat.h>
 
-QByteArray LocalFileArgument(const QString& path) {
+QByteArray MpvOpenArgument(const QString& path) {
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
     const QString absolute =
         path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;

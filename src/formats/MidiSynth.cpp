@@ -1,6 +1,6 @@
-#include "engine/MidiSynth.h"
+#include "formats/MidiSynth.h"
 
-#include "engine/MidiFile.h"
+#include "formats/MidiFile.h"
 
 #include <fluidsynth.h>
 
@@ -39,38 +39,38 @@ struct SynthDeleter {
 
 } // namespace
 
-struct MidiSynth::Handles {
-    std::unique_ptr<fluid_settings_t, SettingsDeleter> settings; // outlives the synth built on it
-    std::unique_ptr<fluid_synth_t, SynthDeleter> synth;
+struct MidiSynth::Impl {
+    std::unique_ptr<fluid_settings_t, SettingsDeleter> FSettings; // outlives the synth built on it
+    std::unique_ptr<fluid_synth_t, SynthDeleter> FSynth;
 };
 
-MidiSynth::MidiSynth(std::unique_ptr<Handles> handles) : m(std::move(handles)) {}
+MidiSynth::MidiSynth(std::unique_ptr<Impl> impl) : FImpl(std::move(impl)) {}
 
 MidiSynth::~MidiSynth() = default;
 
 std::unique_ptr<MidiSynth> MidiSynth::Create(const std::string& soundfont) {
     SilenceFluidLog();
-    auto handles = std::make_unique<Handles>();
-    handles->settings.reset(new_fluid_settings());
-    if (!handles->settings)
+    auto impl = std::make_unique<Impl>();
+    impl->FSettings.reset(new_fluid_settings());
+    if (!impl->FSettings)
         return nullptr;
-    fluid_settings_t* settings = handles->settings.get();
+    fluid_settings_t* settings = impl->FSettings.get();
     fluid_settings_setnum(settings, "synth.sample-rate", kSampleRate);
     fluid_settings_setint(settings, "synth.lock-memory", 0); // no pinning of 150 MB of samples
     fluid_settings_setint(settings, "synth.cpu-cores", 1);   // no threads of its own
     fluid_settings_setint(settings, "synth.threadsafe-api", 0);
-    handles->synth.reset(new_fluid_synth(settings));
-    if (!handles->synth || soundfont.empty())
+    impl->FSynth.reset(new_fluid_synth(settings));
+    if (!impl->FSynth || soundfont.empty())
         return nullptr;
-    if (fluid_synth_sfload(handles->synth.get(), soundfont.c_str(), 1) == FLUID_FAILED)
+    if (fluid_synth_sfload(impl->FSynth.get(), soundfont.c_str(), 1) == FLUID_FAILED)
         return nullptr;
-    return std::unique_ptr<MidiSynth>(new MidiSynth(std::move(handles)));
+    return std::unique_ptr<MidiSynth>(new MidiSynth(std::move(impl)));
 }
 
 void MidiSynth::Reset() {
     // The voices stop only when a block is rendered; a reset before that brings them back, and the
     // reset's own effect (the reverb tail cleared) also takes a block. Both blocks are thrown away.
-    fluid_synth_t* synth = m->synth.get();
+    fluid_synth_t* synth = FImpl->FSynth.get();
     std::int16_t discard[2 * kBlockFrames];
     fluid_synth_all_sounds_off(synth, -1);
     fluid_synth_write_s16(synth, kBlockFrames, discard, 0, 2, discard, 1, 2);
@@ -79,7 +79,7 @@ void MidiSynth::Reset() {
 }
 
 void MidiSynth::Send(const MidiEvent& event, const MidiFile& file, bool withNotes) {
-    fluid_synth_t* synth = m->synth.get();
+    fluid_synth_t* synth = FImpl->FSynth.get();
     const int channel = event.status & 0x0F;
     switch (event.status & 0xF0) {
     case 0x80:
@@ -117,7 +117,7 @@ void MidiSynth::Send(const MidiEvent& event, const MidiFile& file, bool withNote
 }
 
 void MidiSynth::Render(std::int16_t* out, int frames) {
-    fluid_synth_write_s16(m->synth.get(), frames, out, 0, 2, out, 1, 2);
+    fluid_synth_write_s16(FImpl->FSynth.get(), frames, out, 0, 2, out, 1, 2);
 }
 
 std::string InstalledSoundfont() {
@@ -130,15 +130,15 @@ std::string InstalledSoundfont() {
 }
 
 MidiSynthPool::MidiSynthPool(std::string soundfont, Clock::duration idleLifetime)
-    : m_soundfont(std::move(soundfont)), m_lifetime(idleLifetime), m_reaper([this] { FreeExpired(); }) {}
+    : FSoundfont(std::move(soundfont)), FLifetime(idleLifetime), FReaper([this] { FreeExpired(); }) {}
 
 MidiSynthPool::~MidiSynthPool() {
     {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
+        std::lock_guard lock(FMutex);
+        FStopping = true;
     }
-    m_changed.notify_all();
-    m_reaper.join();
+    FChanged.notify_all();
+    FReaper.join();
 }
 
 MidiSynthPool& MidiSynthPool::Shared() {
@@ -152,21 +152,21 @@ void MidiSynthReturn::operator()(MidiSynth* synth) const noexcept {
 
 PooledMidiSynth MidiSynthPool::Acquire() {
     {
-        std::lock_guard lock(m_mutex);
-        if (!m_idle.empty()) {
-            PooledMidiSynth synth(m_idle.back().synth.release(), MidiSynthReturn{this});
-            m_idle.pop_back();
+        std::lock_guard lock(FMutex);
+        if (!FIdle.empty()) {
+            PooledMidiSynth synth(FIdle.back().synth.release(), MidiSynthReturn{this});
+            FIdle.pop_back();
             return synth;
         }
-        if (m_live >= kMaxSynths)
+        if (FLive >= kMaxSynths)
             return PooledMidiSynth(nullptr, MidiSynthReturn{this});
-        ++m_live;
+        ++FLive;
     }
     // Loaded outside the lock: another stream may take or give back a synthesiser meanwhile.
-    std::unique_ptr<MidiSynth> synth = MidiSynth::Create(m_soundfont);
+    std::unique_ptr<MidiSynth> synth = MidiSynth::Create(FSoundfont);
     if (!synth) {
-        std::lock_guard lock(m_mutex);
-        --m_live;
+        std::lock_guard lock(FMutex);
+        --FLive;
     }
     return PooledMidiSynth(synth.release(), MidiSynthReturn{this});
 }
@@ -174,37 +174,37 @@ PooledMidiSynth MidiSynthPool::Acquire() {
 void MidiSynthPool::Release(std::unique_ptr<MidiSynth> synth) noexcept {
     synth->Reset();
     try {
-        std::lock_guard lock(m_mutex);
-        m_idle.push_back({std::move(synth), Clock::now()});
+        std::lock_guard lock(FMutex);
+        FIdle.push_back({std::move(synth), Clock::now()});
     } catch (...) {
-        std::lock_guard lock(m_mutex);
-        --m_live; // no room to keep it: it is freed here
+        std::lock_guard lock(FMutex);
+        --FLive; // no room to keep it: it is freed here
         return;
     }
-    m_changed.notify_all();
+    FChanged.notify_all();
 }
 
 int MidiSynthPool::IdleCount() const {
-    std::lock_guard lock(m_mutex);
-    return static_cast<int>(m_idle.size());
+    std::lock_guard lock(FMutex);
+    return static_cast<int>(FIdle.size());
 }
 
 void MidiSynthPool::FreeExpired() {
-    std::unique_lock lock(m_mutex);
-    while (!m_stopping) {
-        if (m_idle.empty()) {
-            m_changed.wait(lock, [this] { return m_stopping || !m_idle.empty(); });
+    std::unique_lock lock(FMutex);
+    while (!FStopping) {
+        if (FIdle.empty()) {
+            FChanged.wait(lock, [this] { return FStopping || !FIdle.empty(); });
             continue;
         }
-        const Clock::time_point due = m_idle.front().since + m_lifetime;
-        if (m_changed.wait_until(lock, due, [this] { return m_stopping; }))
+        const Clock::time_point due = FIdle.front().since + FLifetime;
+        if (FChanged.wait_until(lock, due, [this] { return FStopping; }))
             break;
         std::vector<Idle> expired;
         const Clock::time_point now = Clock::now();
-        while (!m_idle.empty() && m_idle.front().since + m_lifetime <= now) {
-            expired.push_back(std::move(m_idle.front()));
-            m_idle.erase(m_idle.begin());
-            --m_live;
+        while (!FIdle.empty() && FIdle.front().since + FLifetime <= now) {
+            expired.push_back(std::move(FIdle.front()));
+            FIdle.erase(FIdle.begin());
+            --FLive;
         }
         lock.unlock();
         expired.clear(); // freeing a soundfont takes a moment; nobody waits for the lock meanwhile

@@ -1,18 +1,13 @@
 #pragma once
 
-#include "engine/MidiFile.h"
-#include "engine/MidiSynth.h"
-
-#include <QByteArray>
-#include <QString>
+#include "formats/MidiFile.h"
+#include "formats/MidiSynth.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
-
-struct mpv_handle;
 
 /// A checked MIDI file played as a seekable WAV byte stream: a 44-byte header, then 16-bit stereo
 /// PCM rendered on demand. Its size follows from the file's length, so a byte offset is a time and
@@ -30,8 +25,8 @@ public:
     MidiPcmStream(const MidiPcmStream&) = delete;
     MidiPcmStream& operator=(const MidiPcmStream&) = delete;
 
-    std::int64_t Size() const { return kHeaderBytes + m_frames * kFrameBytes; }
-    std::int64_t Frames() const { return m_frames; }
+    std::int64_t Size() const { return kHeaderBytes + FFrames * kFrameBytes; }
+    std::int64_t Frames() const { return FFrames; }
     /// Copies up to `count` bytes from the current offset; returns how many, 0 at the end.
     std::int64_t Read(char* buffer, std::uint64_t count);
     /// Moves to `offset`; returns it, or -1 when it lies outside the stream.
@@ -43,22 +38,15 @@ private:
     void CatchUp(std::int64_t frame);
     void Render(std::int16_t* out, std::int64_t frames);
 
-    MidiFile m_file;
-    PooledMidiSynth m_synth;
-    std::vector<std::int64_t> m_eventFrames;
-    std::array<char, kHeaderBytes> m_header{};
-    std::int64_t m_frames = 0;
-    std::int64_t m_pos = 0;            // byte offset of the next read
-    std::int64_t m_cursor = 0;         // next frame the synthesiser renders
-    std::size_t m_nextEvent = 0;       // first event not yet sent
-    std::vector<std::int16_t> m_chunk; // the frames last rendered, for reads that split a frame
-    std::int64_t m_chunkStart = 0;
-    std::int64_t m_chunkFrames = 0;
+    MidiFile FFile;
+    PooledMidiSynth FSynth;
+    std::vector<std::int64_t> FEventFrames;
+    std::array<char, kHeaderBytes> FHeader{};
+    std::int64_t FFrames = 0;
+    std::int64_t FPos = 0;            // byte offset of the next read
+    std::int64_t FCursor = 0;         // next frame the synthesiser renders
+    std::size_t FNextEvent = 0;       // first event not yet sent
+    std::vector<std::int16_t> FChunk; // the frames last rendered, for reads that split a frame
+    std::int64_t FChunkStart = 0;
+    std::int64_t FChunkFrames = 0;
 };
-
-/// True for the names played through the synthesiser: ".mid", ".midi" and ".rmi", in any case.
-bool IsMidiFileName(const QString& path);
-/// The address that makes mpv play the local MIDI file at `absolutePath` through the synthesiser.
-QByteArray MidiStreamUrl(const QByteArray& absolutePath);
-/// Makes mpv open MidiStreamUrl addresses; returns false when mpv refuses the protocol.
-bool RegisterMidiProtocol(mpv_handle* mpv);

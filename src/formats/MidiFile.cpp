@@ -1,4 +1,4 @@
-#include "engine/MidiFile.h"
+#include "formats/MidiFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,16 +12,16 @@ constexpr int kMaxVlqBytes = 4;                  // 28 bits, the format's own li
 /// Bounds-checked big-endian reading over a byte range; every read says whether the bytes were there.
 class ByteReader {
 public:
-    explicit ByteReader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    explicit ByteReader(std::span<const std::uint8_t> bytes) : FBytes(bytes) {}
 
-    bool AtEnd() const { return m_pos >= m_bytes.size(); }
-    std::size_t Left() const { return m_bytes.size() - m_pos; }
-    std::size_t Pos() const { return m_pos; }
+    bool AtEnd() const { return FPos >= FBytes.size(); }
+    std::size_t Left() const { return FBytes.size() - FPos; }
+    std::size_t Pos() const { return FPos; }
 
     bool U8(std::uint8_t& out) {
         if (AtEnd())
             return false;
-        out = m_bytes[m_pos++];
+        out = FBytes[FPos++];
         return true;
     }
     bool Be(int count, std::uint32_t& out) {
@@ -29,7 +29,7 @@ public:
             return false;
         out = 0;
         for (int i = 0; i < count; ++i)
-            out = (out << 8) | m_bytes[m_pos++];
+            out = (out << 8) | FBytes[FPos++];
         return true;
     }
     bool Vlq(std::uint32_t& out) {
@@ -47,8 +47,8 @@ public:
     bool Take(std::size_t count, std::span<const std::uint8_t>& out) {
         if (Left() < count)
             return false;
-        out = m_bytes.subspan(m_pos, count);
-        m_pos += count;
+        out = FBytes.subspan(FPos, count);
+        FPos += count;
         return true;
     }
     bool Skip(std::size_t count) {
@@ -56,12 +56,12 @@ public:
         return Take(count, ignored);
     }
     bool Tag(const char (&tag)[5]) const {
-        return Left() >= 4 && std::memcmp(m_bytes.data() + m_pos, tag, 4) == 0;
+        return Left() >= 4 && std::memcmp(FBytes.data() + FPos, tag, 4) == 0;
     }
 
 private:
-    std::span<const std::uint8_t> m_bytes;
-    std::size_t m_pos = 0;
+    std::span<const std::uint8_t> FBytes;
+    std::size_t FPos = 0;
 };
 
 std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
@@ -114,12 +114,12 @@ private:
     bool Time(std::vector<RawEvent>& raws, double offset, double& end);
     double TicksToSeconds(std::uint64_t ticks, std::uint32_t tempo) const;
 
-    int m_format = 0;
-    int m_tracksDeclared = 0;
-    std::uint32_t m_ticksPerQuarter = 0; // 0 when timed in SMPTE frames
-    double m_secondsPerFrameTick = 0.0;
-    std::size_t m_eventCount = 0;
-    MidiFile m_file;
+    int FFormat = 0;
+    int FTracksDeclared = 0;
+    std::uint32_t FTicksPerQuarter = 0; // 0 when timed in SMPTE frames
+    double FSecondsPerFrameTick = 0.0;
+    std::size_t FEventCount = 0;
+    MidiFile FFile;
 };
 
 std::optional<MidiFile> MidiFile::Parse(std::span<const std::uint8_t> bytes) {
@@ -136,7 +136,7 @@ std::optional<MidiFile> MidiFileReader::Read(std::span<const std::uint8_t> bytes
         return std::nullopt;
 
     std::vector<std::vector<RawEvent>> tracks;
-    while (static_cast<int>(tracks.size()) < m_tracksDeclared && in.Left() >= 8) {
+    while (static_cast<int>(tracks.size()) < FTracksDeclared && in.Left() >= 8) {
         const bool isTrack = in.Tag("MTrk");
         std::uint32_t length = 0;
         std::span<const std::uint8_t> body;
@@ -152,7 +152,7 @@ std::optional<MidiFile> MidiFileReader::Read(std::span<const std::uint8_t> bytes
         return std::nullopt;
 
     double end = 0.0;
-    if (m_format == 2) {
+    if (FFormat == 2) {
         // Independent sequences, one after the other, each with its own tempo map.
         for (std::vector<RawEvent>& track : tracks) {
             double trackEnd = 0.0;
@@ -162,7 +162,7 @@ std::optional<MidiFile> MidiFileReader::Read(std::span<const std::uint8_t> bytes
         }
     } else {
         std::vector<RawEvent> all;
-        all.reserve(m_eventCount + tracks.size());
+        all.reserve(FEventCount + tracks.size());
         for (std::vector<RawEvent>& track : tracks)
             all.insert(all.end(), track.begin(), track.end());
         tracks.clear();
@@ -172,8 +172,8 @@ std::optional<MidiFile> MidiFileReader::Read(std::span<const std::uint8_t> bytes
         if (!Time(all, 0.0, end))
             return std::nullopt;
     }
-    m_file.m_duration = end;
-    return std::move(m_file);
+    FFile.FDuration = end;
+    return std::move(FFile);
 }
 
 bool MidiFileReader::ReadHeader(ByteReader& in) {
@@ -185,10 +185,10 @@ bool MidiFileReader::ReadHeader(ByteReader& in) {
     if (format > 2 || tracks == 0 || tracks > static_cast<std::uint32_t>(MidiFile::kMaxTracks) ||
         division == 0)
         return false;
-    m_format = static_cast<int>(format);
-    m_tracksDeclared = static_cast<int>(tracks);
+    FFormat = static_cast<int>(format);
+    FTracksDeclared = static_cast<int>(tracks);
     if (!(division & 0x8000)) {
-        m_ticksPerQuarter = division;
+        FTicksPerQuarter = division;
         return true;
     }
     // SMPTE timing: frames a second (as a negative byte) and ticks a frame; tempo does not apply.
@@ -197,7 +197,7 @@ bool MidiFileReader::ReadHeader(ByteReader& in) {
     if ((frames != 24 && frames != 25 && frames != 29 && frames != 30) || ticksPerFrame == 0)
         return false;
     const double framesPerSecond = frames == 29 ? 29.97 : frames;
-    m_secondsPerFrameTick = 1.0 / (framesPerSecond * ticksPerFrame);
+    FSecondsPerFrameTick = 1.0 / (framesPerSecond * ticksPerFrame);
     return true;
 }
 
@@ -211,7 +211,7 @@ bool MidiFileReader::ReadTrack(std::span<const std::uint8_t> data, std::vector<R
         if (!in.Vlq(delta) || !in.U8(lead))
             return false;
         tick += delta;
-        if (++m_eventCount > MidiFile::kMaxEvents)
+        if (++FEventCount > MidiFile::kMaxEvents)
             return false;
 
         if (lead == 0xFF) {
@@ -242,9 +242,9 @@ bool MidiFileReader::ReadTrack(std::span<const std::uint8_t> data, std::vector<R
                 length - 1 <= MidiFile::kMaxSysexBytes) {
                 MidiEvent event;
                 event.status = 0xF0;
-                event.sysexOffset = static_cast<std::uint32_t>(m_file.m_sysex.size());
+                event.sysexOffset = static_cast<std::uint32_t>(FFile.FSysex.size());
                 event.sysexLength = length - 1;
-                m_file.m_sysex.insert(m_file.m_sysex.end(), body.begin(), body.end() - 1);
+                FFile.FSysex.insert(FFile.FSysex.end(), body.begin(), body.end() - 1);
                 out.push_back({tick, RawKind::Event, 0, event});
             }
             continue;
@@ -280,9 +280,9 @@ bool MidiFileReader::ReadTrack(std::span<const std::uint8_t> data, std::vector<R
 }
 
 double MidiFileReader::TicksToSeconds(std::uint64_t ticks, std::uint32_t tempo) const {
-    if (m_ticksPerQuarter == 0)
-        return static_cast<double>(ticks) * m_secondsPerFrameTick;
-    return static_cast<double>(ticks) * tempo / (1e6 * m_ticksPerQuarter);
+    if (FTicksPerQuarter == 0)
+        return static_cast<double>(ticks) * FSecondsPerFrameTick;
+    return static_cast<double>(ticks) * tempo / (1e6 * FTicksPerQuarter);
 }
 
 bool MidiFileReader::Time(std::vector<RawEvent>& raws, double offset, double& end) {
@@ -304,7 +304,7 @@ bool MidiFileReader::Time(std::vector<RawEvent>& raws, double offset, double& en
             break;
         case RawKind::Event:
             raw.event.seconds = seconds;
-            m_file.m_events.push_back(raw.event);
+            FFile.FEvents.push_back(raw.event);
             break;
         }
     }

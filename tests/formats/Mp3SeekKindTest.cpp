@@ -1,4 +1,4 @@
-#include "engine/Mp3SeekKind.h"
+#include "formats/Mp3SeekKind.h"
 
 #include "SilentMp3.h"
 

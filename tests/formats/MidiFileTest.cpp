@@ -1,4 +1,4 @@
-#include "engine/MidiFile.h"
+#include "formats/MidiFile.h"
 
 #include "MidiWriter.h"
 

@@ -1,4 +1,6 @@
-#include "engine/AsxPlaylist.h"
+#include "formats/AsxPlaylist.h"
+
+#include "formats/MediaFileKind.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,12 +14,14 @@
 
 namespace {
 
-// References to these are lists themselves, and a list inside a list is refused.
-constexpr const char* kListSuffixes[] = {".asx",  ".wax", ".wvx",  ".wmx", ".m3u",
-                                         ".m3u8", ".pls", ".xspf", ".cue"};
+// References to these are lists themselves, and a list inside a list is refused: metafiles, and
+// the other lists a player may know.
+constexpr const char* kOtherListSuffixes[] = {".wvx", ".wmx", ".m3u", ".m3u8", ".pls", ".xspf", ".cue"};
 
 bool HasListSuffix(const QString& path) {
-    for (const char* suffix : kListSuffixes) {
+    if (IsAsxFileName(path))
+        return true;
+    for (const char* suffix : kOtherListSuffixes) {
         if (path.endsWith(QLatin1String(suffix), Qt::CaseInsensitive))
             return true;
     }
@@ -78,11 +82,11 @@ QString DecodeMetafile(const QByteArray& bytes) {
 
 class Reader {
 public:
-    Reader(const QString& text, const QString& folder) : m_xml(text), m_folder(folder) {}
+    Reader(const QString& text, const QString& folder) : FXml(text), FFolder(folder) {}
 
     std::vector<AsxEntry> Read() {
-        while (!m_xml.atEnd()) {
-            switch (m_xml.readNext()) {
+        while (!FXml.atEnd()) {
+            switch (FXml.readNext()) {
             case QXmlStreamReader::DTD:
             case QXmlStreamReader::EntityReference:
                 return {}; // no document types and no entities, declared or not
@@ -98,69 +102,69 @@ public:
                 break;
             }
         }
-        if (m_xml.hasError() || !m_sawRoot)
+        if (FXml.hasError() || !FSawRoot)
             return {};
-        return std::move(m_entries);
+        return std::move(FEntries);
     }
 
 private:
     bool Start() {
-        if (++m_depth > AsxPlaylist::kMaxDepth)
+        if (++FDepth > AsxPlaylist::kMaxDepth)
             return false;
-        const QStringView name = m_xml.name();
-        if (m_depth == 1) {
-            m_sawRoot = true;
+        const QStringView name = FXml.name();
+        if (FDepth == 1) {
+            FSawRoot = true;
             return Named(name, "asx");
         }
-        if (m_entryDepth == 0) {
+        if (FEntryDepth == 0) {
             if (Named(name, "entry")) {
-                m_entryDepth = m_depth;
-                m_path.clear();
-                m_title.clear();
+                FEntryDepth = FDepth;
+                FPath.clear();
+                FTitle.clear();
             }
             return true;
         }
-        if (m_depth != m_entryDepth + 1)
+        if (FDepth != FEntryDepth + 1)
             return true;
-        if (Named(name, "ref") && m_path.isEmpty()) {
+        if (Named(name, "ref") && FPath.isEmpty()) {
             // Later references are alternatives to the first that plays.
-            for (const QXmlStreamAttribute& attribute : m_xml.attributes()) {
+            for (const QXmlStreamAttribute& attribute : FXml.attributes()) {
                 if (!Named(attribute.name(), "href"))
                     continue;
                 if (const std::optional<QString> path =
-                        ResolveReference(attribute.value().toString(), m_folder))
-                    m_path = *path;
+                        ResolveReference(attribute.value().toString(), FFolder))
+                    FPath = *path;
             }
         } else if (Named(name, "title")) {
-            m_title = m_xml.readElementText(QXmlStreamReader::SkipChildElements)
-                          .simplified()
-                          .left(AsxPlaylist::kMaxTitleLength);
-            --m_depth; // the reader consumed the end tag
+            FTitle = FXml.readElementText(QXmlStreamReader::SkipChildElements)
+                         .simplified()
+                         .left(AsxPlaylist::kMaxTitleLength);
+            --FDepth; // the reader consumed the end tag
         }
         return true;
     }
 
     bool End() {
-        if (m_depth == m_entryDepth) {
-            m_entryDepth = 0;
-            if (!m_path.isEmpty()) {
-                if (static_cast<int>(m_entries.size()) >= AsxPlaylist::kMaxEntries)
+        if (FDepth == FEntryDepth) {
+            FEntryDepth = 0;
+            if (!FPath.isEmpty()) {
+                if (static_cast<int>(FEntries.size()) >= AsxPlaylist::kMaxEntries)
                     return false;
-                m_entries.push_back({m_path, m_title.isEmpty() ? QFileInfo(m_path).fileName() : m_title});
+                FEntries.push_back({FPath, FTitle.isEmpty() ? QFileInfo(FPath).fileName() : FTitle});
             }
         }
-        --m_depth;
+        --FDepth;
         return true;
     }
 
-    QXmlStreamReader m_xml;
-    const QString m_folder;
-    std::vector<AsxEntry> m_entries;
-    int m_depth = 0;
-    int m_entryDepth = 0; // depth of the open entry, 0 outside one
-    bool m_sawRoot = false;
-    QString m_path;
-    QString m_title;
+    QXmlStreamReader FXml;
+    const QString FFolder;
+    std::vector<AsxEntry> FEntries;
+    int FDepth = 0;
+    int FEntryDepth = 0; // depth of the open entry, 0 outside one
+    bool FSawRoot = false;
+    QString FPath;
+    QString FTitle;
 };
 
 } // namespace
@@ -177,9 +181,4 @@ std::vector<AsxEntry> AsxPlaylist::LocalEntries(const QString& path) {
         return {};
     const QByteArray bytes = file.read(kMaxBytes + 1);
     return Parse(bytes, QFileInfo(path).absolutePath());
-}
-
-bool IsAsxFileName(const QString& path) {
-    return path.endsWith(QLatin1String(".asx"), Qt::CaseInsensitive) ||
-           path.endsWith(QLatin1String(".wax"), Qt::CaseInsensitive);
 }

@@ -1,12 +1,11 @@
-#include "engine/MidiStream.h"
+#include "formats/MidiPcmStream.h"
 
-#include "engine/MidiSynth.h"
-#include "engine/MpvLocalPath.h"
+#include "formats/MidiSynth.h"
 
 #include "MidiWriter.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,7 +32,7 @@ std::uint32_t Ticks(double seconds) {
     return static_cast<std::uint32_t>(std::lround(seconds * kTicksPerSecond));
 }
 
-class MidiStreamTest : public ::testing::Test {
+class MidiPcmStreamTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -91,7 +90,7 @@ protected:
     MidiSynthPool pool{InstalledSoundfont(), 1h};
 };
 
-TEST_F(MidiStreamTest, IsAWavFileAsLongAsTheSong) {
+TEST_F(MidiPcmStreamTest, IsAWavFileAsLongAsTheSong) {
     auto stream = Open({{Ticks(0.5), Ticks(1.0), 60, 100, 0}}, Ticks(2.5));
     ASSERT_TRUE(stream);
     const std::int64_t frames = 2 * kRate + kRate / 2;
@@ -115,7 +114,7 @@ TEST_F(MidiStreamTest, IsAWavFileAsLongAsTheSong) {
     EXPECT_EQ(stream->Seek(-1), -1);
 }
 
-TEST_F(MidiStreamTest, NotesSoundWhereTheFileSays) {
+TEST_F(MidiPcmStreamTest, NotesSoundWhereTheFileSays) {
     auto stream = Open({{Ticks(1.0), Ticks(0.5), 60, 100, 0}}, Ticks(3.0));
     ASSERT_TRUE(stream);
     const std::vector<std::int16_t> samples = ReadAll(*stream, 0);
@@ -124,7 +123,7 @@ TEST_F(MidiStreamTest, NotesSoundWhereTheFileSays) {
     EXPECT_TRUE(Silent(pcm, 0, kRate * 99 / 100));
 }
 
-TEST_F(MidiStreamTest, SeekingAheadOfANoteStillPlaysItOnTime) {
+TEST_F(MidiPcmStreamTest, SeekingAheadOfANoteStillPlaysItOnTime) {
     auto stream = Open({{Ticks(1.0), Ticks(0.5), 60, 100, 0}}, Ticks(3.0));
     ASSERT_TRUE(stream);
     // Two bytes into a frame, as a demuxer's byte seek may land.
@@ -135,7 +134,7 @@ TEST_F(MidiStreamTest, SeekingAheadOfANoteStillPlaysItOnTime) {
     EXPECT_NEAR(FirstSound(aligned, 0.5), 1.0 + kOnsetSlack / 2, kOnsetSlack / 2);
 }
 
-TEST_F(MidiStreamTest, SeekingBackLeavesNoNoteOfThePlaceLeftSounding) {
+TEST_F(MidiPcmStreamTest, SeekingBackLeavesNoNoteOfThePlaceLeftSounding) {
     // A note held from 0.2 s to 5 s, read into the middle; then back to before the note.
     auto stream = Open({{Ticks(0.2), Ticks(4.8), 60, 127, 0}}, Ticks(6.0));
     ASSERT_TRUE(stream);
@@ -151,7 +150,7 @@ TEST_F(MidiStreamTest, SeekingBackLeavesNoNoteOfThePlaceLeftSounding) {
     EXPECT_TRUE(Silent(inside, 0, inside.size() / 2));
 }
 
-TEST_F(MidiStreamTest, UnreadableOrMalformedFilesGiveNoStream) {
+TEST_F(MidiPcmStreamTest, UnreadableOrMalformedFilesGiveNoStream) {
     EXPECT_FALSE(MidiPcmStream::Open(QFile::encodeName(dir.filePath("missing.mid")).toStdString(), pool));
     EXPECT_FALSE(MidiPcmStream::Open(QFile::encodeName(dir.path()).toStdString(), pool)); // a folder
     const QByteArray pipe = QFile::encodeName(dir.filePath("pipe.mid"));
@@ -163,7 +162,7 @@ TEST_F(MidiStreamTest, UnreadableOrMalformedFilesGiveNoStream) {
     EXPECT_EQ(pool.IdleCount(), 0) << "a refused file loaded a synthesiser";
 }
 
-TEST_F(MidiStreamTest, ASynthesiserIsReusedThenFreedAfterItsIdleTime) {
+TEST_F(MidiPcmStreamTest, ASynthesiserIsReusedThenFreedAfterItsIdleTime) {
     {
         auto first = Open({{0, 480, 60, 100, 0}}, 960);
         ASSERT_TRUE(first);
@@ -185,7 +184,7 @@ TEST_F(MidiStreamTest, ASynthesiserIsReusedThenFreedAfterItsIdleTime) {
     EXPECT_EQ(shortLived.IdleCount(), 0);
 }
 
-TEST_F(MidiStreamTest, NoMoreSynthesisersThanTheBoundAtOnce) {
+TEST_F(MidiPcmStreamTest, NoMoreSynthesisersThanTheBoundAtOnce) {
     // A metafile listing the same song many times opens it many times over.
     std::vector<std::unique_ptr<MidiPcmStream>> open;
     for (int i = 0; i < MidiSynthPool::kMaxSynths; ++i) {
@@ -195,25 +194,6 @@ TEST_F(MidiStreamTest, NoMoreSynthesisersThanTheBoundAtOnce) {
     EXPECT_FALSE(Open({{0, 480, 60, 100, 0}}, 960));
     open.pop_back();
     EXPECT_TRUE(Open({{0, 480, 60, 100, 0}}, 960)) << "a synthesiser given back was not reused";
-}
-
-TEST(MidiStreamNames, MidiFilesGoThroughTheSynthesiserAndNothingElse) {
-    const QByteArray cwd = QFile::encodeName(QDir::currentPath());
-    struct Case {
-        QString path;
-        QByteArray expected;
-    };
-    const Case cases[] = {
-        {"/music/a.mid", "varnelmidi:///music/a.mid"},
-        {"/music/B.MIDI", "varnelmidi:///music/B.MIDI"},
-        {"/music/c.Rmi", "varnelmidi:///music/c.Rmi"},
-        {"rel/d.mid", "varnelmidi://" + cwd + "/rel/d.mid"},
-        {"/music/e.mid.wav", "/music/e.mid.wav"},
-        {"/music/mid", "/music/mid"},
-        {"/music/f.midx", "/music/f.midx"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(LocalFileArgument(c.path), c.expected) << c.path.toStdString();
 }
 
 } // namespace

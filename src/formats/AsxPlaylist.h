@@ -31,6 +31,3 @@ public:
     /// The same for the bytes of a metafile that lies in `folder`.
     static std::vector<AsxEntry> Parse(const QByteArray& bytes, const QString& folder);
 };
-
-/// True for the metafile names read by AsxPlaylist: ".asx" and ".wax", in any case.
-bool IsAsxFileName(const QString& path);

@@ -1,4 +1,4 @@
-#include "engine/Mp3SeekKind.h"
+#include "formats/Mp3SeekKind.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,17 +17,17 @@ unsigned Byte(const QByteArray& b, int i) {
 /// Closes a file descriptor when it goes out of scope.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd) : FFd(fd) {}
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (FFd >= 0)
+            ::close(FFd);
     }
-    int get() const { return m_fd; }
+    int get() const { return FFd; }
 
 private:
-    int m_fd;
+    int FFd;
 };
 
 QByteArray ReadAt(int fd, qint64 offset, int length) {

@@ -37,9 +37,9 @@ public:
     void Render(std::int16_t* out, int frames);
 
 private:
-    struct Handles;
-    explicit MidiSynth(std::unique_ptr<Handles> handles);
-    std::unique_ptr<Handles> m;
+    struct Impl;
+    explicit MidiSynth(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> FImpl;
 };
 
 class MidiSynthPool;
@@ -88,12 +88,12 @@ private:
     };
     void FreeExpired();
 
-    const std::string m_soundfont;
-    const Clock::duration m_lifetime;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Idle> m_idle; // oldest first
-    int m_live = 0;           // in use or idle, and those being loaded
-    bool m_stopping = false;
-    std::thread m_reaper; // last: starts once everything it uses exists
+    const std::string FSoundfont;
+    const Clock::duration FLifetime;
+    mutable std::mutex FMutex;
+    std::condition_variable FChanged;
+    std::vector<Idle> FIdle; // oldest first
+    int FLive = 0;           // in use or idle, and those being loaded
+    bool FStopping = false;
+    std::thread FReaper; // last: starts once everything it uses exists
 };

@@ -34,16 +34,16 @@ public:
     static std::optional<MidiFile> Parse(std::span<const std::uint8_t> bytes);
 
     /// Time of the last event or track end, in seconds.
-    double DurationSeconds() const { return m_duration; }
+    double DurationSeconds() const { return FDuration; }
     /// Every playable event, ordered by time; ties keep the order of the file.
-    const std::vector<MidiEvent>& Events() const { return m_events; }
-    const std::vector<std::uint8_t>& SysexData() const { return m_sysex; }
+    const std::vector<MidiEvent>& Events() const { return FEvents; }
+    const std::vector<std::uint8_t>& SysexData() const { return FSysex; }
 
 private:
     MidiFile() = default;
     friend class MidiFileReader;
 
-    double m_duration = 0.0;
-    std::vector<MidiEvent> m_events;
-    std::vector<std::uint8_t> m_sysex;
+    double FDuration = 0.0;
+    std::vector<MidiEvent> FEvents;
+    std::vector<std::uint8_t> FSysex;
 };
