@@ -552,6 +552,26 @@ bool SectionedStore::HasChanges() const {
 }
 
 bool SectionedStore::SaveToDisk() noexcept {
+    if (TryWrite())
+        return true;
+    if (FFallback.isEmpty() || FFallback == FFileName)
+        return false;
+    try {
+        // The file held here goes whole to the fallback: what was loaded plus this run's changes.
+        const QString left = std::exchange(FFileName, FFallback);
+        const QString why = FLastSaveError;
+        FDiskStamp = StoreFile::StampOf(FFileName);
+        FDiskIsCanonical = false;
+        FLeftoversRemoved = false;
+        if (FMoved)
+            FMoved(left, FFileName, why);
+    } catch (...) {
+        return false;
+    }
+    return TryWrite();
+}
+
+bool SectionedStore::TryWrite() noexcept {
     QString problem;
     try {
         WriteToDisk();
@@ -569,13 +589,20 @@ bool SectionedStore::SaveToDisk() noexcept {
     return false;
 }
 
+void SectionedStore::SetFallback(QString fileName, MovedHandler moved) {
+    FFallback = std::move(fileName);
+    FMoved = std::move(moved);
+}
+
 void SectionedStore::WriteToDisk() {
     StoreFile::FolderLock lock(FFileName);
     if (!std::exchange(FLeftoversRemoved, true))
         StoreFile::RemoveLeftovers(FFileName);
-    if (StoreFile::StampOf(FFileName) != FDiskStamp) {
+    const StoreFile::Stamp now = StoreFile::StampOf(FFileName);
+    if (now != FDiskStamp && now.exists) {
         // Another instance or an editor wrote the file since this store last saw it: this run's
-        // changes go over what it holds now. Unreadable now, it is left as it is.
+        // changes go over what it holds now. Unreadable now, it is left as it is. A file that
+        // vanished (its folder removed, say) is written again from what this store holds.
         LoadFile();
         ReapplyChanges();
     } else if (FDiskIsCanonical && !HasChanges()) {

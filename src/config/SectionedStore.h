@@ -59,6 +59,11 @@ public:
     /// Made to be called often, it never throws: false when the file could not be written, which
     /// is then left whole, with the changes kept for the next save (LastSaveError says why).
     bool SaveToDisk() noexcept;
+    /// Told once when saves move to the fallback file: the file left, the file used now, and why.
+    using MovedHandler = std::function<void(const QString& from, const QString& to, const QString& why)>;
+    /// Where saves go once fileName cannot be written any more (its folder turned read-only or
+    /// went away): the whole store is written there, and every later save goes there too.
+    void SetFallback(QString fileName, MovedHandler moved);
     /// Why the last SaveToDisk failed; empty after one that succeeded.
     const QString& LastSaveError() const { return FLastSaveError; }
 
@@ -142,6 +147,7 @@ private:
     static void IndexLines(Body& b);
     void RecordWrite(const QString& section, const QString& key, const QString& value);
     void RecordDrop(const QString& section);
+    bool TryWrite() noexcept;
 
     QString FFileName;
     QLocale FRegional;
@@ -163,4 +169,6 @@ private:
     QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop
     quint64 FGeneration = 0;
     QString FLastSaveError;
+    QString FFallback;
+    MovedHandler FMoved;
 };

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 namespace {
 
 const QString OptionsFileName = QStringLiteral("Play.cfg");
@@ -44,6 +46,17 @@ SettingsModule::SettingsModule(Platform& platform)
     FGeneral = std::make_unique<TM3GeneralConfigs>(FAppFolder + OptionsFileName, regional,
                                                    [&platform] { return platform.Now(); });
     FMedia = std::make_unique<TM3MediaConfigs>(FAppFolder + ResumeFileName, regional);
+    // A folder that turns read-only while the program runs must not take the positions with it.
+    const QString fallback = UserFolder();
+    if (fallback != FAppFolder) {
+        const auto told = [](const QString& from, const QString& to, const QString& why) {
+            QDir().mkpath(QFileInfo(to).path());
+            std::fprintf(stderr, "varnel: %s; %s is saved in %s from now on\n", qPrintable(why),
+                         qPrintable(QFileInfo(from).fileName()), qPrintable(to));
+        };
+        FGeneral->SetFallback(fallback + OptionsFileName, told);
+        FMedia->SetFallback(fallback + ResumeFileName, told);
+    }
 }
 
 void SettingsModule::Finish() {
@@ -65,11 +78,15 @@ QString SettingsModule::SettingsFolder(const QString& executableFolder) {
         if (folder.isDir() && folder.isWritable() && !IsSystemFolder(executableFolder))
             return WithSeparator(executableFolder);
     }
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    const QString folder = WithSeparator(base) + ConfigSubfolder + u'/';
+    const QString folder = UserFolder();
     // A folder that cannot be made only means the files cannot be saved; that failure is ignored.
     QDir().mkpath(folder);
     return folder;
+}
+
+QString SettingsModule::UserFolder() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.config");
+    return WithSeparator(base) + ConfigSubfolder + u'/';
 }

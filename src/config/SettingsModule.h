@@ -28,6 +28,8 @@ public:
     /// The folder the files live in: the executable's when writable and not a system folder
     /// (/usr, /opt, ...), else $XDG_CONFIG_HOME/varnel/.
     static QString SettingsFolder(const QString& executableFolder);
+    /// $XDG_CONFIG_HOME/varnel/ (~/.config/varnel/ without it), ending with '/'; not made here.
+    static QString UserFolder();
 
 private:
     int FLanguage = 0;

@@ -196,4 +196,25 @@ TEST_F(SettingsModuleTest, ConfigFolderLayoutWhenTheProgramFolderIsUnusable) {
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("xdg/varnel/Play.ind")));
 }
 
+TEST_F(SettingsModuleTest, AProgramFolderLostWhileRunningMovesTheSavesToTheConfigFolderAndSaysSo) {
+    WriteBytes(exeFolder + "Play.ind", "[old]\r\nPath=/m/old.mp3\r\nTime=7\r\n\r\n");
+    SettingsModule module(platform);
+    module.MediaConfigs().SetResumeTime("/m/new.mp3", 14.5);
+    ASSERT_TRUE(module.MediaConfigs().SaveToDisk());
+    ASSERT_TRUE(QDir(exeFolder).removeRecursively());
+    module.MediaConfigs().SetResumeTime("/m/new.mp3", 26.5);
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(module.MediaConfigs().SaveToDisk());
+    module.MediaConfigs().SetResumeTime("/m/later.mp3", 3);
+    EXPECT_TRUE(module.MediaConfigs().SaveToDisk());
+    const std::string said = testing::internal::GetCapturedStderr();
+    const QString moved = dir.filePath("xdg/varnel/Play.ind");
+    EXPECT_NE(said.find(moved.toStdString()), std::string::npos) << said;
+    EXPECT_EQ(said.find("varnel:"), said.rfind("varnel:")) << "said once: " << said;
+    TM3MediaConfigs reread(moved, kComma);
+    EXPECT_EQ(reread.GetResumeTime("/m/old.mp3"), 7);
+    EXPECT_EQ(reread.GetResumeTime("/m/new.mp3"), 26.5);
+    EXPECT_EQ(reread.GetResumeTime("/m/later.mp3"), 3);
+}
+
 } // namespace
