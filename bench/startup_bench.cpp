@@ -27,19 +27,19 @@ extern char** environ;
 
 namespace {
 
-constexpr int TracksPerFolder = 100;
+constexpr int kTracksPerFolder = 100;
 // ext4 allows 65,000 links to one file; each source file lends its data to this many tracks.
-constexpr int LinksPerSource = 10000;
+constexpr int kLinksPerSource = 10000;
 // Each side runs this many times, alternately; the median goes into the figures.
-constexpr int Rounds = 3;
+constexpr int kRounds = 3;
 
 // Both players stop at the same point: the program reports state 3 when mpv has loaded the file. The
 // exit code tells that mpv got there, rather than ending for want of anything it could play.
-constexpr int QuitCode = 42;
-constexpr const char* QuitScript = "-- Ends mpv as soon as its first file has loaded.\n"
-                                   "mp.register_event(\"file-loaded\", function()\n"
-                                   "    mp.command(\"quit 42\")\n"
-                                   "end)\n";
+constexpr int kQuitCode = 42;
+constexpr const char* kQuitScript = "-- Ends mpv as soon as its first file has loaded.\n"
+                                    "mp.register_event(\"file-loaded\", function()\n"
+                                    "    mp.command(\"quit 42\")\n"
+                                    "end)\n";
 
 struct ChildRun {
     int exitCode = -1;
@@ -112,7 +112,7 @@ public:
         if (!FDir.isValid() || !QDir().mkpath(Root()))
             return;
         std::vector<QByteArray> sources;
-        for (int s = 0; s * LinksPerSource < count; ++s) {
+        for (int s = 0; s * kLinksPerSource < count; ++s) {
             const QString source = FDir.filePath(QStringLiteral("source%1.wav").arg(s));
             if (!WriteToneWav(source, 2.0))
                 return;
@@ -121,16 +121,16 @@ public:
         const QByteArray root = QFile::encodeName(Root()) + '/';
         for (int i = 0; i < count; ++i) {
             const QByteArray folder =
-                root + QByteArray("album ") + QByteArray::number(i / TracksPerFolder) + '/';
-            if (i % TracksPerFolder == 0 && !MakeFolderWithExtras(folder))
+                root + QByteArray("album ") + QByteArray::number(i / kTracksPerFolder) + '/';
+            if (i % kTracksPerFolder == 0 && !MakeFolderWithExtras(folder))
                 return;
-            const QByteArray track = folder + "track " + QByteArray::number(i % TracksPerFolder) + ".wav";
-            if (link(sources[static_cast<size_t>(i / LinksPerSource)].constData(), track.constData()) != 0)
+            const QByteArray track = folder + "track " + QByteArray::number(i % kTracksPerFolder) + ".wav";
+            if (link(sources[static_cast<size_t>(i / kLinksPerSource)].constData(), track.constData()) != 0)
                 return;
         }
         const QString script = FDir.filePath(QStringLiteral("quit.lua"));
         QFile file(script);
-        if (!file.open(QIODevice::WriteOnly) || file.write(QuitScript) < 0)
+        if (!file.open(QIODevice::WriteOnly) || file.write(kQuitScript) < 0)
             return;
         FScript = script;
         FBuilt = true;
@@ -201,7 +201,7 @@ void BM_StartupVsMpv(benchmark::State& state) {
     Side other;
     for (auto _ : state) {
         // Off the record: the first start of either pays for reading the libraries they share.
-        for (int round = -1; round < Rounds; ++round) {
+        for (int round = -1; round < kRounds; ++round) {
             double ownMs = 0;
             const std::optional<ChildRun> probe = RunVarnel(tree, count, ownMs);
             if (!probe) {
@@ -216,7 +216,7 @@ void BM_StartupVsMpv(benchmark::State& state) {
             if (mpv.isEmpty())
                 continue;
             const ChildRun run = RunChild(mpvArgs, true);
-            if (run.exitCode != QuitCode) {
+            if (run.exitCode != kQuitCode) {
                 state.SkipWithError("mpv ended without loading a file");
                 return;
             }
@@ -237,7 +237,7 @@ void BM_StartupVsMpv(benchmark::State& state) {
         state.SetLabel("mpv not installed");
         std::fprintf(stderr,
                      "start-up, %d files (median of %d): varnel %.0f ms (whole process %.0f ms), %.1f MB\n",
-                     count, Rounds, varnelMs, Median(varnelProcess.ms), varnelMB);
+                     count, kRounds, varnelMs, Median(varnelProcess.ms), varnelMB);
         return;
     }
     const double mpvMs = Median(other.ms);
@@ -249,7 +249,7 @@ void BM_StartupVsMpv(benchmark::State& state) {
     std::fprintf(stderr,
                  "start-up, %d files (median of %d): varnel %.0f ms (whole process %.0f ms), %.1f MB; "
                  "mpv %.0f ms, %.1f MB; time ratio %.2f, memory ratio %.2f\n",
-                 count, Rounds, varnelMs, Median(varnelProcess.ms), varnelMB, mpvMs, mpvMB, varnelMs / mpvMs,
+                 count, kRounds, varnelMs, Median(varnelProcess.ms), varnelMB, mpvMs, mpvMB, varnelMs / mpvMs,
                  varnelMB / mpvMB);
 }
 

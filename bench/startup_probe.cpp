@@ -22,7 +22,7 @@
 
 namespace {
 
-constexpr int PlayingDeadlineMs = 60000;
+constexpr int kPlayingDeadlineMs = 60000;
 
 /// The real platform, but with the settings files in a folder of the probe's own: a run must neither
 /// read the user's options nor leave files beside the build. Current while it lives.
@@ -72,12 +72,12 @@ int Run(int argc, char** argv) {
     }
     window->show();
     if (window->Player().Control().PlayState() != psPlaying) {
-        QTimer::singleShot(PlayingDeadlineMs, &loop, &QEventLoop::quit);
+        QTimer::singleShot(kPlayingDeadlineMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     if (window->Player().Control().PlayState() != psPlaying) {
-        std::fprintf(stderr, "varnel_startup_probe: no state 3 within %d ms\n", PlayingDeadlineMs);
+        std::fprintf(stderr, "varnel_startup_probe: no state 3 within %d ms\n", kPlayingDeadlineMs);
         return 1;
     }
     std::printf("%.3f %lld\n", took.count(), static_cast<long long>(window->Files().size()));

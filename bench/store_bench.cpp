@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int RememberedFiles = 20000;
+constexpr int kRememberedFiles = 20000;
 
 // What the exit may cost the user at most, each step, on an idle machine.
 const bool kGoals = AddBenchGoal({"BM_ResumeStoreLoad", 0.050, "<= 50 ms"}) &&
@@ -59,7 +59,7 @@ private:
     // entries naming the one existing file would all share one section.
     void Generate(const QString& fileName, const QString& existing, const QString& missingPattern) const {
         TM3MediaConfigs store(fileName, Regional());
-        for (int i = 0; i < RememberedFiles; ++i) {
+        for (int i = 0; i < kRememberedFiles; ++i) {
             const QString section = QStringLiteral("entry%1").arg(i);
             store.WriteText(section, QStringLiteral("Path"), (i % 2 == 0) ? existing : missingPattern.arg(i));
             store.WriteReal(section, QStringLiteral("Time"), 60.5 + i);
@@ -76,7 +76,7 @@ void BM_ResumeStoreLoad(benchmark::State& state) {
         TM3MediaConfigs store(file.Path(), file.Regional());
         benchmark::DoNotOptimize(&store);
     }
-    state.counters["sections"] = RememberedFiles;
+    state.counters["sections"] = kRememberedFiles;
 }
 
 void BM_ResumeStorePurge(benchmark::State& state) {
@@ -102,7 +102,7 @@ void BM_ResumeStoreSave(benchmark::State& state) {
     TM3MediaConfigs store(file.Path(), file.Regional());
     for (auto _ : state)
         store.SaveToDisk();
-    state.counters["sections"] = RememberedFiles;
+    state.counters["sections"] = kRememberedFiles;
 }
 
 void BM_ResumeStoreLookup(benchmark::State& state) {
