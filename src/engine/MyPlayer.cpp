@@ -1,13 +1,11 @@
 #include "engine/MyPlayer.h"
 
 #include "config/MediaConfigs.h"
-#include "ui/Texts.h"
-#include "util/Rounding.h"
+#include "texts/TimeLabel.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <stdexcept>
 
 namespace {
 
@@ -171,18 +169,6 @@ void TMyPlayer::StepTo(int index) {
     // Back at normal speed: the beep tells a listener who cannot see the rate.
     if (SpeedTable[index] == 100 && FBeep)
         FBeep();
-}
-
-QString TimeLabel(double seconds) {
-    // Beyond this the whole seconds no longer fit the integer type of the rounding.
-    constexpr double kLargest = 9.0e18;
-    if (std::isnan(seconds) || seconds < 0 || seconds >= kLargest)
-        throw std::invalid_argument("time label of a negative, unknown or unbounded time");
-    const long long n = RoundHalfEven(seconds);
-    QString text = QString::number(n % 60) + Text(TextId::SecondsPart, LangOther);
-    if (n / 60 > 0)
-        text = QString::number(n / 60) + Text(TextId::MinutesSeparator, LangOther) + text;
-    return text;
 }
 
 int FasterIndex(double rate) {

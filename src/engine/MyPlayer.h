@@ -60,9 +60,6 @@ private:
     Beep FBeep;
 };
 
-/// "1 min  15 sec" for 75 seconds; throws std::invalid_argument for a negative or NaN value.
-QString TimeLabel(double seconds);
-
 /// Speed table in percent.
 inline constexpr int SpeedTable[19] = {50,  60,  70,  80,  90,  100, 120, 140, 160, 180,
                                        200, 220, 240, 260, 280, 300, 350, 400, 500};

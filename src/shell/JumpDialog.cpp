@@ -1,7 +1,7 @@
 #include "shell/JumpDialog.h"
 
 #include "shell/AccessibleLineEdit.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDialogButtonBox>
 #include <QGuiApplication>

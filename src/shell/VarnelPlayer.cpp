@@ -6,8 +6,8 @@
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
 #include "shell/TrackListView.h"
+#include "texts/Texts.h"
 #include "ui/Donation.h"
-#include "ui/Texts.h"
 #include "util/Platform.h"
 
 #include <QApplication>

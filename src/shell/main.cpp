@@ -3,6 +3,7 @@
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
+#include "ui/DesktopPlatform.h"
 #include "util/FileNameCodec.h"
 #include "util/Platform.h"
 #include "util/TimeText.h"
@@ -22,9 +23,12 @@ constexpr std::chrono::seconds TeardownLimit{5};
 
 int main(int argc, char** argv) {
     TerminationSignals::IgnoreBrokenPipe();
+    // First, so that everything built after it beeps and opens addresses on the desktop.
+    DesktopPlatform desktop;
+    Platform::SetCurrent(&desktop);
     std::optional<SettingsModule> settings;
     try {
-        settings.emplace(Platform::Current());
+        settings.emplace(desktop);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;

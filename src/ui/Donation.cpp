@@ -1,7 +1,7 @@
 #include "ui/Donation.h"
 
 #include "config/GeneralConfigs.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 #include "util/Platform.h"
 
 #include <QMessageBox>

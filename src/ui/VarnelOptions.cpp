@@ -1,10 +1,10 @@
 #include "ui/VarnelOptions.h"
 
 #include "config/GeneralConfigs.h"
+#include "texts/Texts.h"
 #include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
 #include "ui/SpinEdit.h"
-#include "ui/Texts.h"
 
 #include <QComboBox>
 #include <QLabel>

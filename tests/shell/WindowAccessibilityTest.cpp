@@ -2,7 +2,7 @@
 #include "WindowFixture.h"
 
 #include "shell/SpokenNotice.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QAccessible>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 // What the window shows, the play-state events and the background volume.
 #include "WindowFixture.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QApplication>
 #include <QDialog>

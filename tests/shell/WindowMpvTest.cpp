@@ -3,7 +3,7 @@
 
 #include "WavWriter.h"
 #include "engine/MpvMediaControl.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,7 +1,7 @@
 // Start-up, the track list built from the arguments, closing and the final shutdown.
 #include "WindowFixture.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "ModalAnswer.h"
 #include "config/GeneralConfigs.h"
 #include "support/FixedPlatform.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QMessageBox>
 #include <QPushButton>
