@@ -113,8 +113,9 @@ private:
     /// When the screen reader's link comes up after the window is already in front, the window and its
     /// focused field are announced again: the first announcements went nowhere.
     void AccessibilityTurnedOn();
-    /// FFiles[FCurrent]; throws std::out_of_range when FCurrent is outside the list.
-    const QString& CurrentFile() const;
+    /// FFiles[FCurrent]; empty when FCurrent is outside the list (an empty list, a double click on
+    /// no row).
+    QString CurrentFile() const;
     int SelectedIndex() const;
     bool GeneKey(int key, int shift);
     bool TempoKey(int key, int shift);

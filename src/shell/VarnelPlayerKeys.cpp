@@ -145,42 +145,29 @@ bool TVarnelPlayer::ListaKey(int key, int shift) {
 
 void TVarnelPlayer::PauseToggle() {
     FBusy = true;
-    try {
-        FPlayer->TogglePause();
-        RefreshDisplay();
-        if (FPlayer->Control().PlayState() == psPaused) {
-            Timer->stop();
-            RememberPosition(); // a pause may be the end of the session: no tick follows it
-        } else {
-            Timer->start();
-        }
-    } catch (...) {
+    FPlayer->TogglePause();
+    RefreshDisplay();
+    if (FPlayer->State() == psPaused) {
+        Timer->stop();
+        RememberPosition(); // a pause may be the end of the session: no tick follows it
+    } else {
+        Timer->start();
     }
     FBusy = false;
 }
-
-namespace {
-bool IsPaused(const TMyPlayer& player) {
-    try {
-        return player.Control().PlayState() == psPaused;
-    } catch (...) {
-        return false;
-    }
-}
-} // namespace
 
 void TVarnelPlayer::SeekBack(double seconds) {
     FPlayer->SeekBackward(seconds);
     RefreshDisplay();
     // While playing the next ticks write it; while paused none come.
-    if (IsPaused(*FPlayer))
+    if (FPlayer->State() == psPaused)
         RememberPosition();
 }
 
 void TVarnelPlayer::SeekAhead(double seconds) {
     FPlayer->SeekForward(seconds);
     RefreshDisplay();
-    if (IsPaused(*FPlayer))
+    if (FPlayer->State() == psPaused)
         RememberPosition();
 }
 
@@ -199,7 +186,7 @@ void TVarnelPlayer::JumpToPosition() {
         Timer->stop();
         FPlayer->TogglePause();
     }
-    const auto n = static_cast<int>(RoundHalfEven(FPlayer->Control().CurrentPosition()));
+    const auto n = static_cast<int>(RoundHalfEven(FPlayer->JumpStart()));
     const int language = FSettings.Language();
     bool confirmed = false;
     QString text;
@@ -215,7 +202,7 @@ void TVarnelPlayer::JumpToPosition() {
         return;
     }
     if (confirmed)
-        FPlayer->Control().SetCurrentPosition(TimeTextToSeconds(text));
+        FPlayer->JumpTo(TimeTextToSeconds(text));
     if (wasPlaying) {
         ResumeAfterModal(serial);
         Timer->start();
@@ -247,7 +234,7 @@ template <class Window> struct ModalRun {
 void TVarnelPlayer::ResumeAfterModal(quint64 pausedSerial) {
     // Another track, or a stop, came from the desktop while the window was up; a toggle now would
     // pause what the user chose to hear.
-    if (pausedSerial != FPlaySerial || !IsPaused(*FPlayer))
+    if (pausedSerial != FPlaySerial || FPlayer->State() != psPaused)
         return;
     FPlayer->TogglePause();
 }

@@ -192,8 +192,12 @@ TEST_F(MyPlayerTest, FailuresAreSwallowedExceptForTheStateQueries) {
     EXPECT_EQ(player->GetRate(), 0.0);
     EXPECT_EQ(player->PositionText(), QString());
     EXPECT_EQ(player->DurationText(), QString());
+    EXPECT_EQ(player->State(), psUndefined);
+    player->RememberPosition("/d/a/b.mp3"); // an unreadable position forgets nothing
+    EXPECT_EQ(resume->GetResumeTime("/d/a/b.mp3"), 83.4);
     EXPECT_THROW(player->IsActive(), MediaControlError);
     EXPECT_THROW(player->IsPlaying(), MediaControlError);
+    EXPECT_THROW(player->JumpTo(10), MediaControlError);
 }
 
 TEST_F(MyPlayerTest, StateQueries) {
