@@ -118,7 +118,7 @@ TEST_F(WindowFixture, EscapeForgetsThePositionAndClosesTheWindow) {
     control->position = 83.4;
     Press(Tempo(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(settings->MediaConfigs().GetResumeTime(song), 0.0);
+    EXPECT_EQ(Remembered(song), 0.0);
     EXPECT_EQ(control->state, psStopped);
 }
 
