@@ -12,15 +12,15 @@
 #include <memory>
 
 namespace {
-constexpr double MicrosPerSecond = 1e6;
+constexpr double kMicrosPerSecond = 1e6;
 
 // Clamped: a file may declare any length, and rounding beyond the integer's range is undefined.
 qlonglong ToMicros(double seconds) {
-    constexpr double Limit = 9223372036854775807.0; // 2^63: the first value that does not fit
-    const double micros = seconds * MicrosPerSecond;
-    if (micros >= Limit)
+    constexpr double kLimit = 9223372036854775807.0; // 2^63: the first value that does not fit
+    const double micros = seconds * kMicrosPerSecond;
+    if (micros >= kLimit)
         return std::numeric_limits<qlonglong>::max();
-    if (micros <= -Limit)
+    if (micros <= -kLimit)
         return std::numeric_limits<qlonglong>::min();
     return std::llround(micros);
 }
@@ -90,7 +90,7 @@ void MprisPlayerAdaptor::SetRate(double rate) {
         return;
     }
     Guarded([&] {
-        FWindow.Player().SetRate(std::clamp(rate, MinRate, MaxRate));
+        FWindow.Player().SetRate(std::clamp(rate, kMinRate, kMaxRate));
         FWindow.RefreshDisplay();
     });
 }
@@ -203,7 +203,7 @@ void MprisPlayerAdaptor::Seek(qlonglong Offset) {
     if (!IsActive())
         return;
     Guarded([&] {
-        const double seconds = static_cast<double>(Offset) / MicrosPerSecond;
+        const double seconds = static_cast<double>(Offset) / kMicrosPerSecond;
         if (seconds < 0)
             FWindow.SeekBack(-seconds);
         else
@@ -218,7 +218,7 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
         return;
     Guarded([&] {
         const double length = FWindow.Player().Duration();
-        const double seconds = static_cast<double>(Position) / MicrosPerSecond;
+        const double seconds = static_cast<double>(Position) / kMicrosPerSecond;
         if (std::isfinite(length) && length > 0 && seconds > length)
             return;
         // A put the control refuses leaves the position as it was: nothing to remember or signal.

@@ -26,8 +26,8 @@ namespace {
 class AdvanceEvent : public QEvent {
 public:
     explicit AdvanceEvent(quint64 serial)
-        : QEvent(static_cast<QEvent::Type>(TVarnelPlayer::WM_PLAYNEXT)), serial(serial) {}
-    const quint64 serial;
+        : QEvent(static_cast<QEvent::Type>(TVarnelPlayer::WM_PLAYNEXT)), FSerial(serial) {}
+    const quint64 FSerial;
 };
 
 class AccessibilityObserver : public QAccessible::ActivationObserver {
@@ -173,8 +173,8 @@ void TVarnelPlayer::RefreshDisplay() {
         SetTitle(FPlayer->MediaName());
         Status->showMessage(FPlayer->Duration() > 0 ? FPlayer->DurationText() : QString());
     } else {
-        SetTitle(QString::fromUtf8(IdleTitle));
-        Status->showMessage(QString::fromUtf8(ProductWebAddress));
+        SetTitle(QString::fromUtf8(kIdleTitle));
+        Status->showMessage(QString::fromUtf8(kProductWebAddress));
         t = Text(TextId::IdleTime, FSettings.Language());
         idle = true;
     }
@@ -203,7 +203,7 @@ void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
 
 void TVarnelPlayer::TimerTic() {
     RefreshDisplay();
-    if (++FTicksSinceSave >= SaveEveryTicks)
+    if (++FTicksSinceSave >= kSaveEveryTicks)
         RememberPosition();
 }
 
@@ -272,7 +272,7 @@ bool TVarnelPlayer::event(QEvent* e) {
     if (e->type() != static_cast<QEvent::Type>(WM_PLAYNEXT))
         return QWidget::event(e);
     FAdvancePending = false;
-    if (static_cast<AdvanceEvent*>(e)->serial != FPlaySerial)
+    if (static_cast<AdvanceEvent*>(e)->FSerial != FPlaySerial)
         return true;
     // A file that could not be opened or read is skipped, but it is still there: keep its position.
     const bool failed = FPlayer->EndedByFailure();
@@ -315,5 +315,5 @@ void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
 }
 
 void TVarnelPlayer::ReportFailure(const char* what) {
-    QMessageBox::critical(this, QString::fromLatin1(ProductName), QString::fromLocal8Bit(what));
+    QMessageBox::critical(this, QString::fromLatin1(kProductName), QString::fromLocal8Bit(what));
 }

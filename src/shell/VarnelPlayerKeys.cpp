@@ -45,71 +45,51 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
     struct Command {
         int key;
         int shift;
-        void (TVarnelPlayer::*run)();
+        void (*run)(TVarnelPlayer&);
     };
     // Tested in order; the first match wins.
-    static const Command commands[] = {
-        {VK_SPACE, ssNone, &TVarnelPlayer::PauseToggle},
-        {VK_LEFT, ssNone, nullptr},
-        {VK_LEFT, ssCtrl, nullptr},
-        {VK_RIGHT, ssNone, nullptr},
-        {VK_RIGHT, ssCtrl, nullptr},
-        {'P', ssCtrl, &TVarnelPlayer::PlaySelected},
-        {VK_PLAY, ssNone, &TVarnelPlayer::PlaySelected},
-        {VK_MEDIA_PLAY_PAUSE, ssNone, &TVarnelPlayer::PlayPauseKey},
-        {'S', ssCtrl, &TVarnelPlayer::StopPlay},
-        {VK_MEDIA_STOP, ssNone, &TVarnelPlayer::StopPlay},
-        {VK_MEDIA_PREV_TRACK, ssNone, &TVarnelPlayer::PlayPrevious},
-        {VK_MEDIA_NEXT_TRACK, ssNone, &TVarnelPlayer::PlayNext},
-        {'J', ssCtrl, &TVarnelPlayer::JumpToPosition},
-        {'O', ssCtrl, &TVarnelPlayer::ShowOptions},
-        {VK_F8, ssNone, nullptr},
-        {VK_VOLUME_DOWN, ssNone, nullptr},
-        {VK_F9, ssNone, nullptr},
-        {VK_VOLUME_UP, ssNone, nullptr},
-        {VK_F5, ssNone, nullptr},
-        {VK_F4, ssNone, nullptr},
-        {VK_F12, ssNone, &TVarnelPlayer::Donate},
-        {VK_ESCAPE, ssNone, &TVarnelPlayer::Escape},
+    static const Command kCommands[] = {
+        {VK_SPACE, ssNone, [](TVarnelPlayer& w) { w.PauseToggle(); }},
+        {VK_LEFT, ssNone, [](TVarnelPlayer& w) { w.SeekBack(5); }},
+        {VK_LEFT, ssCtrl, [](TVarnelPlayer& w) { w.SeekBack(30); }},
+        {VK_RIGHT, ssNone, [](TVarnelPlayer& w) { w.SeekAhead(5); }},
+        {VK_RIGHT, ssCtrl, [](TVarnelPlayer& w) { w.SeekAhead(30); }},
+        {'P', ssCtrl, [](TVarnelPlayer& w) { w.PlaySelected(); }},
+        {VK_PLAY, ssNone, [](TVarnelPlayer& w) { w.PlaySelected(); }},
+        {VK_MEDIA_PLAY_PAUSE, ssNone, [](TVarnelPlayer& w) { w.PlayPauseKey(); }},
+        {'S', ssCtrl, [](TVarnelPlayer& w) { w.StopPlay(); }},
+        {VK_MEDIA_STOP, ssNone, [](TVarnelPlayer& w) { w.StopPlay(); }},
+        {VK_MEDIA_PREV_TRACK, ssNone, [](TVarnelPlayer& w) { w.PlayPrevious(); }},
+        {VK_MEDIA_NEXT_TRACK, ssNone, [](TVarnelPlayer& w) { w.PlayNext(); }},
+        {'J', ssCtrl, [](TVarnelPlayer& w) { w.JumpToPosition(); }},
+        {'O', ssCtrl, [](TVarnelPlayer& w) { w.ShowOptions(); }},
+        {VK_F8, ssNone, [](TVarnelPlayer& w) { w.StepVolume(false); }},
+        {VK_VOLUME_DOWN, ssNone, [](TVarnelPlayer& w) { w.StepVolume(false); }},
+        {VK_F9, ssNone, [](TVarnelPlayer& w) { w.StepVolume(true); }},
+        {VK_VOLUME_UP, ssNone, [](TVarnelPlayer& w) { w.StepVolume(true); }},
+        {VK_F5, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(true); }},
+        {VK_F4, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(false); }},
+        {VK_F12, ssNone, [](TVarnelPlayer& w) { w.Donate(); }},
+        {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
     };
-    for (const Command& c : commands) {
-        if (c.key != key || c.shift != shift)
-            continue;
-        if (c.run) {
-            (this->*c.run)();
+    for (const Command& c : kCommands) {
+        if (c.key == key && c.shift == shift) {
+            c.run(*this);
             return true;
         }
-        switch (key) {
-        case VK_LEFT:
-            SeekBack(shift == ssCtrl ? 30 : 5);
-            break;
-        case VK_RIGHT:
-            SeekAhead(shift == ssCtrl ? 30 : 5);
-            break;
-        case VK_F8:
-        case VK_VOLUME_DOWN:
-            FPlayer->VolumeDown();
-            if (FPlayer->IsActive())
-                SpeakVolume();
-            break;
-        case VK_F9:
-        case VK_VOLUME_UP:
-            FPlayer->VolumeUp();
-            if (FPlayer->IsActive())
-                SpeakVolume();
-            break;
-        case VK_F5:
-            FPlayer->Faster();
-            SpeakSpeed();
-            break;
-        case VK_F4:
-            FPlayer->Slower();
-            SpeakSpeed();
-            break;
-        }
-        return true;
     }
     return false;
+}
+
+void TVarnelPlayer::StepVolume(bool up) {
+    up ? FPlayer->VolumeUp() : FPlayer->VolumeDown();
+    if (FPlayer->IsActive())
+        SpeakVolume();
+}
+
+void TVarnelPlayer::StepSpeed(bool faster) {
+    faster ? FPlayer->Faster() : FPlayer->Slower();
+    SpeakSpeed();
 }
 
 bool TVarnelPlayer::TempoKey(int key, int shift) {
@@ -177,8 +157,8 @@ void TVarnelPlayer::JumpToPosition() {
     FBusy = true;
     // Steps after this are not guarded: a failure skips them, clears the flag and is reported.
     struct ClearBusy {
-        bool& busy;
-        ~ClearBusy() { busy = false; }
+        bool& FFlag;
+        ~ClearBusy() { FFlag = false; }
     } clearBusy{FBusy};
     const bool wasPlaying = FPlayer->IsPlaying();
     const quint64 serial = FPlaySerial;
@@ -222,11 +202,11 @@ namespace {
 // Whatever happens while a modal window is up: destroy it, then finish (resume, clear the flag, and
 // show the state at once, before the focus is back in the time field and a screen reader reads it).
 template <class Window> struct ModalRun {
-    std::unique_ptr<Window> window;
-    std::function<void()> finish;
+    std::unique_ptr<Window> FWindow;
+    std::function<void()> FFinish;
     ~ModalRun() {
-        window.reset();
-        finish();
+        FWindow.reset();
+        FFinish();
     }
 };
 } // namespace
@@ -254,7 +234,7 @@ void TVarnelPlayer::ShowOptions() {
         }};
     if (wasPlaying)
         FPlayer->TogglePause();
-    run.window->exec();
+    run.FWindow->exec();
 }
 
 void TVarnelPlayer::ShowKeyHelp(const QString& context) {
@@ -269,8 +249,8 @@ void TVarnelPlayer::ShowKeyHelp(const QString& context) {
                               }};
     if (wasPlaying)
         FPlayer->TogglePause();
-    run.window->ShowHelp(context, FSettings.Language());
-    run.window->exec();
+    run.FWindow->ShowHelp(context, FSettings.Language());
+    run.FWindow->exec();
 }
 
 void TVarnelPlayer::Donate() {

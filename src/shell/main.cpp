@@ -18,7 +18,7 @@
 #include <optional>
 
 namespace {
-constexpr std::chrono::seconds TeardownLimit{5};
+constexpr std::chrono::seconds kTeardownLimit{5};
 } // namespace
 
 int main(int argc, char** argv) {
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     termination.reset();
     // mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
     // ever; everything is saved by now, so a teardown that does not end in time ends the process.
-    watchdog.emplace(TeardownLimit);
+    watchdog.emplace(kTeardownLimit);
     window.reset();
     return 0;
 }

@@ -25,5 +25,5 @@ void DonationReminder(TM3GeneralConfigs& configs, int language, QWidget* parent)
 }
 
 void Donate() {
-    Platform::Current().OpenUrl(QUrl(QString::fromLatin1(DonationAddress)));
+    Platform::Current().OpenUrl(QUrl(QString::fromLatin1(kDonationAddress)));
 }

@@ -91,8 +91,8 @@ protected:
     /// Calls the service without blocking this thread, which is also the one that must answer.
     QDBusMessage Call(const QString& interface, const QString& method, const QVariantList& arguments = {}) {
         QDBusMessage message =
-            QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::ServiceName),
-                                           QString::fromLatin1(MprisService::ObjectPath), interface, method);
+            QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::kServiceName),
+                                           QString::fromLatin1(MprisService::kObjectPath), interface, method);
         message.setArguments(arguments);
         QDBusPendingCall pending = client.asyncCall(message);
         // The deadline only bounds a hang: a reply is due in any case.
@@ -123,7 +123,7 @@ protected:
         return metadata.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
     }
     void Listen(const QString& interface, const QString& name) {
-        ASSERT_TRUE(client.connect(QString(), QString::fromLatin1(MprisService::ObjectPath), interface, name,
+        ASSERT_TRUE(client.connect(QString(), QString::fromLatin1(MprisService::kObjectPath), interface, name,
                                    &listener, SLOT(Received(QDBusMessage))));
     }
 
@@ -321,7 +321,7 @@ TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
     EXPECT_EQ(window->findChild<MprisService*>(), nullptr);
 
     // Another player holds the common name: this one takes a name of its own.
-    ASSERT_EQ(client.interface()->registerService(QString::fromLatin1(MprisService::ServiceName)).value(),
+    ASSERT_EQ(client.interface()->registerService(QString::fromLatin1(MprisService::kServiceName)).value(),
               QDBusConnectionInterface::ServiceRegistered);
     ASSERT_TRUE(MprisService::Start(*window));
     const auto* service = window->findChild<MprisService*>();
@@ -330,7 +330,7 @@ TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
         service->BusName(),
         QStringLiteral("org.mpris.MediaPlayer2.varnel.instance%1").arg(QCoreApplication::applicationPid()));
     EXPECT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(service->BusName()).value());
-    client.interface()->unregisterService(QString::fromLatin1(MprisService::ServiceName));
+    client.interface()->unregisterService(QString::fromLatin1(MprisService::kServiceName));
 }
 
 namespace {

@@ -23,8 +23,8 @@ TEST_F(WindowFixture, ThreeLooksInItalian) {
 
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
-    EXPECT_EQ(StatusText(), QString::fromUtf8(ProductWebAddress));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
+    EXPECT_EQ(StatusText(), QString::fromUtf8(kProductWebAddress));
 }
 
 TEST_F(WindowFixture, PausedSuffixInSpanish) {
@@ -72,7 +72,7 @@ TEST_F(WindowFixture, EndOfTheLastTrackStopsAndShowsTheIdleTexts) {
     EXPECT_EQ(control->opened.size(), 1);
     EXPECT_EQ(control->closes, 1);
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
     EXPECT_FALSE(window->TimerActive());
     EXPECT_EQ(window->Current(), 0);
 }

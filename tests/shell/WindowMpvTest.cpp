@@ -35,6 +35,6 @@ TEST_F(WindowFixture, RealControlPlaysTwoFilesInTurnAndStopsAfterTheLast) {
     QTRY_VERIFY_WITH_TIMEOUT(!window->TimerActive(), 10000);
     EXPECT_EQ(window->Player().State(), int(psStopped));
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
     EXPECT_EQ(window->Current(), 1);
 }

@@ -65,14 +65,14 @@ TEST_F(WindowResume, AFailedOutputThatLostThePositionKeepsTheOneRemembered) {
 TEST_F(WindowResume, ThePlayingPositionReachesTheDiskWithinTheTicksBetweenSaves) {
     StartThree();
     control->position = 50;
-    for (int tick = 1; tick < TVarnelPlayer::SaveEveryTicks; ++tick)
+    for (int tick = 1; tick < TVarnelPlayer::kSaveEveryTicks; ++tick)
         window->TimerTic();
     control->position = 51;
     window->TimerTic();
     EXPECT_EQ(OnDisk(a), 51.0);
     // Ticks that come while nothing plays write nothing.
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
-    for (int tick = 0; tick < TVarnelPlayer::SaveEveryTicks; ++tick)
+    for (int tick = 0; tick < TVarnelPlayer::kSaveEveryTicks; ++tick)
         window->TimerTic();
     EXPECT_EQ(OnDisk(a), 0.0);
 }

@@ -17,8 +17,8 @@ QByteArray ReadAll(const QString& path) {
 
 TEST_F(WindowFixture, NoArgumentsLeaveTheIdleWindow) {
     Start({});
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
-    EXPECT_EQ(StatusText(), QString::fromUtf8(ProductWebAddress));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
+    EXPECT_EQ(StatusText(), QString::fromUtf8(kProductWebAddress));
     EXPECT_EQ(TempoText(), "-");
     EXPECT_TRUE(control->opened.isEmpty());
     EXPECT_EQ(Lista()->model()->rowCount(), 0);
