@@ -61,7 +61,7 @@ int Run(int argc, char** argv) {
     auto window = std::make_unique<TVarnelPlayer>(
         settings, std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), false}));
     QEventLoop loop;
-    QObject::connect(&window->Player().Control(), &MediaControl::PlayStateChange, &loop, [&loop](int state) {
+    window->Player().OnStateChange(&loop, [&loop](int state) {
         if (state == psPlaying)
             loop.quit();
     });
@@ -71,12 +71,12 @@ int Run(int argc, char** argv) {
         return 1;
     }
     window->show();
-    if (window->Player().Control().PlayState() != psPlaying) {
+    if (window->Player().State() != psPlaying) {
         QTimer::singleShot(kPlayingDeadlineMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    if (window->Player().Control().PlayState() != psPlaying) {
+    if (window->Player().State() != psPlaying) {
         std::fprintf(stderr, "varnel_startup_probe: no state 3 within %d ms\n", kPlayingDeadlineMs);
         return 1;
     }

@@ -1,6 +1,6 @@
 #include "config/SettingsModule.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 #include "util/Platform.h"
 
 #include <QDir>

@@ -1,13 +1,11 @@
 #include "engine/MyPlayer.h"
 
 #include "config/MediaConfigs.h"
-#include "ui/Texts.h"
-#include "util/Rounding.h"
+#include "texts/TimeLabel.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <stdexcept>
 
 namespace {
 
@@ -20,138 +18,157 @@ double RatePercent(double rate) {
     return std::nearbyint(rate * 100.0);
 }
 
+// Where the player hides a failure of the control: what read returns, or fallback when it throws.
+template <class T, class Read> T ReadOr(T fallback, const Read& read) noexcept {
+    try {
+        return read();
+    } catch (...) {
+        return fallback;
+    }
+}
+
+// A command whose failure leaves nothing the program relies on: the next command tries afresh.
+template <class Run> void Ignoring(const Run& run) noexcept {
+    try {
+        run();
+    } catch (...) {
+    }
+}
+
 } // namespace
 
 TMyPlayer::TMyPlayer(std::unique_ptr<MediaControl> control, TM3MediaConfigs& resume, Beep beep)
     : FControl(std::move(control)), FResume(resume), FBeep(std::move(beep)) {}
 
+QMetaObject::Connection TMyPlayer::OnStateChange(const QObject* context, std::function<void(int)> slot) {
+    return QObject::connect(FControl.get(), &MediaControl::PlayStateChange, context, std::move(slot));
+}
+
 void TMyPlayer::PlayFile(const QString& path) {
-    try {
-        FControl->SetUrl(path);
-    } catch (...) {
-    }
+    Ignoring([&] { FControl->SetUrl(path); });
     // Put even 0, so that a file never starts where the one before it stood.
-    try {
-        FControl->SetCurrentPosition(FResume.GetResumeTime(path));
-    } catch (...) {
-    }
+    Ignoring([&] { FControl->SetCurrentPosition(FResume.GetResumeTime(path)); });
 }
 
 void TMyPlayer::PrepareNext(const QString& path) {
-    try {
-        FControl->SetNextUrl(path, path.isEmpty() ? 0.0 : FResume.GetResumeTime(path));
-    } catch (...) {
-    }
+    Ignoring([&] { FControl->SetNextUrl(path, path.isEmpty() ? 0.0 : FResume.GetResumeTime(path)); });
 }
 
 void TMyPlayer::CloseMedia() {
-    try {
-        FControl->Close();
-    } catch (...) {
-    }
+    Ignoring([&] { FControl->Close(); });
 }
 
 void TMyPlayer::TogglePause() {
-    try {
+    Ignoring([&] {
         const int state = FControl->PlayState();
         if (state == psPaused)
             FControl->Play();
-        else if (state >= psPlaying && state <= psScanReverse)
+        else if (IsPlayingState(state))
             FControl->Pause();
-    } catch (...) {
-    }
+    });
 }
 
 void TMyPlayer::SeekBackward(double seconds) {
-    try {
-        if (!IsActive())
-            return;
-        FControl->SetCurrentPosition(FControl->CurrentPosition() - seconds);
-    } catch (...) {
-    }
+    Ignoring([&] {
+        if (IsActive())
+            FControl->SetCurrentPosition(FControl->CurrentPosition() - seconds);
+    });
 }
 
 void TMyPlayer::SeekForward(double seconds) {
-    try {
-        if (!IsActive())
-            return;
-        FControl->SetCurrentPosition(FControl->CurrentPosition() + seconds);
-    } catch (...) {
-    }
+    Ignoring([&] {
+        if (IsActive())
+            FControl->SetCurrentPosition(FControl->CurrentPosition() + seconds);
+    });
+}
+
+double TMyPlayer::JumpStart() const {
+    return FControl->CurrentPosition();
+}
+
+void TMyPlayer::JumpTo(double seconds) {
+    FControl->SetCurrentPosition(seconds);
+}
+
+int TMyPlayer::State() const {
+    return ReadOr<int>(psUndefined, [&] { return FControl->PlayState(); });
+}
+
+QString TMyPlayer::MediaName() const {
+    return ReadOr<QString>({}, [&] { return FControl->MediaName(); });
+}
+
+double TMyPlayer::Duration() const {
+    return ReadOr(0.0, [&] { return FControl->MediaDuration(); });
+}
+
+double TMyPlayer::Position() const {
+    return ReadOr(0.0, [&] { return FControl->CurrentPosition(); });
+}
+
+bool TMyPlayer::EndedByFailure() const {
+    return ReadOr(false, [&] { return FControl->EndedByFailure(); });
 }
 
 int TMyPlayer::GetVolume() const {
-    try {
-        return FControl->Volume();
-    } catch (...) {
-        return 0;
-    }
+    return ReadOr(0, [&] { return FControl->Volume(); });
 }
 
 void TMyPlayer::SetVolume(int volume) {
-    try {
-        FControl->SetVolume(volume);
-    } catch (...) {
-    }
+    Ignoring([&] { FControl->SetVolume(volume); });
 }
 
 double TMyPlayer::GetRate() const {
-    try {
-        return FControl->Rate();
-    } catch (...) {
-        return 0.0;
-    }
+    return ReadOr(0.0, [&] { return FControl->Rate(); });
 }
 
 void TMyPlayer::SetRate(double rate) {
-    try {
-        FControl->SetRate(rate);
-    } catch (...) {
-    }
+    Ignoring([&] { FControl->SetRate(rate); });
 }
 
 QString TMyPlayer::PositionText() const {
-    try {
-        return TimeLabel(FControl->CurrentPosition());
-    } catch (...) {
-        return {};
-    }
+    return ReadOr<QString>({}, [&] { return TimeLabel(FControl->CurrentPosition()); });
 }
 
 QString TMyPlayer::DurationText() const {
-    try {
-        return TimeLabel(FControl->MediaDuration());
-    } catch (...) {
-        return {};
-    }
+    return ReadOr<QString>({}, [&] { return TimeLabel(FControl->MediaDuration()); });
 }
 
 bool TMyPlayer::IsActive() const {
-    const int state = FControl->PlayState();
-    return state >= psPaused && state <= psScanReverse;
+    return IsActiveState(FControl->PlayState());
 }
 
 bool TMyPlayer::IsPlaying() const {
-    const int state = FControl->PlayState();
-    return state >= psPlaying && state <= psScanReverse;
+    return IsPlayingState(FControl->PlayState());
 }
 
-bool TMyPlayer::IsActiveOrFalse() const {
-    try {
-        return IsActive();
-    } catch (...) {
-        return false;
-    }
+void TMyPlayer::RememberPosition(const QString& path) {
+    Ignoring([&] {
+        if (IsActive())
+            FResume.SetResumeTime(path, FControl->CurrentPosition());
+    });
+}
+
+void TMyPlayer::RememberPositionReached(const QString& path) {
+    Ignoring([&] {
+        const double reached = FControl->CurrentPosition();
+        if (std::isfinite(reached) && reached > 0)
+            FResume.SetResumeTime(path, reached);
+    });
+}
+
+void TMyPlayer::ForgetPosition(const QString& path) {
+    FResume.SetResumeTime(path, 0);
 }
 
 void TMyPlayer::VolumeUp() {
-    if (!IsActiveOrFalse())
+    if (!IsActiveState(State()))
         return;
     SetVolume(std::min(GetVolume() + kVolumeStep, 100));
 }
 
 void TMyPlayer::VolumeDown() {
-    if (!IsActiveOrFalse())
+    if (!IsActiveState(State()))
         return;
     SetVolume(std::max(GetVolume() - kVolumeStep, 0));
 }
@@ -171,18 +188,6 @@ void TMyPlayer::StepTo(int index) {
     // Back at normal speed: the beep tells a listener who cannot see the rate.
     if (SpeedTable[index] == 100 && FBeep)
         FBeep();
-}
-
-QString TimeLabel(double seconds) {
-    // Beyond this the whole seconds no longer fit the integer type of the rounding.
-    constexpr double kLargest = 9.0e18;
-    if (std::isnan(seconds) || seconds < 0 || seconds >= kLargest)
-        throw std::invalid_argument("time label of a negative, unknown or unbounded time");
-    const long long n = RoundHalfEven(seconds);
-    QString text = QString::number(n % 60) + Text(TextId::SecondsPart, LangOther);
-    if (n / 60 > 0)
-        text = QString::number(n / 60) + Text(TextId::MinutesSeparator, LangOther) + text;
-    return text;
 }
 
 int FasterIndex(double rate) {

@@ -2,22 +2,34 @@
 
 #include "engine/MediaControl.h"
 
+#include <QMetaObject>
+
 #include <functional>
 #include <memory>
 
+class QObject;
 class TM3MediaConfigs;
 
-/// The program's player: the media control plus the operations the program calls, each of which
-/// hides the control's failures as documented per operation.
+/// States 2 to 5: a file is open, paused or playing.
+constexpr bool IsActiveState(int state) {
+    return state >= psPaused && state <= psScanReverse;
+}
+/// States 3 to 5: a file is playing.
+constexpr bool IsPlayingState(int state) {
+    return state >= psPlaying && state <= psScanReverse;
+}
+
+/// The program's player and the one door to the media control: the window, its keys and the desktop
+/// reach the control only through it. Each operation hides the control's failures as its comment
+/// says; only the state predicates and the jump let them reach the caller.
 class TMyPlayer {
 public:
     using Beep = std::function<void()>;
 
     TMyPlayer(std::unique_ptr<MediaControl> control, TM3MediaConfigs& resume, Beep beep);
 
-    /// The hosted control, for the state, position, name and event.
-    MediaControl& Control() { return *FControl; }
-    const MediaControl& Control() const { return *FControl; }
+    /// Calls slot with every new play state, on the UI thread, for as long as context lives.
+    QMetaObject::Connection OnStateChange(const QObject* context, std::function<void(int)> slot);
 
     /// Opens path and moves to its remembered position (0 when none); failures ignored.
     void PlayFile(const QString& path);
@@ -28,6 +40,21 @@ public:
     void TogglePause();
     void SeekBackward(double seconds);
     void SeekForward(double seconds);
+    /// The position the jump dialog offers, in seconds; failures reach the caller.
+    double JumpStart() const;
+    /// Puts the position asked for, unchecked; failures reach the caller.
+    void JumpTo(double seconds);
+
+    /// psUndefined on failure.
+    int State() const;
+    /// Empty on failure.
+    QString MediaName() const;
+    /// Seconds; 0 on failure.
+    double Duration() const;
+    /// Seconds; 0 on failure.
+    double Position() const;
+    /// Whether the file last set ended because it could not be opened or read; false on failure.
+    bool EndedByFailure() const;
     /// 0 on failure.
     int GetVolume() const;
     void SetVolume(int volume);
@@ -42,6 +69,14 @@ public:
     bool IsActive() const;
     bool IsPlaying() const;
 
+    /// While a file is active, stores its position as path's resume time; failures ignored.
+    void RememberPosition(const QString& path);
+    /// Stores the position reached as path's resume time in any state, unless the control lost it
+    /// (0 or unknown): the one remembered before is better. Failures ignored.
+    void RememberPositionReached(const QString& path);
+    /// Forgets path's resume time.
+    void ForgetPosition(const QString& path);
+
     /// Volume step commands (5 within 0..100, only while active).
     void VolumeUp();
     void VolumeDown();
@@ -50,8 +85,6 @@ public:
     void Slower();
 
 private:
-    /// IsActive, with a failure read as not active.
-    bool IsActiveOrFalse() const;
     /// Sets the rate of SpeedTable[index] (nothing for -1) and beeps on normal speed.
     void StepTo(int index);
 
@@ -59,9 +92,6 @@ private:
     TM3MediaConfigs& FResume;
     Beep FBeep;
 };
-
-/// "1 min  15 sec" for 75 seconds; throws std::invalid_argument for a negative or NaN value.
-QString TimeLabel(double seconds);
 
 /// Speed table in percent.
 inline constexpr int SpeedTable[19] = {50,  60,  70,  80,  90,  100, 120, 140, 160, 180,

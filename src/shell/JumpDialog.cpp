@@ -1,7 +1,7 @@
 #include "shell/JumpDialog.h"
 
 #include "shell/AccessibleLineEdit.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -23,9 +23,9 @@ TJumpDialog::TJumpDialog(const QString& caption, const QString& prompt, const QS
     FEdit->setMaxLength(255);
     FEdit->setAccessibleName(prompt);
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QString::fromLatin1(OkButtonText), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(QString::fromLatin1(kOkButtonText), QDialogButtonBox::AcceptRole);
     QPushButton* cancel =
-        buttons->addButton(QString::fromLatin1(CancelButtonText), QDialogButtonBox::RejectRole);
+        buttons->addButton(QString::fromLatin1(kCancelButtonText), QDialogButtonBox::RejectRole);
     ok->setObjectName(QStringLiteral("JumpOk"));
     cancel->setObjectName(QStringLiteral("JumpCancel"));
     ok->setDefault(true);

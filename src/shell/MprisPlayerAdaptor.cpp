@@ -12,21 +12,25 @@
 #include <memory>
 
 namespace {
-constexpr double MicrosPerSecond = 1e6;
+constexpr double kMicrosPerSecond = 1e6;
 
 // Clamped: a file may declare any length, and rounding beyond the integer's range is undefined.
 qlonglong ToMicros(double seconds) {
-    constexpr double Limit = 9223372036854775807.0; // 2^63: the first value that does not fit
-    const double micros = seconds * MicrosPerSecond;
-    if (micros >= Limit)
+    constexpr double kLimit = 9223372036854775807.0; // 2^63: the first value that does not fit
+    const double micros = seconds * kMicrosPerSecond;
+    if (micros >= kLimit)
         return std::numeric_limits<qlonglong>::max();
-    if (micros <= -Limit)
+    if (micros <= -kLimit)
         return std::numeric_limits<qlonglong>::min();
     return std::llround(micros);
 }
 
-bool IsActiveState(int state) {
-    return state >= psPaused && state <= psScanReverse;
+// Nothing may throw back into the D-Bus dispatcher: every command from the bus swallows its failures here.
+template <class Command> void Guarded(const Command& command) noexcept {
+    try {
+        command();
+    } catch (...) {
+    }
 }
 } // namespace
 
@@ -56,11 +60,7 @@ QDBusObjectPath MprisPlayerAdaptor::TrackId(int index) {
 }
 
 int MprisPlayerAdaptor::State() const {
-    try {
-        return FWindow.Player().Control().PlayState();
-    } catch (...) {
-        return psUndefined;
-    }
+    return FWindow.Player().State();
 }
 
 bool MprisPlayerAdaptor::IsActive() const {
@@ -89,11 +89,10 @@ void MprisPlayerAdaptor::SetRate(double rate) {
         Pause();
         return;
     }
-    try {
-        FWindow.Player().SetRate(std::clamp(rate, MinRate, MaxRate));
+    Guarded([&] {
+        FWindow.Player().SetRate(std::clamp(rate, kMinRate, kMaxRate));
         FWindow.RefreshDisplay();
-    } catch (...) {
-    }
+    });
 }
 
 QVariantMap MprisPlayerAdaptor::Metadata() const {
@@ -106,16 +105,10 @@ QVariantMap MprisPlayerAdaptor::Metadata() const {
     }
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(index)));
     map.insert(QStringLiteral("xesam:url"), FileUrl(FWindow.Files().at(index)));
-    try {
-        map.insert(QStringLiteral("xesam:title"), FWindow.Player().Control().MediaName());
-    } catch (...) {
-    }
-    try {
-        const double length = FWindow.Player().Control().MediaDuration();
-        if (std::isfinite(length) && length > 0)
-            map.insert(QStringLiteral("mpris:length"), ToMicros(length));
-    } catch (...) {
-    }
+    map.insert(QStringLiteral("xesam:title"), FWindow.Player().MediaName());
+    const double length = FWindow.Player().Duration();
+    if (std::isfinite(length) && length > 0)
+        map.insert(QStringLiteral("mpris:length"), ToMicros(length));
     return map;
 }
 
@@ -126,22 +119,17 @@ double MprisPlayerAdaptor::Volume() const {
 void MprisPlayerAdaptor::SetVolume(double volume) {
     if (!std::isfinite(volume))
         return;
-    try {
+    Guarded([&] {
         FWindow.SetVolumeFromDesktop(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
         FWindow.RefreshDisplay();
-    } catch (...) {
-    }
+    });
 }
 
 qlonglong MprisPlayerAdaptor::Position() const {
     if (!IsActive())
         return 0;
-    try {
-        const double position = FWindow.Player().Control().CurrentPosition();
-        return std::isfinite(position) ? ToMicros(position) : 0;
-    } catch (...) {
-        return 0;
-    }
+    const double position = FWindow.Player().Position();
+    return std::isfinite(position) ? ToMicros(position) : 0;
 }
 
 bool MprisPlayerAdaptor::CanGoNext() const {
@@ -178,85 +166,67 @@ QVariantMap MprisPlayerAdaptor::SignalledProperties() const {
     };
 }
 
-// Nothing may throw back into the D-Bus dispatcher: every command swallows its failures here.
-
 void MprisPlayerAdaptor::PlayPause() {
-    try {
-        FWindow.PlayPauseKey();
-    } catch (...) {
-    }
+    Guarded([&] { FWindow.PlayPauseKey(); });
 }
 
 void MprisPlayerAdaptor::Play() {
-    try {
+    Guarded([&] {
         const int state = State();
         if (state == psPaused)
             FWindow.PauseToggle();
         else if (!IsActiveState(state))
             FWindow.PlaySelected();
-    } catch (...) {
-    }
+    });
 }
 
 void MprisPlayerAdaptor::Pause() {
-    try {
-        const int state = State();
-        if (IsActiveState(state) && state != psPaused)
+    Guarded([&] {
+        if (IsPlayingState(State()))
             FWindow.PauseToggle();
-    } catch (...) {
-    }
+    });
 }
 
 void MprisPlayerAdaptor::Stop() {
-    try {
-        FWindow.StopPlay();
-    } catch (...) {
-    }
+    Guarded([&] { FWindow.StopPlay(); });
 }
 
 void MprisPlayerAdaptor::Next() {
-    try {
-        FWindow.PlayNext();
-    } catch (...) {
-    }
+    Guarded([&] { FWindow.PlayNext(); });
 }
 
 void MprisPlayerAdaptor::Previous() {
-    try {
-        FWindow.PlayPrevious();
-    } catch (...) {
-    }
+    Guarded([&] { FWindow.PlayPrevious(); });
 }
 
 void MprisPlayerAdaptor::Seek(qlonglong Offset) {
     if (!IsActive())
         return;
-    try {
-        const double seconds = static_cast<double>(Offset) / MicrosPerSecond;
+    Guarded([&] {
+        const double seconds = static_cast<double>(Offset) / kMicrosPerSecond;
         if (seconds < 0)
             FWindow.SeekBack(-seconds);
         else
             FWindow.SeekAhead(seconds);
         emit Seeked(Position());
-    } catch (...) {
-    }
+    });
 }
 
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) {
     // A stale id means the user moved on since the desktop read it: never seek the wrong track.
     if (!IsActive() || TrackId != MprisPlayerAdaptor::TrackId(FWindow.Current()) || Position < 0)
         return;
-    try {
-        const double length = FWindow.Player().Control().MediaDuration();
-        const double seconds = static_cast<double>(Position) / MicrosPerSecond;
+    Guarded([&] {
+        const double length = FWindow.Player().Duration();
+        const double seconds = static_cast<double>(Position) / kMicrosPerSecond;
         if (std::isfinite(length) && length > 0 && seconds > length)
             return;
-        FWindow.Player().Control().SetCurrentPosition(seconds);
+        // A put the control refuses leaves the position as it was: nothing to remember or signal.
+        FWindow.Player().JumpTo(seconds);
         FWindow.RememberPosition();
         FWindow.RefreshDisplay();
         emit Seeked(this->Position());
-    } catch (...) {
-    }
+    });
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString& Uri) {

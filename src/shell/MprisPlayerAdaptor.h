@@ -25,8 +25,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
-    static constexpr double MinRate = 0.5;
-    static constexpr double MaxRate = 5.0;
+    static constexpr double kMinRate = 0.5;
+    static constexpr double kMaxRate = 5.0;
 
     MprisPlayerAdaptor(TVarnelPlayer& window, QObject* parent);
 
@@ -34,7 +34,7 @@ public:
     QString PlaybackStatus() const;
     /// 1.0 when the rate cannot be read.
     double Rate() const;
-    /// Clamps into MinRate..MaxRate; 0 pauses; a negative or unknown rate is ignored.
+    /// Clamps into kMinRate..kMaxRate; 0 pauses; a negative or unknown rate is ignored.
     void SetRate(double rate);
     /// Only the no-track id when nothing is open.
     QVariantMap Metadata() const;
@@ -44,8 +44,8 @@ public:
     void SetVolume(double volume);
     /// Microseconds; 0 when nothing is open or on failure.
     qlonglong Position() const;
-    double MinimumRate() const { return MinRate; }
-    double MaximumRate() const { return MaxRate; }
+    double MinimumRate() const { return kMinRate; }
+    double MaximumRate() const { return kMaxRate; }
     bool CanGoNext() const;
     bool CanGoPrevious() const;
     bool CanPlay() const;

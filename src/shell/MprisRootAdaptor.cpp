@@ -6,7 +6,7 @@
 
 namespace {
 // The audio and video types of the default extension list: the desktop entry's MimeType line, in its order.
-const char* const MimeTypes[] = {
+const char* const kMimeTypes[] = {
     "audio/mpeg",   "audio/x-wav",    "video/x-msvideo", "audio/midi", "audio/mp4",      "audio/basic",
     "audio/x-aiff", "audio/x-aifc",   "audio/x-ms-wma",  "audio/mp2",  "audio/aac",      "video/quicktime",
     "video/mp4",    "video/3gpp",     "video/3gpp2",     "video/mp2t", "video/x-ms-wmv", "video/mpeg",
@@ -31,7 +31,7 @@ QStringList MprisRootAdaptor::SupportedUriSchemes() const {
 
 QStringList MprisRootAdaptor::SupportedMimeTypes() const {
     QStringList types;
-    for (const char* type : MimeTypes)
+    for (const char* type : kMimeTypes)
         types.append(QString::fromLatin1(type));
     return types;
 }

@@ -33,16 +33,16 @@ MprisService::~MprisService() {
     if (!FBusName.isEmpty())
         FBus.unregisterService(FBusName);
     if (FObjectRegistered)
-        FBus.unregisterObject(QString::fromLatin1(ObjectPath));
+        FBus.unregisterObject(QString::fromLatin1(kObjectPath));
 }
 
 bool MprisService::Register() {
     // The object first: a desktop that sees the name appear queries it at once.
     FObjectRegistered =
-        FBus.registerObject(QString::fromLatin1(ObjectPath), this, QDBusConnection::ExportAdaptors);
+        FBus.registerObject(QString::fromLatin1(kObjectPath), this, QDBusConnection::ExportAdaptors);
     if (!FObjectRegistered)
         return false;
-    const QString common = QString::fromLatin1(ServiceName);
+    const QString common = QString::fromLatin1(kServiceName);
     return TakeName(common) ||
            TakeName(common + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid()));
 }
@@ -70,7 +70,7 @@ void MprisService::SignalChanges() {
         if (changed.isEmpty())
             return;
         FSent = now;
-        QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(ObjectPath),
+        QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kObjectPath),
                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
                                                          QStringLiteral("PropertiesChanged"));
         signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();

@@ -12,8 +12,8 @@ class TVarnelPlayer;
 class MprisService : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* ServiceName = "org.mpris.MediaPlayer2.varnel";
-    static constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
+    static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.varnel";
+    static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
     /// Publishes window on the session bus; false, quietly, without a bus or a free name.
     static bool Start(TVarnelPlayer& window);

@@ -5,7 +5,7 @@
 
 namespace {
 // Longer than the gap between auto-repeated or quickly typed keys, short enough to answer the key.
-constexpr int SeriesPauseMs = 300;
+constexpr int kSeriesPauseMs = 300;
 
 class AccessibleNotice : public QAccessibleWidget {
 public:
@@ -37,7 +37,7 @@ TSpokenNotice::TSpokenNotice(QWidget* parent) : QWidget(parent), FDelay(new QTim
     setFocusPolicy(Qt::NoFocus);
     hide();
     FDelay->setSingleShot(true);
-    FDelay->setInterval(SeriesPauseMs);
+    FDelay->setInterval(kSeriesPauseMs);
     connect(FDelay, &QTimer::timeout, this, &TSpokenNotice::Show);
 }
 

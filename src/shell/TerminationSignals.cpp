@@ -19,7 +19,7 @@ void OnSignal(int number) {
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
-constexpr int HandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
+constexpr int kHandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
 } // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
@@ -32,14 +32,14 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : HandledSignals)
+    for (int number : kHandledSignals)
         ::sigaction(number, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!FNotifier)
         return;
-    for (int number : HandledSignals)
+    for (int number : kHandledSignals)
         ::signal(number, SIG_DFL);
     ::close(signalPipe[0]);
     ::close(signalPipe[1]);

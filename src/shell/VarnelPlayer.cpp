@@ -6,8 +6,8 @@
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
 #include "shell/TrackListView.h"
+#include "texts/Texts.h"
 #include "ui/Donation.h"
-#include "ui/Texts.h"
 #include "util/Platform.h"
 
 #include <QApplication>
@@ -19,17 +19,15 @@
 #include <QTimer>
 #include <QTreeView>
 
-#include <cmath>
 #include <functional>
-#include <stdexcept>
 #include <utility>
 
 namespace {
 class AdvanceEvent : public QEvent {
 public:
     explicit AdvanceEvent(quint64 serial)
-        : QEvent(static_cast<QEvent::Type>(TVarnelPlayer::WM_PLAYNEXT)), serial(serial) {}
-    const quint64 serial;
+        : QEvent(static_cast<QEvent::Type>(TVarnelPlayer::WM_PLAYNEXT)), FSerial(serial) {}
+    const quint64 FSerial;
 };
 
 class AccessibilityObserver : public QAccessible::ActivationObserver {
@@ -65,7 +63,7 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     BuildLayout();
     FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
                                           [] { Platform::Current().Beep(); });
-    connect(&FPlayer->Control(), &MediaControl::PlayStateChange, this, &TVarnelPlayer::PlayChange);
+    FPlayer->OnStateChange(this, [this](int newState) { PlayChange(newState); });
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -140,10 +138,8 @@ bool TVarnelPlayer::TimerActive() const {
     return Timer->isActive();
 }
 
-const QString& TVarnelPlayer::CurrentFile() const {
-    if (FCurrent < 0 || FCurrent >= FFiles.size())
-        throw std::out_of_range("list index out of bounds");
-    return FFiles.at(FCurrent);
+QString TVarnelPlayer::CurrentFile() const {
+    return FFiles.value(FCurrent);
 }
 
 void TVarnelPlayer::showEvent(QShowEvent* e) {
@@ -153,11 +149,7 @@ void TVarnelPlayer::showEvent(QShowEvent* e) {
 }
 
 void TVarnelPlayer::closeEvent(QCloseEvent* e) {
-    try {
-        if (FPlayer->IsActive())
-            FSettings.MediaConfigs().SetResumeTime(CurrentFile(), FPlayer->Control().CurrentPosition());
-    } catch (...) {
-    }
+    FPlayer->RememberPosition(CurrentFile());
     Timer->stop();
     e->accept();
 }
@@ -165,31 +157,28 @@ void TVarnelPlayer::closeEvent(QCloseEvent* e) {
 // ---- Display
 
 void TVarnelPlayer::RefreshDisplay() {
-    try {
-        QString t = FPlayer->PositionText();
-        const int state = FPlayer->Control().PlayState();
-        bool idle = false;
-        if (state == psPaused) {
-            SetTitle(FPlayer->Control().MediaName());
-            Status->showMessage(FPlayer->DurationText());
-            t += Text(TextId::PauseSuffix, FSettings.Language());
-        } else if (state >= psPlaying && state <= psScanReverse) {
-            SetTitle(FPlayer->Control().MediaName());
-            Status->showMessage(FPlayer->DurationText());
-        } else if (state == psTransitioning) {
-            // The next file is opening: its name already, not the idle look, so that a screen reader
-            // hears one title between two tracks. Its length is not known yet.
-            SetTitle(FPlayer->Control().MediaName());
-            Status->showMessage(FPlayer->Control().MediaDuration() > 0 ? FPlayer->DurationText() : QString());
-        } else {
-            SetTitle(QString::fromUtf8(IdleTitle));
-            Status->showMessage(QString::fromUtf8(ProductWebAddress));
-            t = Text(TextId::IdleTime, FSettings.Language());
-            idle = true;
-        }
-        SetTimeText(t, idle);
-    } catch (...) {
+    QString t = FPlayer->PositionText();
+    const int state = FPlayer->State();
+    bool idle = false;
+    if (state == psPaused) {
+        SetTitle(FPlayer->MediaName());
+        Status->showMessage(FPlayer->DurationText());
+        t += Text(TextId::PauseSuffix, FSettings.Language());
+    } else if (IsPlayingState(state)) {
+        SetTitle(FPlayer->MediaName());
+        Status->showMessage(FPlayer->DurationText());
+    } else if (state == psTransitioning) {
+        // The next file is opening: its name already, not the idle look, so that a screen reader
+        // hears one title between two tracks. Its length is not known yet.
+        SetTitle(FPlayer->MediaName());
+        Status->showMessage(FPlayer->Duration() > 0 ? FPlayer->DurationText() : QString());
+    } else {
+        SetTitle(QString::fromUtf8(kIdleTitle));
+        Status->showMessage(QString::fromUtf8(kProductWebAddress));
+        t = Text(TextId::IdleTime, FSettings.Language());
+        idle = true;
     }
+    SetTimeText(t, idle);
     emit DisplayRefreshed();
 }
 
@@ -214,16 +203,12 @@ void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
 
 void TVarnelPlayer::TimerTic() {
     RefreshDisplay();
-    if (++FTicksSinceSave >= SaveEveryTicks)
+    if (++FTicksSinceSave >= kSaveEveryTicks)
         RememberPosition();
 }
 
 void TVarnelPlayer::RememberPosition() {
-    try {
-        if (FPlayer->IsActive())
-            FSettings.MediaConfigs().SetResumeTime(CurrentFile(), FPlayer->Control().CurrentPosition());
-    } catch (...) {
-    }
+    FPlayer->RememberPosition(CurrentFile());
     SaveResume();
 }
 
@@ -237,13 +222,7 @@ void TVarnelPlayer::SaveResume() {
 
 void TVarnelPlayer::OutputLost() {
     Timer->stop();
-    try {
-        // A control that could not keep the position says 0: the one remembered last is better.
-        const double reached = FPlayer->Control().CurrentPosition();
-        if (std::isfinite(reached) && reached > 0)
-            FSettings.MediaConfigs().SetResumeTime(CurrentFile(), reached);
-    } catch (...) {
-    }
+    FPlayer->RememberPositionReached(CurrentFile());
     SaveResume();
 }
 
@@ -282,9 +261,9 @@ void TVarnelPlayer::PlayChange(int newState) {
         QCoreApplication::postEvent(this, new AdvanceEvent(FPlaySerial));
         return;
     }
-    if (newState == psStopped && previous >= psPaused && previous <= psScanReverse)
+    if (newState == psStopped && IsActiveState(previous))
         OutputLost();
-    if (FAdvancePending && (newState < psPaused || newState > psScanReverse))
+    if (FAdvancePending && !IsActiveState(newState))
         return;
     RefreshDisplay();
 }
@@ -293,14 +272,10 @@ bool TVarnelPlayer::event(QEvent* e) {
     if (e->type() != static_cast<QEvent::Type>(WM_PLAYNEXT))
         return QWidget::event(e);
     FAdvancePending = false;
-    if (static_cast<AdvanceEvent*>(e)->serial != FPlaySerial)
+    if (static_cast<AdvanceEvent*>(e)->FSerial != FPlaySerial)
         return true;
     // A file that could not be opened or read is skipped, but it is still there: keep its position.
-    bool failed = false;
-    try {
-        failed = FPlayer->Control().EndedByFailure();
-    } catch (...) {
-    }
+    const bool failed = FPlayer->EndedByFailure();
     FAutoNext = true;
     Advance(!failed);
     FAutoNext = false;
@@ -321,22 +296,16 @@ void TVarnelPlayer::ApplicationStateChanged(Qt::ApplicationState state) {
 
 void TVarnelPlayer::AppDeactivate() {
     FInBackground = true;
-    try {
-        const int v = FPlayer->GetVolume();
-        FSavedVolume = v;
-        const int d = FSettings.GeneralConfigs().DeactivatedVolume();
-        if (v > d)
-            FPlayer->SetVolume(d);
-    } catch (...) {
-    }
+    const int v = FPlayer->GetVolume();
+    FSavedVolume = v;
+    const int d = FSettings.GeneralConfigs().DeactivatedVolume();
+    if (v > d)
+        FPlayer->SetVolume(d);
 }
 
 void TVarnelPlayer::AppActivate() {
     FInBackground = false;
-    try {
-        FPlayer->SetVolume(FSavedVolume);
-    } catch (...) {
-    }
+    FPlayer->SetVolume(FSavedVolume);
 }
 
 void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
@@ -346,5 +315,5 @@ void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
 }
 
 void TVarnelPlayer::ReportFailure(const char* what) {
-    QMessageBox::critical(this, QString::fromLatin1(ProductName), QString::fromLocal8Bit(what));
+    QMessageBox::critical(this, QString::fromLatin1(kProductName), QString::fromLocal8Bit(what));
 }

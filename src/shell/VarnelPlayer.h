@@ -25,7 +25,7 @@ public:
     static constexpr int WM_PLAYNEXT = 1024 + 32;
     /// Timer ticks between two writes of the playing track's position to disk: a crash or a power
     /// cut loses no more than this much listening.
-    static constexpr int SaveEveryTicks = 5;
+    static constexpr int kSaveEveryTicks = 5;
 
     /// Builds the window around control; shows the idle texts and, when due, the donation reminder.
     TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr);
@@ -36,7 +36,7 @@ public:
 
     // Display
     void RefreshDisplay();
-    /// The one-second tick while a track plays: refreshes the display and, every SaveEveryTicks,
+    /// The one-second tick while a track plays: refreshes the display and, every kSaveEveryTicks,
     /// writes the position reached to disk.
     void TimerTic();
     /// Remembers the active track's position and writes the resume file at once.
@@ -113,12 +113,16 @@ private:
     /// When the screen reader's link comes up after the window is already in front, the window and its
     /// focused field are announced again: the first announcements went nowhere.
     void AccessibilityTurnedOn();
-    /// FFiles[FCurrent]; throws std::out_of_range when FCurrent is outside the list.
-    const QString& CurrentFile() const;
+    /// FFiles[FCurrent]; empty when FCurrent is outside the list (an empty list, a double click on
+    /// no row).
+    QString CurrentFile() const;
     int SelectedIndex() const;
     bool GeneKey(int key, int shift);
     bool TempoKey(int key, int shift);
     bool ListaKey(int key, int shift);
+    /// The volume and speed step keys: the step, then its value spoken (volume only while active).
+    void StepVolume(bool up);
+    void StepSpeed(bool faster);
     void Escape();
     void ApplicationStateChanged(Qt::ApplicationState state);
     /// The framework's default report of a failure no command caught: a message box with its text.

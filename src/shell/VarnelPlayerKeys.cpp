@@ -4,8 +4,8 @@
 #include "config/SettingsModule.h"
 #include "shell/JumpDialog.h"
 #include "shell/TempoEdit.h"
+#include "texts/Texts.h"
 #include "ui/Donation.h"
-#include "ui/Texts.h"
 #include "ui/VarnelHelp.h"
 #include "ui/VarnelOptions.h"
 #include "util/Rounding.h"
@@ -45,71 +45,51 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
     struct Command {
         int key;
         int shift;
-        void (TVarnelPlayer::*run)();
+        void (*run)(TVarnelPlayer&);
     };
     // Tested in order; the first match wins.
-    static const Command commands[] = {
-        {VK_SPACE, ssNone, &TVarnelPlayer::PauseToggle},
-        {VK_LEFT, ssNone, nullptr},
-        {VK_LEFT, ssCtrl, nullptr},
-        {VK_RIGHT, ssNone, nullptr},
-        {VK_RIGHT, ssCtrl, nullptr},
-        {'P', ssCtrl, &TVarnelPlayer::PlaySelected},
-        {VK_PLAY, ssNone, &TVarnelPlayer::PlaySelected},
-        {VK_MEDIA_PLAY_PAUSE, ssNone, &TVarnelPlayer::PlayPauseKey},
-        {'S', ssCtrl, &TVarnelPlayer::StopPlay},
-        {VK_MEDIA_STOP, ssNone, &TVarnelPlayer::StopPlay},
-        {VK_MEDIA_PREV_TRACK, ssNone, &TVarnelPlayer::PlayPrevious},
-        {VK_MEDIA_NEXT_TRACK, ssNone, &TVarnelPlayer::PlayNext},
-        {'J', ssCtrl, &TVarnelPlayer::JumpToPosition},
-        {'O', ssCtrl, &TVarnelPlayer::ShowOptions},
-        {VK_F8, ssNone, nullptr},
-        {VK_VOLUME_DOWN, ssNone, nullptr},
-        {VK_F9, ssNone, nullptr},
-        {VK_VOLUME_UP, ssNone, nullptr},
-        {VK_F5, ssNone, nullptr},
-        {VK_F4, ssNone, nullptr},
-        {VK_F12, ssNone, &TVarnelPlayer::Donate},
-        {VK_ESCAPE, ssNone, &TVarnelPlayer::Escape},
+    static const Command kCommands[] = {
+        {VK_SPACE, ssNone, [](TVarnelPlayer& w) { w.PauseToggle(); }},
+        {VK_LEFT, ssNone, [](TVarnelPlayer& w) { w.SeekBack(5); }},
+        {VK_LEFT, ssCtrl, [](TVarnelPlayer& w) { w.SeekBack(30); }},
+        {VK_RIGHT, ssNone, [](TVarnelPlayer& w) { w.SeekAhead(5); }},
+        {VK_RIGHT, ssCtrl, [](TVarnelPlayer& w) { w.SeekAhead(30); }},
+        {'P', ssCtrl, [](TVarnelPlayer& w) { w.PlaySelected(); }},
+        {VK_PLAY, ssNone, [](TVarnelPlayer& w) { w.PlaySelected(); }},
+        {VK_MEDIA_PLAY_PAUSE, ssNone, [](TVarnelPlayer& w) { w.PlayPauseKey(); }},
+        {'S', ssCtrl, [](TVarnelPlayer& w) { w.StopPlay(); }},
+        {VK_MEDIA_STOP, ssNone, [](TVarnelPlayer& w) { w.StopPlay(); }},
+        {VK_MEDIA_PREV_TRACK, ssNone, [](TVarnelPlayer& w) { w.PlayPrevious(); }},
+        {VK_MEDIA_NEXT_TRACK, ssNone, [](TVarnelPlayer& w) { w.PlayNext(); }},
+        {'J', ssCtrl, [](TVarnelPlayer& w) { w.JumpToPosition(); }},
+        {'O', ssCtrl, [](TVarnelPlayer& w) { w.ShowOptions(); }},
+        {VK_F8, ssNone, [](TVarnelPlayer& w) { w.StepVolume(false); }},
+        {VK_VOLUME_DOWN, ssNone, [](TVarnelPlayer& w) { w.StepVolume(false); }},
+        {VK_F9, ssNone, [](TVarnelPlayer& w) { w.StepVolume(true); }},
+        {VK_VOLUME_UP, ssNone, [](TVarnelPlayer& w) { w.StepVolume(true); }},
+        {VK_F5, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(true); }},
+        {VK_F4, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(false); }},
+        {VK_F12, ssNone, [](TVarnelPlayer& w) { w.Donate(); }},
+        {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
     };
-    for (const Command& c : commands) {
-        if (c.key != key || c.shift != shift)
-            continue;
-        if (c.run) {
-            (this->*c.run)();
+    for (const Command& c : kCommands) {
+        if (c.key == key && c.shift == shift) {
+            c.run(*this);
             return true;
         }
-        switch (key) {
-        case VK_LEFT:
-            SeekBack(shift == ssCtrl ? 30 : 5);
-            break;
-        case VK_RIGHT:
-            SeekAhead(shift == ssCtrl ? 30 : 5);
-            break;
-        case VK_F8:
-        case VK_VOLUME_DOWN:
-            FPlayer->VolumeDown();
-            if (FPlayer->IsActive())
-                SpeakVolume();
-            break;
-        case VK_F9:
-        case VK_VOLUME_UP:
-            FPlayer->VolumeUp();
-            if (FPlayer->IsActive())
-                SpeakVolume();
-            break;
-        case VK_F5:
-            FPlayer->Faster();
-            SpeakSpeed();
-            break;
-        case VK_F4:
-            FPlayer->Slower();
-            SpeakSpeed();
-            break;
-        }
-        return true;
     }
     return false;
+}
+
+void TVarnelPlayer::StepVolume(bool up) {
+    up ? FPlayer->VolumeUp() : FPlayer->VolumeDown();
+    if (FPlayer->IsActive())
+        SpeakVolume();
+}
+
+void TVarnelPlayer::StepSpeed(bool faster) {
+    faster ? FPlayer->Faster() : FPlayer->Slower();
+    SpeakSpeed();
 }
 
 bool TVarnelPlayer::TempoKey(int key, int shift) {
@@ -145,42 +125,29 @@ bool TVarnelPlayer::ListaKey(int key, int shift) {
 
 void TVarnelPlayer::PauseToggle() {
     FBusy = true;
-    try {
-        FPlayer->TogglePause();
-        RefreshDisplay();
-        if (FPlayer->Control().PlayState() == psPaused) {
-            Timer->stop();
-            RememberPosition(); // a pause may be the end of the session: no tick follows it
-        } else {
-            Timer->start();
-        }
-    } catch (...) {
+    FPlayer->TogglePause();
+    RefreshDisplay();
+    if (FPlayer->State() == psPaused) {
+        Timer->stop();
+        RememberPosition(); // a pause may be the end of the session: no tick follows it
+    } else {
+        Timer->start();
     }
     FBusy = false;
 }
-
-namespace {
-bool IsPaused(const TMyPlayer& player) {
-    try {
-        return player.Control().PlayState() == psPaused;
-    } catch (...) {
-        return false;
-    }
-}
-} // namespace
 
 void TVarnelPlayer::SeekBack(double seconds) {
     FPlayer->SeekBackward(seconds);
     RefreshDisplay();
     // While playing the next ticks write it; while paused none come.
-    if (IsPaused(*FPlayer))
+    if (FPlayer->State() == psPaused)
         RememberPosition();
 }
 
 void TVarnelPlayer::SeekAhead(double seconds) {
     FPlayer->SeekForward(seconds);
     RefreshDisplay();
-    if (IsPaused(*FPlayer))
+    if (FPlayer->State() == psPaused)
         RememberPosition();
 }
 
@@ -190,8 +157,8 @@ void TVarnelPlayer::JumpToPosition() {
     FBusy = true;
     // Steps after this are not guarded: a failure skips them, clears the flag and is reported.
     struct ClearBusy {
-        bool& busy;
-        ~ClearBusy() { busy = false; }
+        bool& FFlag;
+        ~ClearBusy() { FFlag = false; }
     } clearBusy{FBusy};
     const bool wasPlaying = FPlayer->IsPlaying();
     const quint64 serial = FPlaySerial;
@@ -199,7 +166,7 @@ void TVarnelPlayer::JumpToPosition() {
         Timer->stop();
         FPlayer->TogglePause();
     }
-    const auto n = static_cast<int>(RoundHalfEven(FPlayer->Control().CurrentPosition()));
+    const auto n = static_cast<int>(RoundHalfEven(FPlayer->JumpStart()));
     const int language = FSettings.Language();
     bool confirmed = false;
     QString text;
@@ -215,7 +182,7 @@ void TVarnelPlayer::JumpToPosition() {
         return;
     }
     if (confirmed)
-        FPlayer->Control().SetCurrentPosition(TimeTextToSeconds(text));
+        FPlayer->JumpTo(TimeTextToSeconds(text));
     if (wasPlaying) {
         ResumeAfterModal(serial);
         Timer->start();
@@ -235,11 +202,11 @@ namespace {
 // Whatever happens while a modal window is up: destroy it, then finish (resume, clear the flag, and
 // show the state at once, before the focus is back in the time field and a screen reader reads it).
 template <class Window> struct ModalRun {
-    std::unique_ptr<Window> window;
-    std::function<void()> finish;
+    std::unique_ptr<Window> FWindow;
+    std::function<void()> FFinish;
     ~ModalRun() {
-        window.reset();
-        finish();
+        FWindow.reset();
+        FFinish();
     }
 };
 } // namespace
@@ -247,7 +214,7 @@ template <class Window> struct ModalRun {
 void TVarnelPlayer::ResumeAfterModal(quint64 pausedSerial) {
     // Another track, or a stop, came from the desktop while the window was up; a toggle now would
     // pause what the user chose to hear.
-    if (pausedSerial != FPlaySerial || !IsPaused(*FPlayer))
+    if (pausedSerial != FPlaySerial || FPlayer->State() != psPaused)
         return;
     FPlayer->TogglePause();
 }
@@ -267,7 +234,7 @@ void TVarnelPlayer::ShowOptions() {
         }};
     if (wasPlaying)
         FPlayer->TogglePause();
-    run.window->exec();
+    run.FWindow->exec();
 }
 
 void TVarnelPlayer::ShowKeyHelp(const QString& context) {
@@ -282,8 +249,8 @@ void TVarnelPlayer::ShowKeyHelp(const QString& context) {
                               }};
     if (wasPlaying)
         FPlayer->TogglePause();
-    run.window->ShowHelp(context, FSettings.Language());
-    run.window->exec();
+    run.FWindow->ShowHelp(context, FSettings.Language());
+    run.FWindow->exec();
 }
 
 void TVarnelPlayer::Donate() {

@@ -67,17 +67,20 @@ void TVarnelPlayer::SelectCurrent() {
 void TVarnelPlayer::PlayCurrent() {
     FBusy = true;
     ++FPlaySerial;
-    try {
-        FPlayer->PlayFile(CurrentFile());
-        // The entry after it may be prepared, so that the automatic advance leaves no gap.
-        FPlayer->PrepareNext(FCurrent + 1 < FFiles.size() ? FFiles.at(FCurrent + 1) : QString());
-        // The track left is forgotten (or kept) on disk at once, not at exit.
-        SaveResume();
-        SelectCurrent();
-        RefreshDisplay();
-        Timer->start();
-    } catch (...) {
+    const QString file = CurrentFile();
+    // No entry (a double click on no row): nothing to play, and what plays goes on.
+    if (file.isEmpty()) {
+        FBusy = false;
+        return;
     }
+    FPlayer->PlayFile(file);
+    // The entry after it may be prepared, so that the automatic advance leaves no gap.
+    FPlayer->PrepareNext(FFiles.value(FCurrent + 1));
+    // The track left is forgotten (or kept) on disk at once, not at exit.
+    SaveResume();
+    SelectCurrent();
+    RefreshDisplay();
+    Timer->start();
     FBusy = false;
 }
 
@@ -87,10 +90,7 @@ int TVarnelPlayer::SelectedIndex() const {
 }
 
 void TVarnelPlayer::ForgetPosition() {
-    try {
-        FSettings.MediaConfigs().SetResumeTime(CurrentFile(), 0);
-    } catch (...) {
-    }
+    FPlayer->ForgetPosition(CurrentFile());
 }
 
 void TVarnelPlayer::PlayNext() {
@@ -128,14 +128,10 @@ void TVarnelPlayer::PlaySelected() {
 }
 
 void TVarnelPlayer::PlayPauseKey() {
-    try {
-        const int state = FPlayer->Control().PlayState();
-        if (state >= psPaused && state <= psScanReverse)
-            PauseToggle();
-        else
-            PlaySelected();
-    } catch (...) {
-    }
+    if (IsActiveState(FPlayer->State()))
+        PauseToggle();
+    else
+        PlaySelected();
 }
 
 void TVarnelPlayer::StopPlay() {
@@ -145,15 +141,12 @@ void TVarnelPlayer::StopPlay() {
 void TVarnelPlayer::Stop(bool forget) {
     FBusy = true;
     ++FPlaySerial;
-    try {
-        if (forget)
-            ForgetPosition();
-        FPlayer->CloseMedia();
-        SaveResume();
-        RefreshDisplay();
-        Timer->stop();
-    } catch (...) {
-    }
+    if (forget)
+        ForgetPosition();
+    FPlayer->CloseMedia();
+    SaveResume();
+    RefreshDisplay();
+    Timer->stop();
     FBusy = false;
 }
 

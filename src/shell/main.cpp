@@ -3,6 +3,7 @@
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
+#include "ui/DesktopPlatform.h"
 #include "util/FileNameCodec.h"
 #include "util/Platform.h"
 #include "util/TimeText.h"
@@ -17,14 +18,17 @@
 #include <optional>
 
 namespace {
-constexpr std::chrono::seconds TeardownLimit{5};
+constexpr std::chrono::seconds kTeardownLimit{5};
 } // namespace
 
 int main(int argc, char** argv) {
     TerminationSignals::IgnoreBrokenPipe();
+    // First, so that everything built after it beeps and opens addresses on the desktop.
+    DesktopPlatform desktop;
+    Platform::SetCurrent(&desktop);
     std::optional<SettingsModule> settings;
     try {
-        settings.emplace(Platform::Current());
+        settings.emplace(desktop);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
@@ -68,7 +72,7 @@ int main(int argc, char** argv) {
     termination.reset();
     // mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
     // ever; everything is saved by now, so a teardown that does not end in time ends the process.
-    watchdog.emplace(TeardownLimit);
+    watchdog.emplace(kTeardownLimit);
     window.reset();
     return 0;
 }

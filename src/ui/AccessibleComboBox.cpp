@@ -25,14 +25,14 @@ AccessibleComboBox::AccessibleComboBox(QComboBox* combo) : QAccessibleWidget(com
     addControllingSignal(QLatin1String("activated(int)"));
     // The old text is not reported removed: a reader holding it selected would take that for the user
     // deleting a selection and say so.
-    choiceChanged = QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
+    FChoiceChanged = QObject::connect(combo, &QComboBox::currentIndexChanged, combo, [combo] {
         QAccessibleTextInsertEvent event(combo, 0, combo->currentText());
         QAccessible::updateAccessibility(&event);
     });
 }
 
 AccessibleComboBox::~AccessibleComboBox() {
-    QObject::disconnect(choiceChanged);
+    QObject::disconnect(FChoiceChanged);
 }
 
 QComboBox* AccessibleComboBox::comboBox() const {

@@ -45,7 +45,7 @@ public:
 private:
     QComboBox* comboBox() const;
 
-    QMetaObject::Connection choiceChanged;
+    QMetaObject::Connection FChoiceChanged;
 };
 
 /// Makes every drop-down list of the program that the user cannot type into use AccessibleComboBox. Call

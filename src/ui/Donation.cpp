@@ -1,7 +1,7 @@
 #include "ui/Donation.h"
 
 #include "config/GeneralConfigs.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 #include "util/Platform.h"
 
 #include <QMessageBox>
@@ -25,5 +25,5 @@ void DonationReminder(TM3GeneralConfigs& configs, int language, QWidget* parent)
 }
 
 void Donate() {
-    Platform::Current().OpenUrl(QUrl(QString::fromLatin1(DonationAddress)));
+    Platform::Current().OpenUrl(QUrl(QString::fromLatin1(kDonationAddress)));
 }

@@ -1,6 +1,6 @@
 #include "ui/HelpText.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
 #include "ui/VarnelHelp.h"
 
+#include "texts/Texts.h"
 #include "ui/DialogForm.h"
-#include "ui/Texts.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>

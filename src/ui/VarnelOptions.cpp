@@ -1,17 +1,17 @@
 #include "ui/VarnelOptions.h"
 
 #include "config/GeneralConfigs.h"
+#include "texts/Texts.h"
 #include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
 #include "ui/SpinEdit.h"
-#include "ui/Texts.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
-constexpr int OrderChoices = 3;
+constexpr int kOrderChoices = 3;
 }
 
 TVarnelOptions::TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent)
@@ -89,7 +89,7 @@ void TVarnelOptions::LoadValues() {
     try {
         const int sortType = FConfigs.SortType();
         // An order the list does not offer leaves the first choice shown.
-        if (sortType >= 0 && sortType < OrderChoices)
+        if (sortType >= 0 && sortType < kOrderChoices)
             CbSortType->setCurrentIndex(sortType);
     } catch (...) {
     }

@@ -2,7 +2,7 @@
 
 namespace {
 
-constexpr char16_t EscapeBase = 0xDC00;
+constexpr char16_t kEscapeBase = 0xDC00;
 
 // A low surrogate in the escape range that is the second half of a real pair is text, not an escape.
 bool IsEscapeAt(const QString& path, qsizetype i) {
@@ -58,7 +58,7 @@ QString DecodeFileName(QByteArrayView bytes) {
     while (i < bytes.size()) {
         const qsizetype length = SequenceLength(bytes, i);
         if (length == 0) {
-            text.append(QChar(char16_t(EscapeBase + static_cast<unsigned char>(bytes[i]))));
+            text.append(QChar(char16_t(kEscapeBase + static_cast<unsigned char>(bytes[i]))));
             ++i;
             continue;
         }
@@ -81,7 +81,7 @@ QByteArray EncodeFileName(const QString& path) {
         if (!IsEscapeAt(path, i))
             continue;
         bytes.append(QStringView(path).sliced(runStart, i - runStart).toUtf8());
-        bytes.append(char(path[i].unicode() - EscapeBase));
+        bytes.append(char(path[i].unicode() - kEscapeBase));
         runStart = i + 1;
     }
     bytes.append(QStringView(path).sliced(runStart).toUtf8());

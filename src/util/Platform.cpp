@@ -1,7 +1,5 @@
 #include "util/Platform.h"
 
-#include <QApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -67,12 +65,10 @@ qint64 Platform::MillisecondsOfDayUtc() const {
     return QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay();
 }
 
-void Platform::Beep() {
-    QApplication::beep();
-}
+void Platform::Beep() {}
 
-bool Platform::OpenUrl(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+bool Platform::OpenUrl(const QUrl&) {
+    return false;
 }
 
 Platform& Platform::Current() {

@@ -7,6 +7,7 @@
 
 /// The kernel, locale and desktop services the program needs, behind one seam so that tests can
 /// fix the language, clock, locale and executable folder, and never sound a beep or open a browser.
+/// This base knows no desktop: the desktop's services come with the platform the program installs.
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -21,14 +22,15 @@ public:
     virtual QDateTime Now() const;
     /// Milliseconds since midnight, universal time (0 to 86,399,999).
     virtual qint64 MillisecondsOfDayUtc() const;
-    /// The desktop's default beep.
+    /// The desktop's default beep; silent here.
     virtual void Beep();
-    /// Opens an address with the desktop's default handler; false when nothing could open it.
+    /// Opens an address with the desktop's default handler; false when nothing could open it, as
+    /// here.
     virtual bool OpenUrl(const QUrl& url);
 
-    /// The process-wide instance: the real one unless a test installed another.
+    /// The process-wide instance: this base unless the program or a test installed another.
     static Platform& Current();
-    /// Installs p as the current platform (nullptr restores the real one); p is not owned.
+    /// Installs p as the current platform (nullptr restores the base); p is not owned.
     static void SetCurrent(Platform* p);
 };
 

@@ -2,7 +2,7 @@
 
 #include "StoreTestFiles.h"
 #include "support/FixedPlatform.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QFile>

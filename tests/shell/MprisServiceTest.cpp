@@ -11,12 +11,12 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTest>
 #include <QUrl>
 
 #include <limits>
@@ -91,18 +91,16 @@ protected:
     /// Calls the service without blocking this thread, which is also the one that must answer.
     QDBusMessage Call(const QString& interface, const QString& method, const QVariantList& arguments = {}) {
         QDBusMessage message =
-            QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::ServiceName),
-                                           QString::fromLatin1(MprisService::ObjectPath), interface, method);
+            QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::kServiceName),
+                                           QString::fromLatin1(MprisService::kObjectPath), interface, method);
         message.setArguments(arguments);
         QDBusPendingCall pending = client.asyncCall(message);
-        const QDeadlineTimer deadline(5000);
-        while (!pending.isFinished() && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        EXPECT_TRUE(pending.isFinished()) << method.toStdString();
+        // The deadline only bounds a hang: a reply is due in any case.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000)) << method.toStdString();
         const QDBusMessage reply = pending.reply();
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
             << method.toStdString() << ": " << reply.errorMessage().toStdString();
-        QCoreApplication::processEvents(); // signals sent before the reply
+        DrainEvents(); // signals sent before the reply
         return reply;
     }
     QDBusMessage Command(const QString& method, const QVariantList& arguments = {}) {
@@ -125,7 +123,7 @@ protected:
         return metadata.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
     }
     void Listen(const QString& interface, const QString& name) {
-        ASSERT_TRUE(client.connect(QString(), QString::fromLatin1(MprisService::ObjectPath), interface, name,
+        ASSERT_TRUE(client.connect(QString(), QString::fromLatin1(MprisService::kObjectPath), interface, name,
                                    &listener, SLOT(Received(QDBusMessage))));
     }
 
@@ -159,7 +157,7 @@ TEST_F(Mpris, TransportMethodsRunTheKeyCommands) {
     settings->MediaConfigs().SetResumeTime(paths[1], 42);
     Command("Stop");
     EXPECT_EQ(control->closes, 1);
-    EXPECT_EQ(settings->MediaConfigs().GetResumeTime(paths[1]), 0.0);
+    EXPECT_EQ(Remembered(paths[1]), 0.0);
     EXPECT_EQ(Get("PlaybackStatus").toString(), "Stopped");
     Command("Pause");
     EXPECT_EQ(control->state, psStopped);
@@ -311,9 +309,9 @@ TEST_F(Mpris, RootInterfaceMatchesTheDesktopEntryAndQuitClosesTheWindow) {
     window->show();
     control->position = 77;
     Call(RootInterface, "Quit");
-    Settle();
+    DrainEvents();
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(settings->MediaConfigs().GetResumeTime(paths[0]), 77.0);
+    EXPECT_EQ(Remembered(paths[0]), 77.0);
 }
 
 TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
@@ -323,7 +321,7 @@ TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
     EXPECT_EQ(window->findChild<MprisService*>(), nullptr);
 
     // Another player holds the common name: this one takes a name of its own.
-    ASSERT_EQ(client.interface()->registerService(QString::fromLatin1(MprisService::ServiceName)).value(),
+    ASSERT_EQ(client.interface()->registerService(QString::fromLatin1(MprisService::kServiceName)).value(),
               QDBusConnectionInterface::ServiceRegistered);
     ASSERT_TRUE(MprisService::Start(*window));
     const auto* service = window->findChild<MprisService*>();
@@ -332,7 +330,7 @@ TEST_F(Mpris, StartsQuietlyWithoutABusOrWithTheNameTaken) {
         service->BusName(),
         QStringLiteral("org.mpris.MediaPlayer2.varnel.instance%1").arg(QCoreApplication::applicationPid()));
     EXPECT_TRUE(QDBusConnection::sessionBus().interface()->isServiceRegistered(service->BusName()).value());
-    client.interface()->unregisterService(QString::fromLatin1(MprisService::ServiceName));
+    client.interface()->unregisterService(QString::fromLatin1(MprisService::kServiceName));
 }
 
 namespace {

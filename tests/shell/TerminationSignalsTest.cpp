@@ -5,7 +5,6 @@
 #include "shell/TerminationSignals.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QTimer>
 
 #include <cerrno>
@@ -22,12 +21,6 @@ namespace {
 class SignalWhileModal {
 public:
     SignalWhileModal() {
-        QTimer::singleShot(0, [this] {
-            if (!QApplication::activeModalWidget())
-                return;
-            modalSeen = true;
-            ::raise(SIGTERM);
-        });
         FGuard.setSingleShot(true);
         QObject::connect(&FGuard, &QTimer::timeout, [this] {
             hung = true;
@@ -35,10 +28,11 @@ public:
         });
         FGuard.start(60'000);
     }
-    bool modalSeen = false;
+    bool ModalSeen() { return FAnswer.Seen(); }
     bool hung = false;
 
 private:
+    ModalAnswer FAnswer{[](QWidget*) { ::raise(SIGTERM); }};
     QTimer FGuard;
 };
 
@@ -64,12 +58,12 @@ TEST_P(TerminationSignalsModal, ClosesTheModalWindowAndTheMainWindowWhichRemembe
     termination.SetMainWindow(window.get());
     SignalWhileModal signal;
     Press(Tempo(), GetParam().key, GetParam().modifiers);
-    EXPECT_TRUE(signal.modalSeen);
+    EXPECT_TRUE(signal.ModalSeen());
     EXPECT_FALSE(signal.hung);
     EXPECT_TRUE(termination.Requested());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(settings->MediaConfigs().GetResumeTime(song), 42.0);
+    EXPECT_EQ(Remembered(song), 42.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modal, TerminationSignalsModal,
@@ -87,7 +81,7 @@ TEST_F(WindowFixture, TerminationSignalsDuringTheReminderCloseItBeforeTheWindowE
     SignalWhileModal signal;
     auto fake = std::make_unique<FakeMediaControl>();
     window = std::make_unique<TVarnelPlayer>(*settings, std::move(fake));
-    EXPECT_TRUE(signal.modalSeen);
+    EXPECT_TRUE(signal.ModalSeen());
     EXPECT_FALSE(signal.hung);
     EXPECT_TRUE(termination.Requested());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

@@ -2,7 +2,7 @@
 #include "WindowFixture.h"
 
 #include "shell/SpokenNotice.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QAccessible>
 #include <QSignalSpy>
@@ -16,7 +16,7 @@ protected:
     void ShowInFront() {
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        Settle();
+        DrainEvents();
     }
     static QAccessibleInterface* Face(QObject* object) {
         return QAccessible::queryAccessibleInterface(object);
@@ -72,7 +72,7 @@ TEST_F(Accessibility, ARowIsFocusedOnlyWhileTheListHasTheFocus) {
     EXPECT_EQ(list->focusChild(), nullptr);
 
     Lista()->setFocus();
-    Settle();
+    DrainEvents();
     EXPECT_TRUE(list->child(1)->state().focused);
     EXPECT_EQ(list->focusChild(), list->child(1));
     Press(Lista(), Qt::Key_Down);
@@ -112,7 +112,7 @@ TEST_F(Accessibility, BetweenTwoTracksTheTitleGoesStraightToTheNext) {
     QObject::connect(window.get(), &QWidget::windowTitleChanged, [&](const QString& t) { titles.append(t); });
     control->FinishMedia(); // ended, then stopped, before the advance runs
     EXPECT_EQ(window->windowTitle(), "a");
-    Settle();
+    DrainEvents();
     EXPECT_EQ(titles, QStringList({"b"}));
 
     // While a file opens it is already shown, not the idle look.
@@ -143,7 +143,7 @@ TEST_F(Accessibility, SpeedAndVolumeStepsAreSpokenOnlyWhileInFront) {
     EXPECT_EQ(spoken.at(0).at(0).toString(), "Volume 90");
     EXPECT_EQ(Face(notice)->role(), QAccessible::Notification);
     EXPECT_EQ(Face(notice)->text(QAccessible::Name), "Volume 90");
-    Settle();
+    DrainEvents();
     EXPECT_TRUE(notice->isHidden()); // shown only for the moment it is spoken
 }
 

@@ -1,10 +1,8 @@
 // The options and key help windows run modally from the keys, pausing and resuming around them.
 #include "WindowFixture.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QTimer>
 #include <QTreeView>
 
 #include <ostream>
@@ -23,10 +21,8 @@ class Dialogs : public WindowFixture {
 protected:
     /// Closes the next modal window from the event loop, noting what it showed.
     void CloseNextModal(Seen& seen, bool accept = false) {
-        QTimer::singleShot(0, [this, &seen, accept] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
+        ModalAnswer([this, &seen, accept](QWidget* modal) {
+            auto* dialog = static_cast<QDialog*>(modal);
             seen.shown = true;
             seen.stateDuring = control->state;
             seen.busyDuring = window->Busy();
@@ -104,7 +100,7 @@ TEST_F(Dialogs, KeyHelpWithShiftIsNoCommand) {
     Seen seen;
     CloseNextModal(seen);
     Press(Tempo(), Qt::Key_F1, Qt::ShiftModifier);
-    Settle();
+    DrainEvents();
     EXPECT_FALSE(seen.shown);
 }
 
@@ -130,18 +126,14 @@ TEST_P(DialogsDesktopNext, LeavesTheNewTrackPlayingFromItsStart) {
     const QString b = Touch("n/b.mp3");
     Start({Root() + "n"});
     control->position = 50;
-    bool shown = false;
     const bool accept = GetParam().accept;
-    QTimer::singleShot(0, [this, &shown, accept] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        shown = true;
+    ModalAnswer answer([this, accept](QWidget* modal) {
+        auto* dialog = static_cast<QDialog*>(modal);
         window->PlayNext();
         accept ? dialog->accept() : dialog->reject();
     });
     Press(Tempo(), GetParam().key, GetParam().modifiers);
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(answer.Seen());
     EXPECT_EQ(control->opened, QStringList({a, b}));
     EXPECT_EQ(control->state, psPlaying);
     EXPECT_EQ(control->position, 0.0);
@@ -151,17 +143,12 @@ TEST_P(DialogsDesktopNext, LeavesTheNewTrackPlayingFromItsStart) {
 
 TEST_F(Dialogs, ADesktopPlayDuringTheWindowIsNotUndoneWhenItCloses) {
     Start({Touch("a.mp3")});
-    bool shown = false;
-    QTimer::singleShot(0, [this, &shown] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        shown = true;
+    ModalAnswer answer([this](QWidget* dialog) {
         window->PauseToggle(); // the desktop resumed it already
-        dialog->reject();
+        static_cast<QDialog*>(dialog)->reject();
     });
     Press(Tempo(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(answer.Seen());
     EXPECT_EQ(control->state, psPlaying);
 }
 

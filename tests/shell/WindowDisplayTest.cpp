@@ -1,9 +1,8 @@
 // What the window shows, the play-state events and the background volume.
 #include "WindowFixture.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QTimer>
 
@@ -24,8 +23,8 @@ TEST_F(WindowFixture, ThreeLooksInItalian) {
 
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
-    EXPECT_EQ(StatusText(), QString::fromUtf8(ProductWebAddress));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
+    EXPECT_EQ(StatusText(), QString::fromUtf8(kProductWebAddress));
 }
 
 TEST_F(WindowFixture, PausedSuffixInSpanish) {
@@ -56,10 +55,10 @@ TEST_F(WindowFixture, EndOfTrackAdvancesThroughThePostedMessageAndForgetsThePosi
     control->FinishMedia();
     // Posted, not called: nothing opens from inside the control's event.
     EXPECT_EQ(control->opened.size(), 1);
-    Settle();
+    DrainEvents();
     EXPECT_EQ(control->opened, QStringList({a, b}));
     EXPECT_EQ(window->Current(), 1);
-    EXPECT_EQ(settings->MediaConfigs().GetResumeTime(a), 0.0);
+    EXPECT_EQ(Remembered(a), 0.0);
     EXPECT_EQ(control->positionPuts.last(), 20.0);
     EXPECT_EQ(SelectedRow(), 1);
 }
@@ -69,11 +68,11 @@ TEST_F(WindowFixture, EndOfTheLastTrackStopsAndShowsTheIdleTexts) {
     Start({a});
     control->position = 42;
     control->FinishMedia();
-    Settle();
+    DrainEvents();
     EXPECT_EQ(control->opened.size(), 1);
     EXPECT_EQ(control->closes, 1);
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
     EXPECT_FALSE(window->TimerActive());
     EXPECT_EQ(window->Current(), 0);
 }
@@ -84,20 +83,15 @@ TEST_F(WindowFixture, EventsWhileBusyChangeNothing) {
     window->RefreshDisplay();
     const QString before = TempoText();
     QString during;
-    bool answered = false;
     // The track ends while the options dialog holds the busy flag.
-    QTimer::singleShot(0, [&] {
+    ModalAnswer answer([&](QWidget* dialog) {
         control->position = 0;
         control->FinishMedia();
         during = TempoText();
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            answered = true;
-            dialog->reject();
-        }
+        static_cast<QDialog*>(dialog)->reject();
     });
     window->ShowOptions();
-    Settle();
-    EXPECT_TRUE(answered);
+    EXPECT_TRUE(answer.Seen());
     EXPECT_EQ(control->opened.size(), 1);
     EXPECT_EQ(window->Current(), 0);
     EXPECT_EQ(during, before);

@@ -1,9 +1,9 @@
 #include "WindowFixture.h"
 
+#include "TouchFile.h"
 #include "util/TimeText.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -17,7 +17,6 @@ WindowFixture::WindowFixture() {
 
 WindowFixture::~WindowFixture() {
     window.reset();
-    QDir::setCurrent(QDir::homePath());
 }
 
 void WindowFixture::OpenSettings(const std::function<void(SettingsModule&)>& configure) {
@@ -39,12 +38,21 @@ void WindowFixture::Start(const QStringList& arguments, std::unique_ptr<MediaCon
     window->LoadCommandLine(arguments);
 }
 
+void WindowFixture::StartThree(double remembered) {
+    a = Touch("l/a.mp3");
+    b = Touch("l/b.mp3");
+    c = Touch("l/c.mp3");
+    OpenSettings([&](SettingsModule& s) {
+        for (const QString& p : {a, b, c})
+            s.MediaConfigs().SetResumeTime(p, remembered);
+        s.MediaConfigs().SaveToDisk();
+    });
+    Start({Root() + "l"});
+}
+
 QString WindowFixture::Touch(const QString& relative) {
-    const QString path = Root() + relative;
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    return path;
+    TouchFile(QFile::encodeName(FDir.path()), relative.toUtf8());
+    return Root() + relative;
 }
 
 void WindowFixture::Press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
@@ -55,9 +63,17 @@ void WindowFixture::Press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mo
     QApplication::sendEvent(target, &release);
 }
 
-void WindowFixture::Settle() {
-    for (int i = 0; i < 3; ++i)
-        QCoreApplication::processEvents();
+void WindowFixture::AnswerJump(const QString& value, bool accept,
+                               const std::function<void(QDialog*, QLineEdit*)>& look) {
+    ModalAnswer([=](QWidget* modal) {
+        auto* dialog = static_cast<QDialog*>(modal);
+        auto* edit = dialog->findChild<QLineEdit*>("JumpEdit");
+        DrainEvents(); // the offered time is selected once the field has the focus
+        if (look)
+            look(dialog, edit);
+        edit->setText(value);
+        accept ? dialog->accept() : dialog->reject();
+    });
 }
 
 QLineEdit* WindowFixture::Tempo() const {

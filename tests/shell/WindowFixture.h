@@ -1,11 +1,15 @@
 #pragma once
 
+#include "CurrentFolderGuard.h"
+#include "EventDrain.h"
 #include "FakeMediaControl.h"
 #include "FixedPlatform.h"
+#include "ModalAnswer.h"
 #include "config/SettingsModule.h"
 #include "shell/VarnelPlayer.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -19,7 +23,7 @@
 /// The whole main window on a fixed platform, with the settings files in a temporary folder and
 /// the fake media control (or a real one the test passes).
 class WindowFixture : public ::testing::Test {
-protected:
+public: // to the case tables of parameterised tests too
     WindowFixture();
     ~WindowFixture() override;
 
@@ -27,13 +31,18 @@ protected:
     void OpenSettings(const std::function<void(SettingsModule&)>& configure = {});
     /// Builds the window on the fake control and loads the arguments.
     void Start(const QStringList& arguments, std::unique_ptr<MediaControl> control = {});
+    /// Starts on the folder l/ with a, b and c, each remembered at `remembered` seconds by an earlier run.
+    void StartThree(double remembered = 33);
+    double Remembered(const QString& path) const { return settings->MediaConfigs().GetResumeTime(path); }
     /// Creates an empty file (and its folders) below the temporary folder; returns its path.
     QString Touch(const QString& relative);
     QString Root() const { return FDir.path() + QLatin1Char('/'); }
 
     void Press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    /// Runs posted events (the automatic advance among them).
-    static void Settle();
+    /// Answers the jump dialog that the next call opens: types value over the offered time and confirms
+    /// or cancels; look sees the dialog first, once its field has taken the focus.
+    static void AnswerJump(const QString& value, bool accept = true,
+                           const std::function<void(QDialog*, QLineEdit*)>& look = {});
 
     QLineEdit* Tempo() const;
     QTreeView* Lista() const;
@@ -47,7 +56,9 @@ protected:
     std::unique_ptr<SettingsModule> settings;
     FakeMediaControl* control = nullptr; // owned by the window's player
     std::unique_ptr<TVarnelPlayer> window;
+    QString a, b, c; // the files of StartThree
 
 private:
+    CurrentFolderGuard FFolder; // for the tests that run from a folder of their own
     QTemporaryDir FDir;
 };

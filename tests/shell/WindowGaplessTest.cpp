@@ -52,8 +52,8 @@ TEST_F(WindowFixture, RealControlChangesTrackAsBeforeAndTheNextStartsAtItsPlace)
                      [&states](int state) { states.push_back(state); });
     Start({Root() + "m"}, std::move(media));
     QTRY_COMPARE_WITH_TIMEOUT(window->Current(), 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->Player().Control().PlayState(), int(psPlaying), 10000);
-    EXPECT_GE(window->Player().Control().CurrentPosition(), 2.0);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Player().State(), int(psPlaying), 10000);
+    EXPECT_GE(window->Player().Position(), 2.0);
     EXPECT_EQ(settings->MediaConfigs().GetResumeTime(a), 0.0) << "the track left is forgotten";
     EXPECT_EQ(settings->MediaConfigs().GetResumeTime(b), 2.0);
     EXPECT_EQ(states, (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped, psTransitioning,

@@ -1,11 +1,9 @@
 // The key map: each row reaches its command, modifiers are exact, unknown keys pass untouched.
 #include "WindowFixture.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QRandomGenerator>
-#include <QTimer>
 #include <QTreeView>
 
 namespace {
@@ -18,23 +16,14 @@ protected:
         Start({Root() + "k"});
         control->position = 20;
     }
-    /// Answers the next modal dialog from the event loop: fills the jump field, then accepts or rejects.
+    /// Answers the jump dialog, noting what it showed.
     void AnswerJump(const QString& value, bool accept) {
-        QTimer::singleShot(0, [this, value, accept] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            auto* edit = dialog->findChild<QLineEdit*>("JumpEdit");
-            // The value is selected once the field has the focus, as the dialog comes up.
-            for (int i = 0; i < 200 && !edit->hasSelectedText(); ++i)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        WindowFixture::AnswerJump(value, accept, [this](QDialog* dialog, QLineEdit* edit) {
             prefilled = edit->text();
             wholeSelected = edit->selectedText() == edit->text();
             maxLength = edit->maxLength();
             caption = dialog->windowTitle();
             stateDuringDialog = control->state;
-            edit->setText(value);
-            accept ? dialog->accept() : dialog->reject();
         });
     }
     QString prefilled, caption;
@@ -170,16 +159,9 @@ TEST_F(Keys, JumpWhilePausedStaysPausedAndPassesValuesUnchecked) {
 
 TEST_F(Keys, JumpWithNothingPlayingDoesNothing) {
     Start({});
-    bool shown = false;
-    QTimer::singleShot(0, [&] {
-        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            shown = true;
-            d->reject();
-        }
-    });
+    ModalAnswer answer([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
     Press(Tempo(), Qt::Key_J, Qt::ControlModifier);
-    Settle();
-    EXPECT_FALSE(shown);
+    EXPECT_FALSE(answer.Seen());
 }
 
 TEST_F(Keys, JumpInSpanish) {
@@ -214,7 +196,7 @@ TEST_F(Keys, AThousandMixedKeysLeaveAConsistentState) {
         if (i % 10 == 0)
             QCoreApplication::processEvents();
     }
-    Settle();
+    DrainEvents();
     EXPECT_GT(finished, 0);
     EXPECT_FALSE(window->Busy());
     EXPECT_GE(window->Current(), 0);

@@ -3,7 +3,7 @@
 
 #include "WavWriter.h"
 #include "engine/MpvMediaControl.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QTest>
@@ -19,7 +19,7 @@ TEST_F(WindowFixture, RealControlPlaysTheFirstFileOfAFolder) {
     ASSERT_TRUE(WriteToneWav(Root() + "m/01 uno.wav", 3));
     ASSERT_TRUE(WriteToneWav(Root() + "m/02 due.wav", 3));
     Start({Root() + "m"}, RealControl(false));
-    QTRY_COMPARE_WITH_TIMEOUT(window->Player().Control().PlayState(), int(psPlaying), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Player().State(), int(psPlaying), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QString("01 uno.wav"), 3000);
     EXPECT_EQ(window->Current(), 0);
     window->close();
@@ -33,8 +33,8 @@ TEST_F(WindowFixture, RealControlPlaysTwoFilesInTurnAndStopsAfterTheLast) {
     QTRY_COMPARE_WITH_TIMEOUT(window->Current(), 1, 10000);
     // Between tracks the opening state shows the idle texts for a moment; the stop is for good.
     QTRY_VERIFY_WITH_TIMEOUT(!window->TimerActive(), 10000);
-    EXPECT_EQ(window->Player().Control().PlayState(), int(psStopped));
+    EXPECT_EQ(window->Player().State(), int(psStopped));
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
     EXPECT_EQ(window->Current(), 1);
 }

@@ -6,22 +6,10 @@
 namespace {
 class Navigation : public WindowFixture {
 protected:
-    void StartThree() {
-        a = Touch("l/a.mp3");
-        b = Touch("l/b.mp3");
-        c = Touch("l/c.mp3");
-        OpenSettings([&](SettingsModule& s) {
-            for (const QString& p : {a, b, c})
-                s.MediaConfigs().SetResumeTime(p, 33);
-        });
-        Start({Root() + "l"});
-    }
     void SelectRow(int row) {
         Lista()->selectionModel()->setCurrentIndex(
             Lista()->model()->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
-    double Remembered(const QString& p) { return settings->MediaConfigs().GetResumeTime(p); }
-    QString a, b, c;
 };
 } // namespace
 
@@ -125,7 +113,7 @@ TEST_F(Navigation, TheEndOfATrackRacingADownKeyAdvancesOnce) {
     StartThree();
     control->FinishMedia();       // the advance is posted ...
     Press(Tempo(), Qt::Key_Down); // ... and the user presses Down before it runs
-    Settle();
+    DrainEvents();
     EXPECT_EQ(window->Current(), 1);
     EXPECT_EQ(control->opened, QStringList({a, b}));
 }
@@ -134,7 +122,7 @@ TEST_F(Navigation, StopAfterTheEndOfATrackIsNotUndoneByTheAdvance) {
     StartThree();
     control->FinishMedia();
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
-    Settle();
+    DrainEvents();
     EXPECT_EQ(control->opened.size(), 1);
     EXPECT_EQ(TempoText(), "-");
 }

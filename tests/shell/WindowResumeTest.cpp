@@ -1,49 +1,31 @@
 // What reaches "Play.ind" while listening, and what a failure may not take from it.
 #include "WindowFixture.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QLineEdit>
-#include <QTimer>
-
 #include <functional>
 #include <ostream>
 #include <string>
 
 namespace {
 class WindowResume : public WindowFixture {
-protected:
-    void StartThree(double remembered = 33) {
-        a = Touch("l/a.mp3");
-        b = Touch("l/b.mp3");
-        c = Touch("l/c.mp3");
-        OpenSettings([&](SettingsModule& s) {
-            for (const QString& p : {a, b, c})
-                s.MediaConfigs().SetResumeTime(p, remembered);
-            s.MediaConfigs().SaveToDisk(); // what an earlier run left
-        });
-        Start({Root() + "l"});
-    }
-    double Remembered(const QString& p) const { return settings->MediaConfigs().GetResumeTime(p); }
+public:
     /// What a new start would read: the file as it is on disk now.
     double OnDisk(const QString& p) const {
         return TM3MediaConfigs(Root() + "Play.ind", platform.locale).GetResumeTime(p);
     }
-    QString a, b, c;
 };
 } // namespace
 
 TEST_F(WindowResume, AFileThatCannotBeOpenedIsSkippedButKeepsItsPosition) {
     StartThree();
     control->FailMedia();
-    Settle();
+    DrainEvents();
     EXPECT_EQ(window->Current(), 1);
     EXPECT_EQ(control->opened, QStringList({a, b}));
     EXPECT_EQ(Remembered(a), 33.0);
     EXPECT_EQ(OnDisk(a), 33.0);
     // A track that plays to its end is still forgotten.
     control->FinishMedia();
-    Settle();
+    DrainEvents();
     EXPECT_EQ(window->Current(), 2);
     EXPECT_EQ(Remembered(b), 0.0);
     EXPECT_EQ(OnDisk(b), 0.0);
@@ -54,7 +36,7 @@ TEST_F(WindowResume, TheLastFileFailingStopsPlaybackAndKeepsItsPosition) {
     Press(Tempo(), Qt::Key_Down);
     Press(Tempo(), Qt::Key_Down);
     control->FailMedia();
-    Settle();
+    DrainEvents();
     EXPECT_EQ(window->Current(), 2);
     EXPECT_EQ(TempoText(), "-");
     EXPECT_EQ(Remembered(c), 33.0);
@@ -83,14 +65,14 @@ TEST_F(WindowResume, AFailedOutputThatLostThePositionKeepsTheOneRemembered) {
 TEST_F(WindowResume, ThePlayingPositionReachesTheDiskWithinTheTicksBetweenSaves) {
     StartThree();
     control->position = 50;
-    for (int tick = 1; tick < TVarnelPlayer::SaveEveryTicks; ++tick)
+    for (int tick = 1; tick < TVarnelPlayer::kSaveEveryTicks; ++tick)
         window->TimerTic();
     control->position = 51;
     window->TimerTic();
     EXPECT_EQ(OnDisk(a), 51.0);
     // Ticks that come while nothing plays write nothing.
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
-    for (int tick = 0; tick < TVarnelPlayer::SaveEveryTicks; ++tick)
+    for (int tick = 0; tick < TVarnelPlayer::kSaveEveryTicks; ++tick)
         window->TimerTic();
     EXPECT_EQ(OnDisk(a), 0.0);
 }
@@ -107,17 +89,7 @@ void PrintTo(const CommandCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class WindowResumeCommands : public WindowResume, public ::testing::WithParamInterface<CommandCase> {
-public:
-    using WindowResume::a;
-    using WindowResume::b;
-    using WindowResume::control;
-    using WindowResume::OnDisk;
-    using WindowResume::Press;
-    using WindowResume::Settle;
-    using WindowResume::Tempo;
-    using WindowResume::window;
-};
+class WindowResumeCommands : public WindowResume, public ::testing::WithParamInterface<CommandCase> {};
 
 TEST_P(WindowResumeCommands, AreOnDiskAtOnce) {
     StartThree();
@@ -125,18 +97,6 @@ TEST_P(WindowResumeCommands, AreOnDiskAtOnce) {
     GetParam().run(*this);
     GetParam().check(*this);
 }
-
-namespace {
-void AnswerJump(const QString& value) {
-    QTimer::singleShot(0, [value] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        dialog->findChild<QLineEdit*>("JumpEdit")->setText(value);
-        dialog->accept();
-    });
-}
-} // namespace
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, WindowResumeCommands,
@@ -150,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 91.0); }},
                       CommandCase{"Jump",
                                   [](auto& t) {
-                                      AnswerJump("1.40");
+                                      t.AnswerJump("1.40");
                                       t.Press(t.Tempo(), Qt::Key_J, Qt::ControlModifier);
                                   },
                                   [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 100.0); }},
@@ -164,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CommandCase{"EndOfTrack",
                                   [](auto& t) {
                                       t.control->FinishMedia();
-                                      t.Settle();
+                                      DrainEvents();
                                   },
                                   [](auto& t) { EXPECT_EQ(t.OnDisk(t.a), 0.0); }}),
     [](const ::testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });

@@ -1,7 +1,7 @@
 // Start-up, the track list built from the arguments, closing and the final shutdown.
 #include "WindowFixture.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +17,8 @@ QByteArray ReadAll(const QString& path) {
 
 TEST_F(WindowFixture, NoArgumentsLeaveTheIdleWindow) {
     Start({});
-    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(IdleTitle));
-    EXPECT_EQ(StatusText(), QString::fromUtf8(ProductWebAddress));
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
+    EXPECT_EQ(StatusText(), QString::fromUtf8(kProductWebAddress));
     EXPECT_EQ(TempoText(), "-");
     EXPECT_TRUE(control->opened.isEmpty());
     EXPECT_EQ(Lista()->model()->rowCount(), 0);
@@ -118,7 +118,7 @@ TEST_F(WindowFixture, EscapeForgetsThePositionAndClosesTheWindow) {
     control->position = 83.4;
     Press(Tempo(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(settings->MediaConfigs().GetResumeTime(song), 0.0);
+    EXPECT_EQ(Remembered(song), 0.0);
     EXPECT_EQ(control->state, psStopped);
 }
 

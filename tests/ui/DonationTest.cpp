@@ -3,7 +3,7 @@
 #include "ModalAnswer.h"
 #include "config/GeneralConfigs.h"
 #include "support/FixedPlatform.h"
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -102,7 +102,7 @@ TEST(Donate, OpensTheDonationPageUnchanged) {
     Donate();
     ASSERT_EQ(platform.opened.size(), 1);
     const QUrl& url = platform.opened.front();
-    EXPECT_EQ(url.toString(QUrl::FullyEncoded), QString::fromLatin1(DonationAddress));
+    EXPECT_EQ(url.toString(QUrl::FullyEncoded), QString::fromLatin1(kDonationAddress));
     EXPECT_EQ(url.path(QUrl::FullyEncoded) + u'?' + url.query(QUrl::FullyEncoded),
               QStringLiteral("/paypal.asp?id=Varnel&am=5.00"));
     EXPECT_EQ(platform.beeps, 0);

@@ -1,6 +1,6 @@
 #include "ui/VarnelHelp.h"
 
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <QFile>
 #include <QPlainTextEdit>

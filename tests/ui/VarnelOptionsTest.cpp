@@ -3,8 +3,8 @@
 #include "ModalAnswer.h"
 #include "config/GeneralConfigs.h"
 #include "support/FixedPlatform.h"
+#include "texts/Texts.h"
 #include "ui/SpinEdit.h"
-#include "ui/Texts.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

@@ -1,4 +1,4 @@
-#include "ui/Texts.h"
+#include "texts/Texts.h"
 
 #include <array>
 #include <cmath>

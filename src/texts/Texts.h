@@ -45,9 +45,9 @@ QString SpeedSpokenText(double rate, int language, const QLocale& locale);
 QString VolumeSpokenText(int volume, int language);
 
 /// Fixed texts of the product, the same in both languages.
-inline constexpr const char* ProductName = "Varnel";
-inline constexpr const char* IdleTitle = "Varnel - donationware";
-inline constexpr const char* ProductWebAddress = "www.varnel.org";
-inline constexpr const char* DonationAddress = "https://www.varnel.org/paypal.asp?id=Varnel&am=5.00";
-inline constexpr const char* OkButtonText = "OK";
-inline constexpr const char* CancelButtonText = "Cancel";
+inline constexpr const char* kProductName = "Varnel";
+inline constexpr const char* kIdleTitle = "Varnel - donationware";
+inline constexpr const char* kProductWebAddress = "www.varnel.org";
+inline constexpr const char* kDonationAddress = "https://www.varnel.org/paypal.asp?id=Varnel&am=5.00";
+inline constexpr const char* kOkButtonText = "OK";
+inline constexpr const char* kCancelButtonText = "Cancel";
