@@ -250,7 +250,8 @@ TEST_F(StoreSafetyTest, TheFirstSaveRemovesWhatKilledSavesLeftButNotALiveWriters
     const QString gone = QStringLiteral("Play.ind.%1.0.tmp").arg(dead);
     const QString live = QStringLiteral("Play.ind.%1.7.tmp").arg(::getppid());
     const QStringList kept = {"Play.cfg.tmp", "Play.ind.x.1.tmp", "Play.ind.tmp", "Play.indy.1.2.tmp", live};
-    for (const QString& name : QStringList(kept) << gone)
+    const QStringList written = QStringList(kept) << gone;
+    for (const QString& name : written)
         WriteBytes(At(name), "[a]\r\n");
     TM3MediaConfigs store(At("Play.ind"), kComma);
     store.SetResumeTime("/m/p.mp3", 20);
