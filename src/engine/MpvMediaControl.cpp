@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
-#include <utility>
 
 namespace {
 
@@ -20,6 +19,7 @@ constexpr double kMinRate = 0.01; // mpv's own bounds for speed
 constexpr double kMaxRate = 100.0;
 constexpr double kFarPastAnyEnd = 1e9;
 
+// mpv's own line each time it opens the audio output; a gapless change of file writes none.
 bool IsAudioOutputOpening(const MpvEventData& event) {
     return event.logPrefix == QLatin1String("cplayer") && event.text.startsWith(QLatin1String("AO: ["));
 }
