@@ -25,28 +25,58 @@ enum PlayStates {
 
 /// The outside media control the player is built on: its operations, states and units. Positions
 /// and durations are seconds, volume 0 to 100, rate 1.0 for normal speed. Every operation may
-/// throw MediaControlError. PlayStateChange is emitted on the UI thread.
+/// throw MediaControlError; one that throws has emitted nothing.
+///
+/// PlayStateChange is emitted on the UI thread, only when the state changes, and PlayState()
+/// already returns the new state while the signal is delivered. Below, "inside the call" means
+/// before the operation returns; "later" means from the event loop, after it has returned.
+///
+/// The end of a file, reported later: 8, then 1, and the position reads 0 from 8 on. A handler of
+/// 8 may set the next file inside the signal; then that SetUrl reports 9 and no 1 follows.
+///
+/// The end of a file when SetNextUrl prepared the next one: mpv moves on to it by itself, and the
+/// control keeps that unheard of until the program asks for it. 8 is reported; the window's handler
+/// posts its advance (a queued call); 1 is reported; the control then queues its orphan check,
+/// which therefore runs after the posted advance. The advance sets the file mpv already started
+/// (SetUrl with the path and start hinted), and the control adopts it: 9 inside that call, 3 later,
+/// exactly as for a file loaded anew. If nothing set it by the time the orphan check runs, the
+/// control stops it and the states stay 8, 1.
+///
+/// A stop the control reports by itself, as when the audio output died: 1 without 8, later, and
+/// the position reached stays readable so that it can be remembered.
 class MediaControl : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;
     ~MediaControl() override = default;
 
-    /// Opens a local file and starts playing it.
+    /// Opens a local file and starts playing it: 9 inside the call (none if already 9); later 3
+    /// once it plays, 2 instead if Pause came while it opened, or 8 then 1 with EndedByFailure
+    /// when it cannot be opened or read. The file it replaces reports no end.
     virtual void SetUrl(const QString& path) = 0;
     /// A hint: `path` is likely the next file set, to start at `start` seconds; an empty path
     /// withdraws the hint. The control may prepare it so that the change leaves no gap; what
-    /// SetUrl and the events report stays the same either way.
+    /// SetUrl and the events report stays the same either way. Emits nothing.
     virtual void SetNextUrl(const QString& path, double start) = 0;
     virtual int PlayState() const = 0;
+    /// Stops and forgets the file: 1 inside the call (none if already 1), never 8; the position
+    /// reads 0 and the name is empty.
     virtual void Close() = 0;
+    /// From 2: 3 inside the call. While opening (9): nothing now, and the file opens playing.
+    /// Otherwise nothing.
     virtual void Play() = 0;
+    /// From 3 (or 4, 5): 2 inside the call. While opening (9): nothing now, and the file opens
+    /// paused (2 later instead of 3). Otherwise nothing.
     virtual void Pause() = 0;
     virtual double CurrentPosition() const = 0;
+    /// Reads back at once, also while the move is on its way. Emits nothing; a place at or past
+    /// the end ends the file later (8, then 1).
     virtual void SetCurrentPosition(double seconds) = 0;
     virtual int Volume() const = 0;
+    /// Emits nothing.
     virtual void SetVolume(int volume) = 0;
     virtual double Rate() const = 0;
+    /// Emits nothing.
     virtual void SetRate(double rate) = 0;
     /// Display name of the current media.
     virtual QString MediaName() const = 0;

@@ -1,22 +1,22 @@
 #include "engine/MpvFileTracker.h"
 
 void MpvFileTracker::LoadRequested(std::uint64_t sequence) {
-    m_loadSequence = sequence;
-    m_awaitingLoadReply = true;
-    m_currentId = 0;
-    m_loaded = false;
+    FLoadSequence = sequence;
+    FAwaitingLoadReply = true;
+    FCurrentId = 0;
+    FLoaded = false;
 }
 
 void MpvFileTracker::Abandon() {
-    m_awaitingLoadReply = false;
-    m_currentId = 0;
-    m_loaded = false;
+    FAwaitingLoadReply = false;
+    FCurrentId = 0;
+    FLoaded = false;
 }
 
 void MpvFileTracker::Adopt(std::int64_t id) {
-    m_awaitingLoadReply = false;
-    m_currentId = id;
-    m_loaded = m_lastStartedId == id && m_lastStartedLoaded;
+    FAwaitingLoadReply = false;
+    FCurrentId = id;
+    FLoaded = FLastStartedId == id && FLastStartedLoaded;
 }
 
 MpvFileTracker::Verdict MpvFileTracker::OnEvent(const MpvEventData& event) {
@@ -24,15 +24,15 @@ MpvFileTracker::Verdict MpvFileTracker::OnEvent(const MpvEventData& event) {
     case MpvEventKind::CommandReply:
         return OnLoadReply(event);
     case MpvEventKind::StartFile:
-        m_lastStartedId = event.entryId;
-        m_lastStartedLoaded = false;
+        FLastStartedId = event.entryId;
+        FLastStartedLoaded = false;
         return Verdict::None;
     case MpvEventKind::FileLoaded:
         // FILE_LOADED names no entry; it belongs to the entry that started last.
-        m_lastStartedLoaded = true;
-        if (!CurrentFileStarted() || m_loaded)
+        FLastStartedLoaded = true;
+        if (!CurrentFileStarted() || FLoaded)
             return Verdict::None;
-        m_loaded = true;
+        FLoaded = true;
         return Verdict::Loaded;
     case MpvEventKind::EndFile:
         return OnEndFile(event);
@@ -42,23 +42,23 @@ MpvFileTracker::Verdict MpvFileTracker::OnEvent(const MpvEventData& event) {
 }
 
 MpvFileTracker::Verdict MpvFileTracker::OnLoadReply(const MpvEventData& event) {
-    if (RequestKind(event.userdata) != MpvRequest::Load || !m_awaitingLoadReply ||
-        RequestSequence(event.userdata) != m_loadSequence)
+    if (RequestKind(event.userdata) != MpvRequest::Load || !FAwaitingLoadReply ||
+        RequestSequence(event.userdata) != FLoadSequence)
         return Verdict::None;
-    m_awaitingLoadReply = false;
+    FAwaitingLoadReply = false;
     // mpv rejected the load outright or did not say which entry it made: nothing will ever play.
     if (event.error < 0 || event.entryId <= 0)
         return Verdict::Failed;
-    m_currentId = event.entryId;
+    FCurrentId = event.entryId;
     return Verdict::None;
 }
 
 MpvFileTracker::Verdict MpvFileTracker::OnEndFile(const MpvEventData& event) {
-    m_lastEndedId = event.entryId;
-    if (m_currentId == 0 || event.entryId != m_currentId)
+    FLastEndedId = event.entryId;
+    if (FCurrentId == 0 || event.entryId != FCurrentId)
         return Verdict::None;
-    m_currentId = 0;
-    m_loaded = false;
+    FCurrentId = 0;
+    FLoaded = false;
     switch (ClassifyEndFile(event.endReason, event.endError)) {
     case MpvEndOutcome::MediaEnded:
         return Verdict::MediaEnded;

@@ -22,22 +22,22 @@ public:
     Verdict OnEvent(const MpvEventData& event);
 
     /// True once the current file has started, so property changes describe it.
-    bool CurrentFileStarted() const { return m_currentId != 0 && m_lastStartedId == m_currentId; }
-    bool CurrentFileLoaded() const { return m_loaded; }
+    bool CurrentFileStarted() const { return FCurrentId != 0 && FLastStartedId == FCurrentId; }
+    bool CurrentFileLoaded() const { return FLoaded; }
     /// The entry mpv started last, whether or not it is the current file.
-    std::int64_t LastStartedId() const { return m_lastStartedId; }
+    std::int64_t LastStartedId() const { return FLastStartedId; }
     /// True once mpv has ended the entry `id` (only the last ended entry is remembered).
-    bool HasEnded(std::int64_t id) const { return id != 0 && m_lastEndedId == id; }
+    bool HasEnded(std::int64_t id) const { return id != 0 && FLastEndedId == id; }
 
 private:
     Verdict OnLoadReply(const MpvEventData& event);
     Verdict OnEndFile(const MpvEventData& event);
 
-    std::uint64_t m_loadSequence = 0;
-    bool m_awaitingLoadReply = false;
-    std::int64_t m_currentId = 0; // 0: none known
-    std::int64_t m_lastStartedId = 0;
-    bool m_lastStartedLoaded = false;
-    std::int64_t m_lastEndedId = 0;
-    bool m_loaded = false;
+    std::uint64_t FLoadSequence = 0;
+    bool FAwaitingLoadReply = false;
+    std::int64_t FCurrentId = 0; // 0: none known
+    std::int64_t FLastStartedId = 0;
+    bool FLastStartedLoaded = false;
+    std::int64_t FLastEndedId = 0;
+    bool FLoaded = false;
 };

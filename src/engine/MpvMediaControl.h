@@ -1,8 +1,15 @@
 #pragma once
 
 #include "engine/MediaControl.h"
+#include "engine/MpvClient.h"
+#include "engine/MpvFileTracker.h"
+#include "engine/MpvHeldPosition.h"
+#include "engine/MpvLoadQueue.h"
+#include "engine/MpvMediaInfo.h"
+#include "engine/MpvPreparedNext.h"
 
-#include <memory>
+#include <cstdint>
+#include <functional>
 #include <utility>
 
 /// The media control on libmpv: headless, audio only. Events reach the UI thread through mpv's
@@ -11,13 +18,7 @@
 class MpvMediaControl : public MediaControl {
     Q_OBJECT
 public:
-    struct Options {
-        Options(QString output = {}, bool untimedPlay = false, QString pcmFile = {})
-            : audioOutput(std::move(output)), untimed(untimedPlay), audioFile(std::move(pcmFile)) {}
-        QString audioOutput; // empty: mpv's default output; tests use "null"
-        bool untimed;        // play as fast as decoding allows (tests that do not need real time)
-        QString audioFile;   // with the "pcm" output: the file the samples are written to (tests)
-    };
+    using Options = MpvOutputOptions;
 
     /// Throws MediaControlError when mpv cannot be created or initialised.
     explicit MpvMediaControl(const Options& options, QObject* parent = nullptr);
@@ -31,33 +32,59 @@ public:
     /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
     /// and start. The same file as the current one is never prepared.
     void SetNextUrl(const QString& path, double start) override;
-    int PlayState() const override;
+    int PlayState() const override { return FState; }
     /// Throws MediaControlError when mpv refuses to queue the stop.
     void Close() override;
     /// Resumes a paused file; does nothing unless paused or opening. Throws MediaControlError on refusal.
     void Play() override;
     /// Pauses a playing file; does nothing unless playing or opening. Throws MediaControlError on refusal.
     void Pause() override;
-    double CurrentPosition() const override;
+    double CurrentPosition() const override { return FPosition.Position(); }
     /// Throws MediaControlError when nothing is open, for a non-number, or when mpv refuses the seek.
     void SetCurrentPosition(double seconds) override;
-    int Volume() const override;
+    int Volume() const override { return FVolume; }
     /// Clamps to 0..100; throws MediaControlError when mpv refuses the change.
     void SetVolume(int volume) override;
-    double Rate() const override;
+    double Rate() const override { return FRate; }
     /// Throws MediaControlError for a rate mpv cannot play (outside 0.01..100) or a refusal.
     void SetRate(double rate) override;
     /// Returns the empty text when nothing is open.
-    QString MediaName() const override;
+    QString MediaName() const override { return FMedia.Name(); }
     /// Returns 0 until the length is known.
-    double MediaDuration() const override;
-    bool EndedByFailure() const override;
+    double MediaDuration() const override { return FMedia.Duration(); }
+    bool EndedByFailure() const override { return FEndedByFailure; }
 
     /// How many times mpv has opened its audio output so far: a change of file that keeps the
     /// output open adds none (what the tests and the benchmark look at for gaps).
-    int AudioOutputOpenings() const;
+    int AudioOutputOpenings() const { return FOutputOpenings; }
+    /// For tests and tools: `reached` runs from the event loop once mpv has handled every request
+    /// made before this call and every state those raised has been reported, so that what has not
+    /// been reported by then did not happen. Emits nothing; throws MediaControlError on refusal.
+    void Barrier(std::function<void()> reached) { FClient.Barrier(std::move(reached)); }
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    void OnEvent(const MpvEventData& event);
+    void Report(MpvFileTracker::Verdict verdict);
+    void OnLoaded(int state);
+    void EndCurrent(bool mediaEnded);
+    void SetState(int newState);
+    void ResetForNewFile();
+    void SendUnsent();
+    void Adopt(const MpvLoad& load);
+    void QueueFailure();
+    void SendSeek(double seconds);
+
+    MpvClient FClient; // first member, so it is torn down after everything that refers to it
+    MpvFileTracker FTracker;
+    MpvPreparedNext FNext;
+    MpvLoadQueue FLoads;
+    MpvHeldPosition FPosition;
+    MpvMediaInfo FMedia;
+    std::uint64_t FSequence = 0; // tags the loads and seeks sent
+    int FState = psUndefined;
+    bool FEndedByFailure = false;
+    bool FPauseWanted = false;
+    int FVolume = 100;
+    double FRate = 1.0;
+    int FOutputOpenings = 0;
 };

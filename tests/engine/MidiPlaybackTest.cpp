@@ -37,13 +37,13 @@ QByteArray ThreeSecondTune() {
 class MidiPlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(FDir.isValid());
         if (InstalledSoundfont().empty())
             GTEST_SKIP() << "no General MIDI soundfont installed";
     }
 
     QString Write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.path() + QLatin1Char('/') + name;
+        const QString path = FDir.path() + QLatin1Char('/') + name;
         EXPECT_TRUE(WriteBytes(path, bytes)) << path.toStdString();
         return path;
     }
@@ -52,7 +52,7 @@ protected:
         return std::make_unique<MpvMediaControl>(MpvMediaControl::Options{"null", untimed});
     }
 
-    QTemporaryDir dir;
+    QTemporaryDir FDir;
 };
 
 TEST_F(MidiPlaybackTest, PlaysSeeksAndEndsWithItsOwnLengthAndName) {
@@ -89,13 +89,12 @@ TEST_F(MidiPlaybackTest, RmiAndOddNamesPlayToTheirEnd) {
             << path.toStdString();
         EXPECT_FALSE(c->EndedByFailure()) << path.toStdString();
         EXPECT_NEAR(c->MediaDuration(), 3.0, 0.01) << path.toStdString();
-        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
     }
 }
 
 TEST_F(MidiPlaybackTest, NameThatIsNotUtf8Plays) {
     const QString plain = Write("plain.mid", ThreeSecondTune());
-    const QByteArray bytes = QFile::encodeName(dir.path()) + "/caf\xe9.mid";
+    const QByteArray bytes = QFile::encodeName(FDir.path()) + "/caf\xe9.mid";
     ASSERT_EQ(std::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
     auto c = Control(true);
     StateLog log(*c);
@@ -117,7 +116,7 @@ TEST_F(MidiPlaybackTest, MalformedOrMissingMidiPlaysNothingAndEndsAsAFailure) {
         Write("short.mid", shortHostile),
         Write("text.midi", "not a song at all\n"),
         Write("empty.rmi", QByteArray()),
-        dir.path() + "/missing.mid",
+        FDir.path() + "/missing.mid",
     };
     auto c = Control(true);
     for (const QString& path : paths) {
@@ -127,7 +126,6 @@ TEST_F(MidiPlaybackTest, MalformedOrMissingMidiPlaysNothingAndEndsAsAFailure) {
         EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
             << path.toStdString();
         EXPECT_TRUE(c->EndedByFailure()) << path.toStdString();
-        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
     }
 }
 

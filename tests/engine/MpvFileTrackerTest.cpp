@@ -1,5 +1,7 @@
 #include "engine/MpvFileTracker.h"
 
+#include "MpvHandBuiltEvents.h"
+
 #include <gtest/gtest.h>
 #include <mpv/client.h>
 
@@ -9,37 +11,6 @@
 namespace {
 
 using Verdict = MpvFileTracker::Verdict;
-
-MpvEventData LoadReply(std::uint64_t sequence, std::int64_t entry, int error = 0) {
-    MpvEventData e;
-    e.kind = MpvEventKind::CommandReply;
-    e.userdata = MakeRequestTag(MpvRequest::Load, sequence);
-    e.entryId = entry;
-    e.error = error;
-    return e;
-}
-
-MpvEventData Start(std::int64_t entry) {
-    MpvEventData e;
-    e.kind = MpvEventKind::StartFile;
-    e.entryId = entry;
-    return e;
-}
-
-MpvEventData Loaded() {
-    MpvEventData e;
-    e.kind = MpvEventKind::FileLoaded;
-    return e;
-}
-
-MpvEventData End(std::int64_t entry, int reason, int error = 0) {
-    MpvEventData e;
-    e.kind = MpvEventKind::EndFile;
-    e.entryId = entry;
-    e.endReason = reason;
-    e.endError = error;
-    return e;
-}
 
 TEST(MpvFileTracker, FollowsOneFileFromLoadToEnd) {
     MpvFileTracker t;

@@ -70,13 +70,13 @@ private:
 class MpvGapless : public MpvMediaControlTest {
 protected:
     QString Samples(const QString& name, const std::vector<std::int16_t>& samples) {
-        const QString path = dir.filePath(name);
+        const QString path = FDir.filePath(name);
         EXPECT_TRUE(WriteSamplesWav(path, samples, kRate)) << path.toStdString();
         return path;
     }
     /// Plays the list to its end on the "pcm" output and returns every sample the output got.
     std::vector<std::int16_t> Run(const std::vector<ListRunner::Entry>& entries, std::vector<int>* states) {
-        const QString output = dir.filePath("out.raw");
+        const QString output = FDir.filePath("out.raw");
         {
             // In real time, as a listener hears it: decoding at full speed could finish a short
             // file before the posted call that sets it runs.
@@ -85,7 +85,7 @@ protected:
             ListRunner runner(c, entries);
             runner.Start();
             EXPECT_TRUE(WaitUntil([&] { return runner.Finished(); }));
-            Settle();
+            EXPECT_TRUE(WaitForBarrier(c));
             *states = log.States();
         } // the output file is complete once the control is gone
         return ReadRawSamples(output);
@@ -109,7 +109,7 @@ TEST_F(MpvGapless, SameFormatFilesFollowOnOneOpenOutput) {
     ListRunner runner(*c, {{pa}, {pb}, {pc}});
     runner.Start();
     ASSERT_TRUE(WaitUntil([&] { return runner.Finished(); }));
-    Settle();
+    ASSERT_TRUE(WaitForBarrier(*c));
     EXPECT_EQ(log.States(), Played(3));
     EXPECT_TRUE(log.GetterAgreedEveryTime());
     EXPECT_EQ(c->AudioOutputOpenings(), 1);
@@ -156,7 +156,7 @@ TEST_F(MpvGapless, AnUnreadableNextFileEndsAsAFailureAndTheListGoesOn) {
     const auto a = Constant(0.3, 1000);
     const auto c = Constant(0.3, 3000);
     const QString pa = Samples("a.wav", a), pc = Samples("c.wav", c);
-    const QString broken = dir.filePath("broken.wav");
+    const QString broken = FDir.filePath("broken.wav");
     {
         QFile file(broken);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -181,7 +181,9 @@ TEST_F(MpvGapless, ANextFileNobodySetsIsNotPlayed) {
     c->SetUrl(pa);
     c->SetNextUrl(pb, 0.0);
     ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
-    WaitUntil([] { return false; }, 2500); // long enough for an unseen second file to get far
+    // Time, not a barrier: how far an unseen second file got is what would give it away below.
+    QTest::qWait(2500);
+    ASSERT_TRUE(WaitForBarrier(*c));
     EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
     EXPECT_EQ(c->PlayState(), psStopped);
     // Setting it now loads it anew from its start and reports it as any other file.

@@ -34,9 +34,9 @@ std::map<QByteArray, QByteArray> AsMap(const MpvFileOptions& options) {
 }
 
 TEST_F(MpvMediaControlTest, FirstSoundOfAResumedFileIsTheRememberedPlace) {
-    const QString path = dir.filePath("stairs.wav");
+    const QString path = FDir.filePath("stairs.wav");
     ASSERT_TRUE(WriteSamplesWav(path, Staircase(30.0), kRate));
-    const QString output = dir.filePath("out.raw");
+    const QString output = FDir.filePath("out.raw");
     for (double remembered : {12.5, 0.0}) {
         {
             MpvMediaControl c(MpvMediaControl::Options{"pcm", true, output});
@@ -57,7 +57,7 @@ TEST_F(MpvMediaControlTest, FirstSoundOfAResumedFileIsTheRememberedPlace) {
 }
 
 TEST_F(MpvMediaControlTest, ResumedPositionIsReportedFromTheFirstRead) {
-    const QString path = dir.filePath("stairs.wav");
+    const QString path = FDir.filePath("stairs.wav");
     ASSERT_TRUE(WriteSamplesWav(path, Staircase(30.0), kRate));
     auto c = RealTime();
     c->SetUrl(path);
@@ -73,9 +73,9 @@ TEST_F(MpvMediaControlTest, ResumedPositionIsReportedFromTheFirstRead) {
 }
 
 TEST_F(MpvMediaControlTest, FastSeekingIsChosenOnlyForConstantBitrateMp3) {
-    const QString cbr = dir.filePath("cbr.mp3");
-    const QString vbr = dir.filePath("vbr.mp3");
-    const QString untagged = dir.filePath("untagged.mp3");
+    const QString cbr = FDir.filePath("cbr.mp3");
+    const QString vbr = FDir.filePath("vbr.mp3");
+    const QString untagged = FDir.filePath("untagged.mp3");
     ASSERT_TRUE(WriteSilentMp3(cbr, 2.0, Mp3Tag::Info));
     ASSERT_TRUE(WriteSilentMp3(vbr, 2.0, Mp3Tag::Xing));
     ASSERT_TRUE(WriteSilentMp3(untagged, 2.0, Mp3Tag::None));
@@ -100,8 +100,8 @@ TEST_F(MpvMediaControlTest, FastSeekingIsChosenOnlyForConstantBitrateMp3) {
 }
 
 TEST_F(MpvMediaControlTest, GeneratedMp3FilesPlayAndResumeWhereAsked) {
-    const QString cbr = dir.filePath("cbr.mp3");
-    const QString vbr = dir.filePath("vbr.mp3");
+    const QString cbr = FDir.filePath("cbr.mp3");
+    const QString vbr = FDir.filePath("vbr.mp3");
     ASSERT_TRUE(WriteSilentMp3(cbr, 20.0, Mp3Tag::Info));
     ASSERT_TRUE(WriteSilentMp3(vbr, 20.0, Mp3Tag::Xing));
     for (const QString& path : {cbr, vbr}) {

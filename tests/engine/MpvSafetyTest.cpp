@@ -60,9 +60,8 @@ std::vector<int> PlayToFailure(MpvMediaControl& c, const QString& path) {
     StateLog log(c);
     c.SetUrl(path);
     EXPECT_TRUE(WaitUntil([&] { return log.Saw(psStopped); })) << path.toStdString();
-    Settle();
+    EXPECT_TRUE(WaitForBarrier(c)) << path.toStdString();
     EXPECT_TRUE(c.EndedByFailure()) << path.toStdString();
-    QObject::disconnect(&c, &MediaControl::PlayStateChange, nullptr, nullptr);
     return log.States();
 }
 
@@ -76,8 +75,8 @@ TEST_F(MpvMediaControlTest, AStreamDescriptionNamedMp3OpensNoSocketAndEnds) {
                            "m=audio " +
                            QByteArray::number(port) + " RTP/AVP 0\r\na=rtpmap:0 PCMU/8000\r\n";
     const QByteArray multicast = QByteArray(sdp).replace("c=IN IP4 127.0.0.1", "c=IN IP4 239.255.42.42/1");
-    const QString files[] = {Write(dir.filePath("stream.mp3"), sdp),
-                             Write(dir.filePath("group.mp3"), multicast)};
+    const QString files[] = {Write(FDir.filePath("stream.mp3"), sdp),
+                             Write(FDir.filePath("group.mp3"), multicast)};
     auto c = Fast();
     const int socketsBefore = OpenSockets();
     for (const QString& path : files) {
@@ -93,7 +92,6 @@ TEST_F(MpvMediaControlTest, AStreamDescriptionNamedMp3OpensNoSocketAndEnds) {
         EXPECT_LE(OpenSockets(), socketsBefore) << path.toStdString();
         EXPECT_EQ(log.States(), kFailedOpen) << path.toStdString();
         EXPECT_TRUE(c->EndedByFailure()) << path.toStdString();
-        QObject::disconnect(c.get(), &MediaControl::PlayStateChange, nullptr, nullptr);
     }
 }
 
@@ -101,11 +99,11 @@ TEST_F(MpvMediaControlTest, ListsAndReferencesNamedMp3PlayNothing) {
     const QString inside = Tone("inside.wav", 0.3);
     const QByteArray name = QFile::encodeName(inside);
     const QString files[] = {
-        Write(dir.filePath("hls.mp3"),
+        Write(FDir.filePath("hls.mp3"),
               "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" + name + "\n#EXT-X-ENDLIST\n"),
-        Write(dir.filePath("concat.mp3"), "ffconcat version 1.0\nfile '" + name + "'\n"),
-        Write(dir.filePath("pls.mp3"), "[playlist]\nFile1=" + name + "\nNumberOfEntries=1\n"),
-        Write(dir.filePath("edl.mp3"), "# mpv EDL v0\n" + name + "\n"),
+        Write(FDir.filePath("concat.mp3"), "ffconcat version 1.0\nfile '" + name + "'\n"),
+        Write(FDir.filePath("pls.mp3"), "[playlist]\nFile1=" + name + "\nNumberOfEntries=1\n"),
+        Write(FDir.filePath("edl.mp3"), "# mpv EDL v0\n" + name + "\n"),
     };
     auto c = Fast();
     for (const QString& path : files)
@@ -113,11 +111,11 @@ TEST_F(MpvMediaControlTest, ListsAndReferencesNamedMp3PlayNothing) {
 }
 
 TEST_F(MpvMediaControlTest, SpecialFilesAreNeverOpenedAndEndAtOnce) {
-    const QString fifo = dir.filePath("pipe.mp3");
+    const QString fifo = FDir.filePath("pipe.mp3");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    const QString device = dir.filePath("zero.mp3");
+    const QString device = FDir.filePath("zero.mp3");
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), device));
-    const QString linkedFifo = dir.filePath("linked.wav");
+    const QString linkedFifo = FDir.filePath("linked.wav");
     ASSERT_TRUE(QFile::link(fifo, linkedFifo));
     auto c = Fast();
     for (const QString& path : {fifo, device, linkedFifo, QStringLiteral("/dev/null")}) {
@@ -135,12 +133,12 @@ TEST_F(MpvMediaControlTest, SpecialFilesAreNeverOpenedAndEndAtOnce) {
 
 TEST_F(MpvMediaControlTest, DotDotBehindALinkIsWhatTheSystemResolves) {
     // lnk -> real/sub, so lnk/.. is real, not the folder that holds lnk.
-    ASSERT_TRUE(QDir(dir.path()).mkpath("real/sub"));
-    ASSERT_TRUE(QFile::link(dir.filePath("real/sub"), dir.filePath("lnk")));
-    ASSERT_TRUE(WriteToneWav(dir.filePath("real/t.wav"), 1.0));
-    ASSERT_TRUE(WriteToneWav(dir.filePath("t.wav"), 2.0));
+    ASSERT_TRUE(QDir(FDir.path()).mkpath("real/sub"));
+    ASSERT_TRUE(QFile::link(FDir.filePath("real/sub"), FDir.filePath("lnk")));
+    ASSERT_TRUE(WriteToneWav(FDir.filePath("real/t.wav"), 1.0));
+    ASSERT_TRUE(WriteToneWav(FDir.filePath("t.wav"), 2.0));
     auto c = RealTime();
-    c->SetUrl(dir.path() + "/lnk/../t.wav");
+    c->SetUrl(FDir.path() + "/lnk/../t.wav");
     ASSERT_TRUE(WaitUntil([&] { return c->MediaDuration() > 0.0; }));
     EXPECT_NEAR(c->MediaDuration(), 1.0, 0.01) << "opened the file that \"..\" removed as text names";
 }
@@ -149,41 +147,44 @@ TEST_F(MpvMediaControlTest, DotDotBehindALinkIsWhatTheSystemResolves) {
 class OwnSoundServer {
 public:
     OwnSoundServer() {
-        if (!dir.isValid() || QStandardPaths::findExecutable("pulseaudio").isEmpty())
+        if (!FDir.isValid() || QStandardPaths::findExecutable("pulseaudio").isEmpty())
             return;
-        socket = dir.filePath("native");
+        FSocket = FDir.filePath("native");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PULSE_RUNTIME_PATH", dir.path());
-        env.insert("HOME", dir.path());
-        server.setProcessEnvironment(env);
-        server.setProcessChannelMode(QProcess::MergedChannels);
-        server.start("pulseaudio",
-                     {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--disable-shm=yes",
-                      "-L", "module-native-protocol-unix socket=" + socket, "-L", "module-null-sink"});
-        if (!server.waitForStarted(kDeadlineMs))
+        env.insert("PULSE_RUNTIME_PATH", FDir.path());
+        env.insert("HOME", FDir.path());
+        FServer.setProcessEnvironment(env);
+        FServer.setProcessChannelMode(QProcess::MergedChannels);
+        FServer.start("pulseaudio",
+                      {"-n", "--daemonize=no", "--exit-idle-time=-1", "--system=false", "--disable-shm=yes",
+                       "-L", "module-native-protocol-unix socket=" + FSocket, "-L", "module-null-sink"});
+        if (!FServer.waitForStarted(kDeadlineMs))
             return;
-        ready =
-            WaitUntil([this] { return QFileInfo(socket).exists() || server.state() != QProcess::Running; }) &&
-            server.state() == QProcess::Running;
+        FReady = WaitUntil([this] {
+                     return QFileInfo(FSocket).exists() || FServer.state() != QProcess::Running;
+                 }) &&
+                 FServer.state() == QProcess::Running;
     }
     ~OwnSoundServer() { Stop(); }
     void Stop() {
-        if (server.state() == QProcess::NotRunning)
+        if (FServer.state() == QProcess::NotRunning)
             return;
-        server.kill();
-        server.waitForFinished(kDeadlineMs);
+        FServer.kill();
+        FServer.waitForFinished(kDeadlineMs);
     }
-    QString Address() const { return "unix:" + socket; }
+    QString Address() const { return "unix:" + FSocket; }
+    bool Ready() const { return FReady; }
 
-    QTemporaryDir dir;
-    QString socket;
-    QProcess server;
-    bool ready = false;
+private:
+    QTemporaryDir FDir;
+    QString FSocket;
+    QProcess FServer;
+    bool FReady = false;
 };
 
 TEST_F(MpvMediaControlTest, SoundServerDyingMidPlayStopsAndKeepsThePlaceReached) {
     OwnSoundServer sound;
-    if (!sound.ready)
+    if (!sound.Ready())
         GTEST_SKIP() << "no sound server could be started here";
     const QByteArray previous = qgetenv("PULSE_SERVER");
     qputenv("PULSE_SERVER", sound.Address().toUtf8());

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QMetaObject>
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
@@ -37,33 +38,46 @@ inline bool WaitUntil(const std::function<bool()>& done, int ms = kDeadlineMs) {
     return true;
 }
 
-/// Gives mpv time to deliver anything still on its way (used only to prove an absence).
-inline void Settle() {
-    WaitUntil([] { return false; }, 300);
+/// Waits until everything mpv raised for the requests made so far has been handled, so that what
+/// has not been reported by then did not happen; returns false at the deadline.
+inline bool WaitForBarrier(MpvMediaControl& control) {
+    // Shared: a barrier that misses the deadline may still be passed after this has returned.
+    const auto reached = std::make_shared<bool>(false);
+    control.Barrier([reached] { *reached = true; });
+    return WaitUntil([&reached] { return *reached; });
 }
 
-/// Records every PlayStateChange with what the getter said while the signal was delivered.
-struct StateLog {
-    explicit StateLog(MediaControl& control) {
-        QObject::connect(&control, &MediaControl::PlayStateChange, &control,
-                         [this, &control](int state) { seen.emplace_back(state, control.PlayState()); });
-    }
+/// Records every PlayStateChange with what the getter said while the signal was delivered, for as
+/// long as it lives.
+class StateLog {
+public:
+    explicit StateLog(MediaControl& control)
+        : FConnection(QObject::connect(
+              &control, &MediaControl::PlayStateChange, &control,
+              [this, &control](int state) { FSeen.emplace_back(state, control.PlayState()); })) {}
+    ~StateLog() { QObject::disconnect(FConnection); }
+    StateLog(const StateLog&) = delete;
+    StateLog& operator=(const StateLog&) = delete;
+
     std::vector<int> States() const {
         std::vector<int> out;
-        for (const auto& [signalled, getter] : seen)
+        for (const auto& [signalled, getter] : FSeen)
             out.push_back(signalled);
         return out;
     }
     bool GetterAgreedEveryTime() const {
-        return std::all_of(seen.begin(), seen.end(), [](const auto& p) { return p.first == p.second; });
+        return std::all_of(FSeen.begin(), FSeen.end(), [](const auto& p) { return p.first == p.second; });
     }
     bool Saw(int state) const { return Count(state) > 0; }
     int Count(int state) const {
         const std::vector<int> s = States();
         return static_cast<int>(std::count(s.begin(), s.end(), state));
     }
-    void Clear() { seen.clear(); }
-    std::vector<std::pair<int, int>> seen;
+    void Clear() { FSeen.clear(); }
+
+private:
+    std::vector<std::pair<int, int>> FSeen;
+    QMetaObject::Connection FConnection;
 };
 
 /// Writes a mono 16-bit WAV of the given samples; returns false when it cannot be written.
@@ -91,10 +105,10 @@ inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>
 /// A temporary folder of generated tones and controls on the null output.
 class MpvMediaControlTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
 
     QString Tone(const QString& name, double seconds) {
-        const QString path = dir.path() + QLatin1Char('/') + name; // filePath() refuses ":x"
+        const QString path = FDir.path() + QLatin1Char('/') + name; // filePath() refuses ":x"
         EXPECT_TRUE(WriteToneWav(path, seconds)) << path.toStdString();
         return path;
     }
@@ -111,5 +125,5 @@ protected:
         return WaitUntil([&] { return c.PlayState() == state; });
     }
 
-    QTemporaryDir dir;
+    QTemporaryDir FDir;
 };

@@ -7,11 +7,11 @@
 #include "formats/MidiSynth.h"
 
 #include "MidiWriter.h"
+#include "MpvTestSupport.h"
 #include "WavWriter.h"
 
 #include <QDeadlineTimer>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <mpv/client.h>
 
@@ -75,9 +75,9 @@ Played Play(const QByteArray& argument, const char* options) {
 
 class MpvTimelineTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
-    QTemporaryDir dir;
+    void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
+    QString Path(const QString& name) const { return FDir.path() + QLatin1Char('/') + name; }
+    QTemporaryDir FDir;
 };
 
 TEST_F(MpvTimelineTest, MetafileEntriesPlayOneAfterAnotherWithTheirTitles) {
@@ -131,21 +131,21 @@ TEST_F(MpvTimelineTest, ControlPlaysAMetafileAsOneTrackNamedByTheEntryPlaying) {
 
     MpvMediaControl control(MpvMediaControl::Options{"null", false});
     std::vector<int> states;
-    QObject::connect(&control, &MediaControl::PlayStateChange, &control, [&](int s) { states.push_back(s); });
     std::vector<QString> names;
     const auto playToTheEnd = [&](const QString& path) {
-        states.clear();
+        StateLog log(control);
         names.clear();
         control.SetUrl(path);
-        QDeadlineTimer deadline(20000); // bounds a hang only
-        while (states.empty() || states.back() != psStopped) {
-            if (deadline.hasExpired())
-                return false;
-            if (control.PlayState() == psPlaying && (names.empty() || names.back() != control.MediaName()))
-                names.push_back(control.MediaName());
-            QTest::qWait(5);
-        }
-        return true;
+        const bool ended = WaitUntil(
+            [&] {
+                if (control.PlayState() == psPlaying &&
+                    (names.empty() || names.back() != control.MediaName()))
+                    names.push_back(control.MediaName());
+                return log.Saw(psStopped);
+            },
+            20000); // bounds a hang only
+        states = log.States();
+        return ended;
     };
 
     ASSERT_TRUE(playToTheEnd(Path("list.asx")));

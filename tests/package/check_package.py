@@ -145,7 +145,7 @@ def check_manuals(checker, root, source):
     # The start-up errors the manuals quote, as the sources spell them: a changed message shows here.
     errors = ["cannot read the settings file", "mpv: could not be created", "mpv: initialise"]
     sources = "".join(read_source(source, name) for name in (
-        "src/config/SectionedStore.cpp", "src/config/StoreFile.cpp", "src/engine/MpvMediaControl.cpp"))
+        "src/config/SectionedStore.cpp", "src/config/StoreFile.cpp", "src/engine/MpvClient.cpp"))
     for error in errors:
         if error.split(": ")[-1] not in sources:
             checker.fault("the manuals quote \"%s\", which the program no longer prints" % error)

@@ -37,12 +37,14 @@ void FakeMediaControl::Close() {
 
 void FakeMediaControl::Play() {
     MaybeFail("Play");
-    ChangeState(psPlaying);
+    if (state == psPaused)
+        ChangeState(psPlaying);
 }
 
 void FakeMediaControl::Pause() {
     MaybeFail("Pause");
-    ChangeState(psPaused);
+    if (state >= psPlaying && state <= psScanReverse)
+        ChangeState(psPaused);
 }
 
 double FakeMediaControl::CurrentPosition() const {
@@ -90,8 +92,7 @@ double FakeMediaControl::MediaDuration() const {
 
 void FakeMediaControl::FailMedia() {
     endedByFailure = true;
-    ChangeState(psMediaEnded);
-    ChangeState(psStopped);
+    FinishMedia();
 }
 
 bool FakeMediaControl::EndedByFailure() const {
@@ -100,11 +101,16 @@ bool FakeMediaControl::EndedByFailure() const {
 }
 
 void FakeMediaControl::FinishMedia() {
+    position = 0;
     ChangeState(psMediaEnded);
-    ChangeState(psStopped);
+    // A handler may already have opened the next file.
+    if (state == psMediaEnded)
+        ChangeState(psStopped);
 }
 
 void FakeMediaControl::ChangeState(int newState) {
+    if (state == newState)
+        return;
     state = newState;
     emit PlayStateChange(newState);
 }

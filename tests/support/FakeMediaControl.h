@@ -7,7 +7,9 @@
 #include <QStringList>
 
 /// A scriptable media control: it plays nothing, keeps the state the test drives, records what it
-/// was asked, and raises the same play-state events as the real control.
+/// was asked, and raises the play-state events MediaControl promises, only on a change. Unlike the
+/// real control, SetUrl reports 3 inside the call, right after 9: the window tests read the state
+/// right after a key without running the event loop.
 class FakeMediaControl : public MediaControl {
     Q_OBJECT
 public:
@@ -27,11 +29,13 @@ public:
     double MediaDuration() const override;
     bool EndedByFailure() const override;
 
-    /// The current file reaches its end: state 8, then 1, as the real control reports it.
+    /// The current file reaches its end: position 0, state 8, then 1 unless a handler of 8 set
+    /// another file.
     void FinishMedia();
-    /// The current file turns out unreadable: state 8, then 1, with EndedByFailure true.
+    /// The current file turns out unreadable: as FinishMedia, with EndedByFailure true.
     void FailMedia();
-    /// Changes the state and raises the event.
+    /// Changes the state and raises the event, unless the state is already that one; 1 alone is
+    /// the stop a control reports by itself.
     void ChangeState(int newState);
 
     // Script
