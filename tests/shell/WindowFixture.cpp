@@ -36,6 +36,7 @@ void WindowFixture::Start(const QStringList& arguments, std::unique_ptr<MediaCon
     }
     window = std::make_unique<TVarnelPlayer>(*settings, std::move(media));
     window->LoadCommandLine(arguments);
+    DrainEvents(); // the first file opens from the event loop, as with the real control
 }
 
 void WindowFixture::StartThree(double remembered) {
@@ -61,6 +62,7 @@ void WindowFixture::Press(QWidget* target, Qt::Key key, Qt::KeyboardModifiers mo
     QApplication::sendEvent(target, &press);
     QKeyEvent release(QEvent::KeyRelease, key, modifiers);
     QApplication::sendEvent(target, &release);
+    DrainEvents(); // a file a key opened has reported its state
 }
 
 void WindowFixture::AnswerJump(const QString& value, bool accept,

@@ -1,6 +1,9 @@
 #include "FakeMediaControl.h"
 
 #include <QFileInfo>
+#include <QMetaObject>
+
+#include <utility>
 
 void FakeMediaControl::MaybeFail(const char* operation) const {
     if (failing.contains(QString::fromLatin1(operation)))
@@ -14,7 +17,15 @@ void FakeMediaControl::SetUrl(const QString& path) {
     endedByFailure = false;
     position = 0;
     ChangeState(psTransitioning);
-    ChangeState(psPlaying);
+    // As the real control: the file opens later, from the event loop, playing unless paused meanwhile.
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial = ++FOpenSerial] {
+            if (serial == FOpenSerial && state == psTransitioning)
+                ChangeState(std::exchange(FOpenPaused, false) ? psPaused : psPlaying);
+        },
+        Qt::QueuedConnection);
+    FOpenPaused = false;
 }
 
 void FakeMediaControl::SetNextUrl(const QString& path, double start) {
@@ -37,12 +48,16 @@ void FakeMediaControl::Close() {
 
 void FakeMediaControl::Play() {
     MaybeFail("Play");
+    if (state == psTransitioning)
+        FOpenPaused = false;
     if (state == psPaused)
         ChangeState(psPlaying);
 }
 
 void FakeMediaControl::Pause() {
     MaybeFail("Pause");
+    if (state == psTransitioning)
+        FOpenPaused = true;
     if (state >= psPlaying && state <= psScanReverse)
         ChangeState(psPaused);
 }

@@ -7,9 +7,8 @@
 #include <QStringList>
 
 /// A scriptable media control: it plays nothing, keeps the state the test drives, records what it
-/// was asked, and raises the play-state events MediaControl promises, only on a change. Unlike the
-/// real control, SetUrl reports 3 inside the call, right after 9: the window tests read the state
-/// right after a key without running the event loop.
+/// was asked, and raises the play-state events MediaControl promises, only on a change, and when
+/// it promises them: SetUrl reports 9 inside the call and 3 (or 2) from the event loop.
 class FakeMediaControl : public MediaControl {
     Q_OBJECT
 public:
@@ -58,4 +57,7 @@ public:
 
 private:
     void MaybeFail(const char* operation) const;
+
+    quint64 FOpenSerial = 0; // SetUrl calls: an opening queued before a later one does nothing
+    bool FOpenPaused = false;
 };
