@@ -1,11 +1,13 @@
 #include "config/SectionedStore.h"
 
+#include "config/StoreNameKeys.h"
 #include "config/StoreText.h"
 #include "util/FileNameCodec.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
+
+using namespace StoreNames;
 
 namespace {
 
@@ -27,79 +29,6 @@ bool HasLineBreak(const QString& text) {
 std::string Describe(const QString& fileName, const QString& problem) {
     return QStringLiteral("%1: %2").arg(fileName, problem).toStdString();
 }
-
-bool IsAscii(QStringView text) {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
-    }
-    return true;
-}
-
-char16_t AsciiUpper(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c ^ 0x20) : c;
-}
-
-quint32 HashOfUpper(QStringView upper) {
-    quint32 h = 2166136261u; // FNV-1a
-    for (const QChar c : upper)
-        h = (h ^ c.unicode()) * 16777619u;
-    return h;
-}
-
-// The hash of UpperKey(name), without building it for plain ASCII.
-quint32 HashOfName(QStringView name) {
-    if (!IsAscii(name))
-        return HashOfUpper(StoreText::UpperKey(name));
-    quint32 h = 2166136261u;
-    for (const QChar c : name)
-        h = (h ^ AsciiUpper(c.unicode())) * 16777619u;
-    return h;
-}
-
-// UpperKey(name) == upper, without building it for plain ASCII.
-bool NameHasKey(QStringView name, QStringView upper) {
-    if (!IsAscii(name))
-        return StoreText::UpperKey(name) == upper;
-    if (name.size() != upper.size())
-        return false;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (AsciiUpper(name[i].unicode()) != upper[i].unicode())
-            return false;
-    }
-    return true;
-}
-
-using Decoder = QString (*)(QByteArrayView);
-
-// Upper-cased entry names of recent lines. Files repeat a few names ("Path", "Time") thousands of
-// times; sharing one upper-cased copy saves an allocation per line.
-class NameKeys {
-public:
-    explicit NameKeys(Decoder decode) : FDecode(decode) {}
-    QString KeyOf(QByteArrayView name) {
-        for (Recent& r : FRecent) {
-            if (r.used && r.name == name)
-                return r.key;
-        }
-        Recent& slot = FRecent[FNext];
-        FNext = (FNext + 1) % FRecent.size();
-        slot.used = true;
-        slot.name = name.toByteArray();
-        slot.key = StoreText::UpperKey(FDecode(name));
-        return slot.key;
-    }
-
-private:
-    struct Recent {
-        bool used = false;
-        QByteArray name;
-        QString key;
-    };
-    Decoder FDecode;
-    std::array<Recent, 4> FRecent;
-    std::size_t FNext = 0;
-};
 
 QString DecodeCp1252(QByteArrayView bytes) {
     return StoreText::DecodeCp1252(bytes);
