@@ -37,17 +37,25 @@ void MpvHeldPosition::OnSeekReply(const MpvEventData& event) {
         FHeld = false; // refused: let mpv's own position show again
         return;
     }
-    // The seek is queued in mpv; the next playback restart is where it lands.
+    // The seek is queued in mpv; the next playback restart is where it lands, unless mpv has
+    // already restarted there: the reply may come after the restart it caused.
     FSeekAccepted = true;
+    if (FRestartSinceSeek)
+        FHeld = false;
 }
 
 void MpvHeldPosition::OnPlaybackRestart(bool currentFileLoaded) {
-    if (FHeld && FSeekAccepted && currentFileLoaded)
+    if (!FHeld || !currentFileLoaded)
+        return;
+    if (FSeekAccepted)
         FHeld = false;
+    else if (FSeekSequence != 0)
+        FRestartSinceSeek = true;
 }
 
 void MpvHeldPosition::Hold(std::uint64_t seekSequence, bool accepted) {
     FHeld = true;
     FSeekSequence = seekSequence;
     FSeekAccepted = accepted;
+    FRestartSinceSeek = false;
 }

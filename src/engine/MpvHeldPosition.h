@@ -45,4 +45,5 @@ private:
     bool FHeld = false;
     std::uint64_t FSeekSequence = 0; // 0: held for a start, no seek
     bool FSeekAccepted = false;
+    bool FRestartSinceSeek = false; // mpv restarted before it answered the seek
 };
