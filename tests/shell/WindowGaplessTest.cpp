@@ -53,7 +53,8 @@ TEST_F(WindowFixture, RealControlChangesTrackAsBeforeAndTheNextStartsAtItsPlace)
     Start({Root() + "m"}, std::move(media));
     QTRY_COMPARE_WITH_TIMEOUT(window->Current(), 1, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(window->Player().State(), int(psPlaying), 10000);
-    EXPECT_GE(window->Player().Position(), 2.0);
+    // mpv lands on a whole sample, which may read a hair before the place asked for.
+    EXPECT_GE(window->Player().Position(), 2.0 - 1e-3);
     EXPECT_EQ(settings->MediaConfigs().GetResumeTime(a), 0.0) << "the track left is forgotten";
     EXPECT_EQ(settings->MediaConfigs().GetResumeTime(b), 2.0);
     EXPECT_EQ(states, (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped, psTransitioning,
