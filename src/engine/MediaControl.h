@@ -23,6 +23,15 @@ enum PlayStates {
     psTransitioning = 9,
 };
 
+/// The tags that name a file, each as the file has it; empty when the file has none.
+struct MediaTags {
+    QString title;
+    QString artist;
+    QString album;
+
+    bool operator==(const MediaTags&) const = default;
+};
+
 /// The outside media control the player is built on: its operations, states and units. Positions
 /// and durations are seconds, volume 0 to 100, rate 1.0 for normal speed. Every operation may
 /// throw MediaControlError; one that throws has emitted nothing.
@@ -80,6 +89,9 @@ public:
     virtual void SetRate(double rate) = 0;
     /// Display name of the current media.
     virtual QString MediaName() const = 0;
+    /// The current file's tags, as far as they are known: none while nothing is open, and those
+    /// of the file last set from when it plays. They may come after 3: TagsChange tells.
+    virtual MediaTags Tags() const = 0;
     /// Length of the current media in seconds.
     virtual double MediaDuration() const = 0;
     /// True when the file last set ended (state 8) because it could not be opened or read, not
@@ -88,4 +100,7 @@ public:
 
 signals:
     void PlayStateChange(int newState);
+    /// Tags() changed for the current file, later, as they came; setting or closing a file emits
+    /// none, as its state change tells already.
+    void TagsChange();
 };

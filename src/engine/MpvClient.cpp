@@ -112,6 +112,10 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     Observe(mpv, MpvProperty::Duration, "duration", MPV_FORMAT_DOUBLE);
     Observe(mpv, MpvProperty::MediaTitle, "media-title", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::TimelineTitle, kTimelineTitleProperty, MPV_FORMAT_STRING);
+    // By key, as mpv matches tag names without regard to case (ID3 "title", Vorbis "TITLE").
+    Observe(mpv, MpvProperty::TitleTag, "metadata/by-key/title", MPV_FORMAT_STRING);
+    Observe(mpv, MpvProperty::ArtistTag, "metadata/by-key/artist", MPV_FORMAT_STRING);
+    Observe(mpv, MpvProperty::AlbumTag, "metadata/by-key/album", MPV_FORMAT_STRING);
 }
 
 MpvClient::~MpvClient() {

@@ -25,7 +25,10 @@ enum class MpvProperty : std::uint64_t {
     TimePos = 1,
     Duration = 2,
     MediaTitle = 3,
-    TimelineTitle = 4
+    TimelineTitle = 4,
+    TitleTag = 10,
+    ArtistTag = 11,
+    AlbumTag = 12
 };
 
 /// What an asynchronous request was, packed with a sequence number into its reply_userdata.

@@ -41,7 +41,8 @@ void MpvMediaControl::OnEvent(const MpvEventData& event) {
     case MpvEventKind::PropertyChange: {
         // Until the current file has started they describe another one.
         const bool current = FTracker.CurrentFileStarted();
-        FMedia.OnProperty(event, current);
+        if (FMedia.OnProperty(event, current))
+            emit TagsChange();
         if (current && event.property == MpvProperty::TimePos)
             FPosition.OnReported(event.hasValue ? std::max(0.0, event.number) : 0.0);
         return;

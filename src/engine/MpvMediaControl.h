@@ -50,6 +50,7 @@ public:
     void SetRate(double rate) override;
     /// Returns the empty text when nothing is open.
     QString MediaName() const override { return FMedia.Name(); }
+    MediaTags Tags() const override { return FMedia.Tags(); }
     /// Returns 0 until the length is known.
     double MediaDuration() const override { return FMedia.Duration(); }
     bool EndedByFailure() const override { return FEndedByFailure; }

@@ -2,23 +2,55 @@
 
 #include "engine/MpvEvents.h"
 
+namespace {
+
+/// The tag a property carries, or nullptr for any other property.
+QString* TagOf(MediaTags& tags, MpvProperty property) {
+    switch (property) {
+    case MpvProperty::TitleTag:
+        return &tags.title;
+    case MpvProperty::ArtistTag:
+        return &tags.artist;
+    case MpvProperty::AlbumTag:
+        return &tags.album;
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
 void MpvMediaInfo::SetFile(const QString& name, bool timeline) {
     FName = name;
+    FTags = {};
     FDuration = 0.0;
     FTimeline = timeline;
 }
 
 void MpvMediaInfo::Clear() {
     FName.clear();
+    FTags = {};
     FDuration = 0.0;
 }
 
 void MpvMediaInfo::OnStartFile() {
     FSeenDuration = 0.0;
     FSeenTitle.clear();
+    FSeenTags = {};
 }
 
-void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
+bool MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
+    const MediaTags before = FTags;
+    OnNameOrLength(event, current);
+    if (QString* seen = TagOf(FSeenTags, event.property)) {
+        *seen = event.hasValue ? event.text.trimmed() : QString();
+        if (current && !FTimeline)
+            *TagOf(FTags, event.property) = *seen;
+    }
+    return !(FTags == before);
+}
+
+void MpvMediaInfo::OnNameOrLength(const MpvEventData& event, bool current) {
     switch (event.property) {
     case MpvProperty::Duration:
         FSeenDuration = event.hasValue ? event.number : 0.0;
@@ -41,8 +73,10 @@ void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
             FName = FSeenTitle;
         return;
     case MpvProperty::TimelineTitle:
-        if (event.hasValue && !event.text.isEmpty() && FTimeline)
+        if (event.hasValue && !event.text.isEmpty() && FTimeline) {
             FName = event.text;
+            FTags.title = event.text;
+        }
         return;
     default:
         return;
@@ -53,4 +87,6 @@ void MpvMediaInfo::Adopt() {
     FDuration = FSeenDuration;
     if (!FSeenTitle.isEmpty())
         FName = FSeenTitle;
+    if (!FTimeline)
+        FTags = FSeenTags;
 }

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "engine/MediaControl.h"
+
 #include <QString>
 
 struct MpvEventData;
 
-/// The name and length the control reports for the current file. mpv's property changes name no
-/// entry: they describe the entry mpv started last, which may be a prepared entry not yet set, so
-/// what is seen of it is kept until it becomes the current file.
+/// The name, tags and length the control reports for the current file. mpv's property changes
+/// name no entry: they describe the entry mpv started last, which may be a prepared entry not yet
+/// set, so what is seen of it is kept until it becomes the current file.
 class MpvMediaInfo {
 public:
     QString Name() const { return FName; }
+    /// A metafile's title is that of the entry playing; its own tags are not looked at.
+    MediaTags Tags() const { return FTags; }
     /// 0 until the length is known.
     double Duration() const { return FDuration; }
 
@@ -21,15 +25,19 @@ public:
 
     /// mpv started an entry: nothing is known of it yet.
     void OnStartFile();
-    /// `current`: the entry mpv started last is the current file.
-    void OnProperty(const MpvEventData& event, bool current);
+    /// `current`: the entry mpv started last is the current file. Returns whether Tags() changed.
+    bool OnProperty(const MpvEventData& event, bool current);
     /// The entry mpv started last has become the current file: what was seen of it counts.
     void Adopt();
 
 private:
+    void OnNameOrLength(const MpvEventData& event, bool current);
+
     QString FName;
+    MediaTags FTags;
     double FDuration = 0.0;
     bool FTimeline = false;
     double FSeenDuration = 0.0;
     QString FSeenTitle;
+    MediaTags FSeenTags;
 };

@@ -44,6 +44,10 @@ QMetaObject::Connection TMyPlayer::OnStateChange(const QObject* context, std::fu
     return QObject::connect(FControl.get(), &MediaControl::PlayStateChange, context, std::move(slot));
 }
 
+QMetaObject::Connection TMyPlayer::OnTagsChange(const QObject* context, std::function<void()> slot) {
+    return QObject::connect(FControl.get(), &MediaControl::TagsChange, context, std::move(slot));
+}
+
 void TMyPlayer::PlayFile(const QString& path) {
     Ignoring([&] { FControl->SetUrl(path); });
     // Put even 0, so that a file never starts where the one before it stood.
@@ -96,6 +100,10 @@ int TMyPlayer::State() const {
 
 QString TMyPlayer::MediaName() const {
     return ReadOr<QString>({}, [&] { return FControl->MediaName(); });
+}
+
+MediaTags TMyPlayer::Tags() const {
+    return ReadOr<MediaTags>({}, [&] { return FControl->Tags(); });
 }
 
 double TMyPlayer::Duration() const {

@@ -30,6 +30,8 @@ public:
 
     /// Calls slot with every new play state, on the UI thread, for as long as context lives.
     QMetaObject::Connection OnStateChange(const QObject* context, std::function<void(int)> slot);
+    /// Calls slot each time the current file's tags change, on the UI thread, while context lives.
+    QMetaObject::Connection OnTagsChange(const QObject* context, std::function<void()> slot);
 
     /// Opens path and moves to its remembered position (0 when none); failures ignored.
     void PlayFile(const QString& path);
@@ -49,6 +51,8 @@ public:
     int State() const;
     /// Empty on failure.
     QString MediaName() const;
+    /// The current file's title, artist and album tags; none on failure.
+    MediaTags Tags() const;
     /// Seconds; 0 on failure.
     double Duration() const;
     /// Seconds; 0 on failure.

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,56 @@ TEST_F(MpvMediaControlTest, ReplacingAPlayingFileIsNoEnd) {
     ASSERT_TRUE(WaitForBarrier(*c));
     EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
     EXPECT_EQ(c->MediaName(), "b.wav");
+}
+
+// A RIFF INFO chunk of (id, text) fields, as tagging tools put in a WAV before its samples.
+QByteArray InfoChunk(const std::vector<std::pair<QByteArray, QByteArray>>& fields) {
+    const auto le32 = [](qsizetype v) {
+        const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+        return QByteArray(b, 4);
+    };
+    QByteArray body = "INFO";
+    for (const auto& [id, text] : fields) {
+        QByteArray value = text + '\0';
+        body += id + le32(value.size()) + value;
+        if (value.size() % 2)
+            body += '\0';
+    }
+    return "LIST" + le32(body.size()) + body;
+}
+
+TEST_F(MpvMediaControlTest, TagsAreThoseOfTheFileSetAndGoWithIt) {
+    const QString tagged = Tone("tagged.wav", 30.0);
+    QFile file(tagged);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const QByteArray info = InfoChunk({{"INAM", "La tempesta"}, {"IART", "Autrice"}, {"IPRD", "Il libro"}});
+    bytes.insert(bytes.indexOf("data"), info);
+    const quint32 riffSize = qFromLittleEndian<quint32>(bytes.constData() + 4) + info.size();
+    qToLittleEndian(riffSize, bytes.data() + 4);
+    ASSERT_TRUE(file.seek(0) && file.write(bytes) == bytes.size());
+    file.close();
+    const QString plain = Tone("plain.wav", 30.0);
+
+    auto c = RealTime();
+    c->SetUrl(tagged);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    ASSERT_TRUE(WaitForBarrier(*c));
+    EXPECT_EQ(c->Tags().title, "La tempesta");
+    EXPECT_EQ(c->Tags().artist, "Autrice");
+    EXPECT_EQ(c->Tags().album, "Il libro");
+    c->SetUrl(plain);
+    EXPECT_EQ(c->Tags().title, QString()); // not the tags of the file it replaces, even while opening
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    ASSERT_TRUE(WaitForBarrier(*c));
+    EXPECT_EQ(c->Tags().title, QString());
+    EXPECT_EQ(c->Tags().album, QString());
+    c->SetUrl(tagged);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    ASSERT_TRUE(WaitForBarrier(*c));
+    EXPECT_EQ(c->Tags().artist, "Autrice");
+    c->Close();
+    EXPECT_EQ(c->Tags().artist, QString());
 }
 
 TEST_F(MpvMediaControlTest, CloseStopsWithoutAnEnd) {

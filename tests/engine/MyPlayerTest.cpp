@@ -177,9 +177,10 @@ TEST_F(MyPlayerTest, VolumeStepWithUnreadableStateDoesNothing) {
 
 TEST_F(MyPlayerTest, FailuresAreSwallowedExceptForTheStateQueries) {
     fake->state = psPlaying;
-    fake->failing = {"SetUrl",          "PlayState",          "Close",        "Play",      "Pause",
-                     "CurrentPosition", "SetCurrentPosition", "Volume",       "SetVolume", "Rate",
-                     "SetRate",         "MediaName",          "MediaDuration"};
+    fake->tags.insert(fake->url, {"Titolo", "Autore", "Album"});
+    fake->failing = {"SetUrl",          "PlayState",          "Close",         "Play",      "Pause",
+                     "CurrentPosition", "SetCurrentPosition", "Volume",        "SetVolume", "Rate",
+                     "SetRate",         "MediaName",          "MediaDuration", "Tags"};
     EXPECT_NO_THROW(player->PlayFile("x.mp3"));
     EXPECT_NO_THROW(player->CloseMedia());
     EXPECT_NO_THROW(player->TogglePause());
@@ -193,6 +194,7 @@ TEST_F(MyPlayerTest, FailuresAreSwallowedExceptForTheStateQueries) {
     EXPECT_EQ(player->PositionText(), QString());
     EXPECT_EQ(player->DurationText(), QString());
     EXPECT_EQ(player->State(), psUndefined);
+    EXPECT_EQ(player->Tags().title, QString());
     player->RememberPosition("/d/a/b.mp3"); // an unreadable position forgets nothing
     EXPECT_EQ(resume->GetResumeTime("/d/a/b.mp3"), 83.4);
     EXPECT_THROW(player->IsActive(), MediaControlError);

@@ -100,6 +100,11 @@ QString FakeMediaControl::MediaName() const {
     return QFileInfo(url).completeBaseName();
 }
 
+MediaTags FakeMediaControl::Tags() const {
+    MaybeFail("Tags");
+    return tags.value(url);
+}
+
 double FakeMediaControl::MediaDuration() const {
     MaybeFail("MediaDuration");
     return durations.value(url, 200.0);
@@ -121,6 +126,11 @@ void FakeMediaControl::FinishMedia() {
     // A handler may already have opened the next file.
     if (state == psMediaEnded)
         ChangeState(psStopped);
+}
+
+void FakeMediaControl::ChangeTags(const MediaTags& newTags) {
+    tags.insert(url, newTags);
+    emit TagsChange();
 }
 
 void FakeMediaControl::ChangeState(int newState) {

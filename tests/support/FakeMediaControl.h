@@ -25,6 +25,7 @@ public:
     double Rate() const override;
     void SetRate(double r) override;
     QString MediaName() const override;
+    MediaTags Tags() const override;
     double MediaDuration() const override;
     bool EndedByFailure() const override;
 
@@ -36,10 +37,13 @@ public:
     /// Changes the state and raises the event, unless the state is already that one; 1 alone is
     /// the stop a control reports by itself.
     void ChangeState(int newState);
+    /// The current file's tags become these, and the event says so.
+    void ChangeTags(const MediaTags& newTags);
 
     // Script
     QSet<QString> failing;            // operation names that throw ("SetUrl", "Volume", ...)
     QHash<QString, double> durations; // per path; 200 s when absent
+    QHash<QString, MediaTags> tags;   // per path; none when absent
     int state = psUndefined;
     double position = 0;
     int volume = 50;
