@@ -1,7 +1,11 @@
 #include "shell/MprisPlayerAdaptor.h"
 
+#include "playlist/TrackName.h"
 #include "shell/VarnelPlayer.h"
 #include "util/FileNameCodec.h"
+
+#include <QDBusContext>
+#include <QUrl>
 
 #include <unistd.h>
 
@@ -52,11 +56,22 @@ QString MprisPlayerAdaptor::FileUrl(const QString& path) {
     return QStringLiteral("file://") + QString::fromLatin1(clean.toPercentEncoding("/"));
 }
 
+QString MprisPlayerAdaptor::LocalPath(const QString& uri) {
+    const QUrl url(uri);
+    if (!url.isValid() || url.scheme() != QLatin1String("file") || url.hasQuery() || url.hasFragment())
+        return {};
+    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
+        return {};
+    // Decoded as bytes: a name that is not UTF-8 comes back as FileUrl wrote it.
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    return bytes.startsWith('/') ? DecodeFileName(bytes) : QString();
+}
+
 MprisPlayerAdaptor::MprisPlayerAdaptor(TVarnelPlayer& window, QObject* parent)
     : QDBusAbstractAdaptor(parent), FWindow(window) {}
 
 QDBusObjectPath MprisPlayerAdaptor::TrackId(int index) {
-    return QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/track/%1").arg(index));
+    return QDBusObjectPath(QStringLiteral("/org/varnel/track/%1").arg(index));
 }
 
 int MprisPlayerAdaptor::State() const {
@@ -104,8 +119,15 @@ QVariantMap MprisPlayerAdaptor::Metadata() const {
         return map;
     }
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(index)));
-    map.insert(QStringLiteral("xesam:url"), FileUrl(FWindow.Files().at(index)));
-    map.insert(QStringLiteral("xesam:title"), FWindow.Player().MediaName());
+    const QString path = FWindow.Files().at(index);
+    map.insert(QStringLiteral("xesam:url"), FileUrl(path));
+    const MediaTags tags = FWindow.Player().Tags();
+    const TrackName name{tags.title, path, index, static_cast<int>(FWindow.Files().size()), {}};
+    map.insert(QStringLiteral("xesam:title"), name.Title());
+    if (!tags.artist.isEmpty())
+        map.insert(QStringLiteral("xesam:artist"), QStringList{tags.artist});
+    if (!tags.album.isEmpty())
+        map.insert(QStringLiteral("xesam:album"), tags.album);
     const double length = FWindow.Player().Duration();
     if (std::isfinite(length) && length > 0)
         map.insert(QStringLiteral("mpris:length"), ToMicros(length));
@@ -230,5 +252,20 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
 }
 
 void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
-    Q_UNUSED(Uri);
+    const QString path = LocalPath(Uri);
+    bool opened = false;
+    if (!path.isEmpty())
+        Guarded([&] { opened = FWindow.OpenAndPlay(path); });
+    if (opened)
+        return;
+    // Qt gives a call's context to the object the adaptor serves, not to the adaptor.
+    auto* context = dynamic_cast<QDBusContext*>(parent());
+    if (!context || !context->calledFromDBus())
+        return;
+    if (path.isEmpty())
+        context->sendErrorReply(QDBusError::NotSupported,
+                                QStringLiteral("only local file URIs can be opened"));
+    else
+        context->sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.FileNotFound"),
+                                QStringLiteral("no media file or folder there"));
 }

@@ -59,6 +59,8 @@ public:
     static QDBusObjectPath TrackId(int index);
     /// The file URL of a track path: absolute, the name's own bytes percent-encoded.
     static QString FileUrl(const QString& path);
+    /// The path a file:// URI of this machine names; empty for any other URI.
+    static QString LocalPath(const QString& uri);
 
 public slots:
     void PlayPause();
@@ -71,7 +73,8 @@ public slots:
     void Seek(qlonglong Offset);
     /// Ignored unless TrackId is the open track and Position lies within it.
     void SetPosition(const QDBusObjectPath& TrackId, qlonglong Position);
-    /// Does nothing: the track list comes from the command line only.
+    /// Adds the local file or folder at a file:// URI to the list as a command-line argument,
+    /// and plays it; answers an error when the URI is of another kind or adds nothing.
     void OpenUri(const QString& Uri);
 
 signals:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <QVariantMap>
 
@@ -8,8 +9,9 @@ class MprisPlayerAdaptor;
 class TVarnelPlayer;
 
 /// Publishes the main window as an MPRIS media player, so the desktop's media keys and sound
-/// menus reach it; it lives as a child of the window.
-class MprisService : public QObject {
+/// menus reach it; it lives as a child of the window. It is the context of the calls its adaptors
+/// serve, through which they answer an error.
+class MprisService : public QObject, public QDBusContext {
     Q_OBJECT
 public:
     static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.varnel";

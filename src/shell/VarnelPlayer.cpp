@@ -64,6 +64,11 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
                                           [] { Platform::Current().Beep(); });
     FPlayer->OnStateChange(this, [this](int newState) { PlayChange(newState); });
+    // A title that comes after the file plays is shown, and said, at once: not a second later.
+    FPlayer->OnTagsChange(this, [this] {
+        if (!FBusy && !FAdvancePending)
+            RefreshDisplay();
+    });
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -161,19 +166,19 @@ void TVarnelPlayer::RefreshDisplay() {
     const int state = FPlayer->State();
     bool idle = false;
     if (state == psPaused) {
-        SetTitle(FPlayer->MediaName());
+        ShowTrackName();
         Status->showMessage(FPlayer->DurationText());
         t += Text(TextId::PauseSuffix, FSettings.Language());
     } else if (IsPlayingState(state)) {
-        SetTitle(FPlayer->MediaName());
+        ShowTrackName();
         Status->showMessage(FPlayer->DurationText());
     } else if (state == psTransitioning) {
         // The next file is opening: its name already, not the idle look, so that a screen reader
         // hears one title between two tracks. Its length is not known yet.
-        SetTitle(FPlayer->MediaName());
+        ShowTrackName();
         Status->showMessage(FPlayer->Duration() > 0 ? FPlayer->DurationText() : QString());
     } else {
-        SetTitle(QString::fromUtf8(kIdleTitle));
+        SetTitle(QString::fromUtf8(kIdleTitle), QString::fromUtf8(kIdleTitle));
         Status->showMessage(QString::fromUtf8(kProductWebAddress));
         t = Text(TextId::IdleTime, FSettings.Language());
         idle = true;
@@ -182,14 +187,16 @@ void TVarnelPlayer::RefreshDisplay() {
     emit DisplayRefreshed();
 }
 
-void TVarnelPlayer::SetTitle(const QString& title) {
-    if (windowTitle() == title)
+void TVarnelPlayer::SetTitle(const QString& title, const QString& spoken) {
+    if (windowTitle() != title)
+        setWindowTitle(title);
+    if (FSpokenTitle == spoken)
         return;
-    setWindowTitle(title);
+    FSpokenTitle = spoken;
     // A screen reader speaks the new title of the window in front, which is how a new track is heard;
     // Qt's own report of it is one the reader cannot read, so the title is said as a notice.
     if (isActiveWindow())
-        FTitleNotice->Say(title);
+        FTitleNotice->Say(spoken);
 }
 
 void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {

@@ -52,6 +52,9 @@ public:
     void Shuffle();
     void SelectCurrent();
     void PlayCurrent();
+    /// Adds path as a command-line argument and plays the first track it added; the track left
+    /// keeps its position, as the desktop interrupts it. False when nothing was added.
+    bool OpenAndPlay(const QString& path);
 
     // Navigation
     void ForgetPosition();
@@ -108,7 +111,9 @@ private:
     void Stop(bool forget);
     /// Resumes the track a modal window paused, unless the user moved on or resumed it meanwhile.
     void ResumeAfterModal(quint64 pausedSerial);
-    void SetTitle(const QString& title);
+    /// The playing track's name as the title, and as said when it differs from the one said last.
+    void ShowTrackName();
+    void SetTitle(const QString& title, const QString& spoken);
     void SetTimeText(const QString& t, bool idle);
     /// When the screen reader's link comes up after the window is already in front, the window and its
     /// focused field are announced again: the first announcements went nowhere.
@@ -146,6 +151,10 @@ private:
     int FLastState = psUndefined;
     // From a track's end until the posted advance runs.
     bool FAdvancePending = false;
+    // The title tag of the track left for the current one, and the name said last: tracks that
+    // share a title tag are told apart by ear.
+    QString FPreviousTitleTag;
+    QString FSpokenTitle;
 
     TTempoEdit* Tempo = nullptr;
     QTreeView* Lista = nullptr;

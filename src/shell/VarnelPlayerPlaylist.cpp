@@ -5,6 +5,7 @@
 #include "playlist/PlaylistBuilder.h"
 #include "playlist/PlaylistOrder.h"
 #include "playlist/TrackListModel.h"
+#include "playlist/TrackName.h"
 #include "util/Platform.h"
 
 #include <QCollator>
@@ -73,6 +74,7 @@ void TVarnelPlayer::PlayCurrent() {
         FBusy = false;
         return;
     }
+    FPreviousTitleTag = FPlayer->Tags().title;
     FPlayer->PlayFile(file);
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
     FPlayer->PrepareNext(FFiles.value(FCurrent + 1));
@@ -82,6 +84,25 @@ void TVarnelPlayer::PlayCurrent() {
     RefreshDisplay();
     Timer->start();
     FBusy = false;
+}
+
+void TVarnelPlayer::ShowTrackName() {
+    const TrackName name{FPlayer->Tags().title, CurrentFile(), FCurrent, static_cast<int>(FFiles.size()),
+                         FPreviousTitleTag};
+    SetTitle(name.Title(), name.Spoken(FSettings.Language()));
+}
+
+bool TVarnelPlayer::OpenAndPlay(const QString& path) {
+    const qsizetype first = FFiles.size();
+    AddArgument(
+        path, [this](const QString& name) { return FSettings.GeneralConfigs().IsMediaFile(name); }, FFiles);
+    if (FFiles.size() == first)
+        return false;
+    FillList();
+    FPlayer->RememberPosition(CurrentFile());
+    FCurrent = static_cast<int>(first);
+    PlayCurrent();
+    return true;
 }
 
 int TVarnelPlayer::SelectedIndex() const {

@@ -187,6 +187,8 @@ def step(speech, tally, name, keys, checks, timeout=10.0, until=None):
 def run(program, speech, tally, texts):
     first, second, third = program.tracks[:3]
     names = [os.path.basename(p) for p in (first, second, third)]
+    # A track is announced by its title: the file name without its extension, as these carry no tags.
+    titles = [os.path.splitext(n)[0] for n in names]
     whole_time = re.compile(r"(^|\s)\d+ sec(\.? |\.?$)")
     paused_time = re.compile(rf"(^|\s)\d+ sec{re.escape(texts['paused'])}(\.? |\.?$)")
     folder = program.tracks_folder
@@ -205,7 +207,7 @@ def run(program, speech, tally, texts):
 
     def announced_alone(track, why):
         """A track change: the name once, and neither a path, nor the idle title, nor another track."""
-        others = [n for n in names if n != track]
+        others = [n for n in titles if n != track]
         return [
             (f"{why}: Orca says the track's name once", says_once(track)),
             (f"{why}: no path is spoken", never(folder)),
@@ -225,12 +227,12 @@ def run(program, speech, tally, texts):
     # No accessibility switch of our own: Orca turns Qt's accessibility on over the bus, as on a user's desktop.
     program.start([first, second, third])
     step(speech, tally, "start", [], [
-        ("on start Orca names the window after the playing track", says(names[0])),
+        ("on start Orca names the window after the playing track", says(titles[0])),
         ("on start Orca reads the whole time text", matches(whole_time)),
-        ("on start the track's name is said once", says_once(names[0])),
+        ("on start the track's name is said once", says_once(titles[0])),
         ("on start no path is spoken", never(folder)),
         ("on start the idle title is not spoken", never(IDLE_TITLE)),
-    ], timeout=15, until=lambda s: said(s, names[0]) and matches(whole_time)(s))
+    ], timeout=15, until=lambda s: said(s, titles[0]) and matches(whole_time)(s))
 
     # The time field refreshes every second meanwhile: nothing of it may be spoken.
     time.sleep(2.5)
@@ -239,7 +241,7 @@ def run(program, speech, tally, texts):
     tally.check("Orca stays quiet while the time field refreshes", not spoken, spoken)
 
     step(speech, tally, "read title", ["Insert+KP_Enter"], [
-        ("reading the window title says the track's name", says(names[0])),
+        ("reading the window title says the track's name", says(titles[0])),
         ("reading the window title says no path", never(folder)),
     ])
     step(speech, tally, "read status bar", [("Insert+KP_Enter", "Insert+KP_Enter")], [
@@ -266,12 +268,12 @@ def run(program, speech, tally, texts):
         ("reading the status bar does not repeat a step", never(texts["volume"].format(90))),
     ])
 
-    step(speech, tally, "Down", ["Down"], announced_alone(names[1], "Down in the time field"))
+    step(speech, tally, "Down", ["Down"], announced_alone(titles[1], "Down in the time field"))
     step(speech, tally, "where am I", ["KP_Enter"], [
         ("where am I after a track change: the time field, not the list", matches(whole_time)),
         ("where am I after a track change: no list row is described", never(names[1])),
     ])
-    step(speech, tally, "Up", ["Up"], announced_alone(names[0], "Up in the time field"))
+    step(speech, tally, "Up", ["Up"], announced_alone(titles[0], "Up in the time field"))
 
     key("space")
     print("Space:", speech.settle(first_word=1.0))
@@ -283,7 +285,7 @@ def run(program, speech, tally, texts):
         ("F1: Orca says the help window's caption once", says_once(HELP_CAPTION)),
         ("F1: Orca reads the first line of the help", says(texts["help_first_line"])),
     ])
-    step(speech, tally, "help closed", ["Escape"], back_in_main("Escape from the help", paused_time, names[0]))
+    step(speech, tally, "help closed", ["Escape"], back_in_main("Escape from the help", paused_time, titles[0]))
 
     key("space")
     print("Space:", speech.settle(first_word=1.0))
@@ -300,7 +302,7 @@ def run(program, speech, tally, texts):
         ("Ctrl+O, Tab, Down: Orca says the next order choice", says(texts["order_next"])),
     ])
     step(speech, tally, "options closed", ["Escape"],
-         back_in_main("Escape from the options while playing", whole_time, names[0], stale=paused_time))
+         back_in_main("Escape from the options while playing", whole_time, titles[0], stale=paused_time))
 
     prefilled = re.compile(r"(^|\s)\d\d(\.\d\d)?( |$)")
     step(speech, tally, "Ctrl+J", ["ctrl+j"], [
@@ -314,10 +316,10 @@ def run(program, speech, tally, texts):
     subprocess.run(["xdotool", "type", "--delay", "30", "0.18"], check=True)
     speech.settle(first_word=1.0)
     step(speech, tally, "jump confirmed", ["Return"],
-         back_in_main("Enter in the jump", whole_time, names[0], stale=paused_time),
+         back_in_main("Enter in the jump", whole_time, titles[0], stale=paused_time),
          until=lambda s: matches(whole_time)(s))
-    step(speech, tally, "track ends", [], announced_alone(names[1], "the track ends by itself"),
-         timeout=20, until=says(names[1]))
+    step(speech, tally, "track ends", [], announced_alone(titles[1], "the track ends by itself"),
+         timeout=20, until=says(titles[1]))
 
     step(speech, tally, "Ctrl+S", ["ctrl+s"], [("Ctrl+S: Orca says the idle title", says(IDLE_TITLE))])
     step(speech, tally, "stopped, read line", ["KP_Up"], [

