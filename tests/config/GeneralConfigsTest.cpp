@@ -3,6 +3,7 @@
 #include "CaseName.h"
 #include "StoreTestFiles.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,35 @@ TEST_F(GeneralConfigsTest, ProgramNeverWritesExtensions) {
     configs->ExtensionList();
     configs->IsMediaFile("a.mp3");
     EXPECT_EQ(configs->Serialize(), QByteArray());
+}
+
+// The line the README and the manual pages give for book formats is one line, the same everywhere,
+// and lists those formats besides every default one.
+TEST_F(GeneralConfigsTest, TheDocumentedLineForBookFormatsWorks) {
+    const auto read = [](const char* relative) {
+        QFile file(QStringLiteral(VARNEL_SOURCE_DIR "/") + QString::fromLatin1(relative));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << relative;
+        return QString::fromUtf8(file.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    };
+    const QString readme = read("README.md");
+    const qsizetype start = readme.indexOf(QStringLiteral("    Extensions=."));
+    ASSERT_GE(start, 0);
+    const QString line = readme.mid(start + 4, readme.indexOf(u'\n', start) - start - 4);
+    for (const char* page :
+         {"resources/man/varnel.1", "resources/man/it/varnel.1", "resources/man/es/varnel.1"})
+        EXPECT_TRUE(read(page).contains(u'\n' + line + u'\n')) << page;
+
+    auto configs = OpenWith("[General]\n" + line.toUtf8() + "\n");
+    QStringList wanted = QString::fromLatin1(kDefaultExtensions).split(u'.', Qt::SkipEmptyParts);
+    wanted << "m4b"
+           << "mka"
+           << "opus"
+           << "ogg"
+           << "flac";
+    for (const QString& extension : wanted)
+        EXPECT_TRUE(configs->IsMediaFile(QStringLiteral("/libri/uno.") + extension))
+            << extension.toStdString();
+    EXPECT_FALSE(configs->IsMediaFile(QStringLiteral("/libri/uno.txt")));
 }
 
 struct MediaCase {
