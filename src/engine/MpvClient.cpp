@@ -112,6 +112,7 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     Observe(mpv, MpvProperty::Duration, "duration", MPV_FORMAT_DOUBLE);
     Observe(mpv, MpvProperty::MediaTitle, "media-title", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::TimelineTitle, kTimelineTitleProperty, MPV_FORMAT_STRING);
+    Observe(mpv, MpvProperty::ChapterList, "chapter-list", MPV_FORMAT_NODE);
 }
 
 MpvClient::~MpvClient() {

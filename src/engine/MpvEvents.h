@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/MediaControl.h"
+
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -25,7 +28,8 @@ enum class MpvProperty : std::uint64_t {
     TimePos = 1,
     Duration = 2,
     MediaTitle = 3,
-    TimelineTitle = 4
+    TimelineTitle = 4,
+    ChapterList = 16
 };
 
 /// What an asynchronous request was, packed with a sequence number into its reply_userdata.
@@ -53,8 +57,9 @@ struct MpvEventData {
     MpvProperty property = MpvProperty::None;
     bool hasValue = false; // false while the property is unavailable
     double number = 0.0;
-    QString text;      // a string property's value, or a log message's text
-    QString logPrefix; // the module a log message comes from
+    QString text;                 // a string property's value, or a log message's text
+    QString logPrefix;            // the module a log message comes from
+    QList<MediaChapter> chapters; // `chapter-list`
 };
 
 /// Copies the fields the control uses; unknown events come back as Other.

@@ -2,8 +2,11 @@
 
 #include "engine/MpvEvents.h"
 
-void MpvMediaInfo::SetFile(const QString& name, bool timeline) {
-    FName = name;
+#include <QFileInfo>
+
+void MpvMediaInfo::SetFile(const QString& path, bool timeline) {
+    FName = QFileInfo(path).fileName();
+    FChapters.SetFile(path);
     FDuration = 0.0;
     FTimeline = timeline;
 }
@@ -11,14 +14,17 @@ void MpvMediaInfo::SetFile(const QString& name, bool timeline) {
 void MpvMediaInfo::Clear() {
     FName.clear();
     FDuration = 0.0;
+    FChapters.Clear();
 }
 
 void MpvMediaInfo::OnStartFile() {
     FSeenDuration = 0.0;
     FSeenTitle.clear();
+    FChapters.OnStartFile();
 }
 
 void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
+    FChapters.OnProperty(event, current);
     switch (event.property) {
     case MpvProperty::Duration:
         FSeenDuration = event.hasValue ? event.number : 0.0;
@@ -51,6 +57,7 @@ void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
 
 void MpvMediaInfo::Adopt() {
     FDuration = FSeenDuration;
+    FChapters.Adopt();
     if (!FSeenTitle.isEmpty())
         FName = FSeenTitle;
 }

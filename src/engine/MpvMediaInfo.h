@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MpvChapters.h"
+
 #include <QString>
 
 struct MpvEventData;
@@ -12,10 +14,11 @@ public:
     QString Name() const { return FName; }
     /// 0 until the length is known.
     double Duration() const { return FDuration; }
+    QList<MediaChapter> Chapters() const { return FChapters.List(); }
 
-    /// A file is set: it bears its file name until mpv reports a title; a metafile (`timeline`)
-    /// is named by the entry playing.
-    void SetFile(const QString& name, bool timeline);
+    /// The file at path is set: it bears its file name until mpv reports a title; a metafile
+    /// (`timeline`) is named by the entry playing.
+    void SetFile(const QString& path, bool timeline);
     /// Nothing is open.
     void Clear();
 
@@ -32,4 +35,5 @@ private:
     bool FTimeline = false;
     double FSeenDuration = 0.0;
     QString FSeenTitle;
+    MpvChapters FChapters;
 };

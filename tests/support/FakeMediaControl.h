@@ -26,6 +26,7 @@ public:
     void SetRate(double r) override;
     QString MediaName() const override;
     double MediaDuration() const override;
+    QList<MediaChapter> Chapters() const override;
     bool EndedByFailure() const override;
 
     /// The current file reaches its end: position 0, state 8, then 1 unless a handler of 8 set
@@ -38,8 +39,9 @@ public:
     void ChangeState(int newState);
 
     // Script
-    QSet<QString> failing;            // operation names that throw ("SetUrl", "Volume", ...)
-    QHash<QString, double> durations; // per path; 200 s when absent
+    QSet<QString> failing;                        // operation names that throw ("SetUrl", "Volume", ...)
+    QHash<QString, double> durations;             // per path; 200 s when absent
+    QHash<QString, QList<MediaChapter>> chapters; // per path; none when absent
     int state = psUndefined;
     double position = 0;
     int volume = 50;
