@@ -1,5 +1,6 @@
 // Start-up of the real program on one folder, run as a child of the start-up benchmark so that its
-// peak memory is its own. Usage: varnel_startup_probe FOLDER. Prints the milliseconds from the start
+// peak memory is its own. Usage: varnel_startup_probe FOLDER [no-lengths]; with no-lengths the
+// background reader of the list's lengths reads nothing. Prints the milliseconds from the start
 // of the window's construction to the first track playing (state 3), and exits 0; exits 1 on failure.
 #include "config/SettingsModule.h"
 #include "engine/MpvMediaControl.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -39,8 +41,9 @@ private:
 };
 
 int Run(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: varnel_startup_probe FOLDER\n");
+    const bool readLengths = argc == 2;
+    if (argc != 2 && !(argc == 3 && qstrcmp(argv[2], "no-lengths") == 0)) {
+        std::fprintf(stderr, "usage: varnel_startup_probe FOLDER [no-lengths]\n");
         return 1;
     }
     QTemporaryDir settingsDir;
@@ -58,8 +61,12 @@ int Run(int argc, char** argv) {
 
     // The same steps as the program's main, from the window's construction to the message loop.
     const auto start = std::chrono::steady_clock::now();
+    TTrackLengths::Reader lengthReader;
+    if (!readLengths)
+        lengthReader = [](const QString&) { return std::optional<double>(); };
     auto window = std::make_unique<TVarnelPlayer>(
-        settings, std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), false}));
+        settings, std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), false}),
+        nullptr, std::move(lengthReader));
     QEventLoop loop;
     window->Player().OnStateChange(&loop, [&loop](int state) {
         if (state == psPlaying)

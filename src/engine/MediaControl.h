@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -30,6 +31,13 @@ struct MediaTags {
     QString album;
 
     bool operator==(const MediaTags&) const = default;
+};
+
+/// A chapter of the current media: where it starts, in seconds of media time, and its title
+/// (empty when it has none).
+struct MediaChapter {
+    double start = 0.0;
+    QString title;
 };
 
 /// The outside media control the player is built on: its operations, states and units. Positions
@@ -94,6 +102,10 @@ public:
     virtual MediaTags Tags() const = 0;
     /// Length of the current media in seconds.
     virtual double MediaDuration() const = 0;
+    /// The current media's chapters in the order the file gives them, from the file itself or, when
+    /// it has none, from a CUE sheet of the same base name beside it; empty when there are none or
+    /// nothing is open. Times are as the file says them, unchecked. Emits nothing.
+    virtual QList<MediaChapter> Chapters() const = 0;
     /// True when the file last set ended (state 8) because it could not be opened or read, not
     /// because it played to its end; false again once another file is set.
     virtual bool EndedByFailure() const = 0;

@@ -116,6 +116,7 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     Observe(mpv, MpvProperty::TitleTag, "metadata/by-key/title", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::ArtistTag, "metadata/by-key/artist", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::AlbumTag, "metadata/by-key/album", MPV_FORMAT_STRING);
+    Observe(mpv, MpvProperty::ChapterList, "chapter-list", MPV_FORMAT_NODE);
 }
 
 MpvClient::~MpvClient() {

@@ -4,6 +4,35 @@
 
 namespace {
 
+const mpv_node* MapValue(const mpv_node& map, const char* key) {
+    if (map.format != MPV_FORMAT_NODE_MAP || !map.u.list)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i) {
+        if (qstrcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    }
+    return nullptr;
+}
+
+QList<MediaChapter> CopyChapters(const mpv_node& list) {
+    QList<MediaChapter> chapters;
+    if (list.format != MPV_FORMAT_NODE_ARRAY || !list.u.list)
+        return chapters;
+    for (int i = 0; i < list.u.list->num; ++i) {
+        const mpv_node& entry = list.u.list->values[i];
+        const mpv_node* time = MapValue(entry, "time");
+        if (!time || (time->format != MPV_FORMAT_DOUBLE && time->format != MPV_FORMAT_INT64))
+            continue;
+        MediaChapter chapter;
+        chapter.start =
+            time->format == MPV_FORMAT_DOUBLE ? time->u.double_ : static_cast<double>(time->u.int64);
+        if (const mpv_node* title = MapValue(entry, "title"); title && title->format == MPV_FORMAT_STRING)
+            chapter.title = QString::fromUtf8(title->u.string);
+        chapters.append(chapter);
+    }
+    return chapters;
+}
+
 void CopyProperty(const mpv_event_property& prop, MpvEventData& out) {
     if (prop.format == MPV_FORMAT_DOUBLE && prop.data) {
         out.hasValue = true;
@@ -13,6 +42,11 @@ void CopyProperty(const mpv_event_property& prop, MpvEventData& out) {
     if (prop.format == MPV_FORMAT_STRING && prop.data) {
         out.hasValue = true;
         out.text = QString::fromUtf8(*static_cast<const char* const*>(prop.data));
+        return;
+    }
+    if (prop.format == MPV_FORMAT_NODE && prop.data) {
+        out.hasValue = true;
+        out.chapters = CopyChapters(*static_cast<const mpv_node*>(prop.data));
     }
 }
 

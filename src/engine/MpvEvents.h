@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/MediaControl.h"
+
+#include <QList>
 #include <QString>
 
 #include <cstdint>
@@ -28,7 +31,8 @@ enum class MpvProperty : std::uint64_t {
     TimelineTitle = 4,
     TitleTag = 10,
     ArtistTag = 11,
-    AlbumTag = 12
+    AlbumTag = 12,
+    ChapterList = 16
 };
 
 /// What an asynchronous request was, packed with a sequence number into its reply_userdata.
@@ -56,8 +60,9 @@ struct MpvEventData {
     MpvProperty property = MpvProperty::None;
     bool hasValue = false; // false while the property is unavailable
     double number = 0.0;
-    QString text;      // a string property's value, or a log message's text
-    QString logPrefix; // the module a log message comes from
+    QString text;                 // a string property's value, or a log message's text
+    QString logPrefix;            // the module a log message comes from
+    QList<MediaChapter> chapters; // `chapter-list`
 };
 
 /// Copies the fields the control uses; unknown events come back as Other.

@@ -6,7 +6,6 @@
 #include "formats/MediaFileKind.h"
 #include "util/FileNameCodec.h"
 
-#include <QFileInfo>
 #include <QPointer>
 
 #include <algorithm>
@@ -211,7 +210,7 @@ void MpvMediaControl::SetUrl(const QString& path) {
     FTracker.LoadRequested(sequence);
     ResetForNewFile();
     FNext.SetCurrentFile(file);
-    FMedia.SetFile(QFileInfo(path).fileName(), timeline);
+    FMedia.SetFile(path, timeline);
     // Asked of the file itself: for MIDI and metafiles the argument is a URL of the program's own.
     if (IsRegularFile(EncodeFileName(path))) {
         FLoads.Hold(MpvLoad{file, 0.0, sequence});

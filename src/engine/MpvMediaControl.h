@@ -53,6 +53,7 @@ public:
     MediaTags Tags() const override { return FMedia.Tags(); }
     /// Returns 0 until the length is known.
     double MediaDuration() const override { return FMedia.Duration(); }
+    QList<MediaChapter> Chapters() const override { return FMedia.Chapters(); }
     bool EndedByFailure() const override { return FEndedByFailure; }
 
     /// How many times mpv has opened its audio output so far: a change of file that keeps the

@@ -2,6 +2,8 @@
 
 #include "engine/MpvEvents.h"
 
+#include <QFileInfo>
+
 namespace {
 
 /// The tag a property carries, or nullptr for any other property.
@@ -20,9 +22,10 @@ QString* TagOf(MediaTags& tags, MpvProperty property) {
 
 } // namespace
 
-void MpvMediaInfo::SetFile(const QString& name, bool timeline) {
-    FName = name;
+void MpvMediaInfo::SetFile(const QString& path, bool timeline) {
+    FName = QFileInfo(path).fileName();
     FTags = {};
+    FChapters.SetFile(path);
     FDuration = 0.0;
     FTimeline = timeline;
 }
@@ -31,15 +34,18 @@ void MpvMediaInfo::Clear() {
     FName.clear();
     FTags = {};
     FDuration = 0.0;
+    FChapters.Clear();
 }
 
 void MpvMediaInfo::OnStartFile() {
     FSeenDuration = 0.0;
     FSeenTitle.clear();
     FSeenTags = {};
+    FChapters.OnStartFile();
 }
 
 bool MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
+    FChapters.OnProperty(event, current);
     const MediaTags before = FTags;
     OnNameOrLength(event, current);
     if (QString* seen = TagOf(FSeenTags, event.property)) {
@@ -85,6 +91,7 @@ void MpvMediaInfo::OnNameOrLength(const MpvEventData& event, bool current) {
 
 void MpvMediaInfo::Adopt() {
     FDuration = FSeenDuration;
+    FChapters.Adopt();
     if (!FSeenTitle.isEmpty())
         FName = FSeenTitle;
     if (!FTimeline)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/MediaControl.h"
+#include "engine/MpvChapters.h"
 
 #include <QString>
 
@@ -16,10 +17,11 @@ public:
     MediaTags Tags() const { return FTags; }
     /// 0 until the length is known.
     double Duration() const { return FDuration; }
+    QList<MediaChapter> Chapters() const { return FChapters.List(); }
 
-    /// A file is set: it bears its file name until mpv reports a title; a metafile (`timeline`)
-    /// is named by the entry playing.
-    void SetFile(const QString& name, bool timeline);
+    /// The file at path is set: it bears its file name until mpv reports a title; a metafile
+    /// (`timeline`) is named by the entry playing.
+    void SetFile(const QString& path, bool timeline);
     /// Nothing is open.
     void Clear();
 
@@ -40,4 +42,5 @@ private:
     double FSeenDuration = 0.0;
     QString FSeenTitle;
     MediaTags FSeenTags;
+    MpvChapters FChapters;
 };

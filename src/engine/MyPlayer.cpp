@@ -94,6 +94,17 @@ void TMyPlayer::JumpTo(double seconds) {
     FControl->SetCurrentPosition(seconds);
 }
 
+bool TMyPlayer::SeekTo(double seconds) {
+    bool moved = false;
+    Ignoring([&] {
+        if (!IsActive())
+            return;
+        FControl->SetCurrentPosition(seconds);
+        moved = true;
+    });
+    return moved;
+}
+
 int TMyPlayer::State() const {
     return ReadOr<int>(psUndefined, [&] { return FControl->PlayState(); });
 }
@@ -112,6 +123,23 @@ double TMyPlayer::Duration() const {
 
 double TMyPlayer::Position() const {
     return ReadOr(0.0, [&] { return FControl->CurrentPosition(); });
+}
+
+QList<MediaChapter> TMyPlayer::Chapters() const {
+    return ReadOr<QList<MediaChapter>>({}, [&] {
+        if (!IsActive())
+            return QList<MediaChapter>();
+        QList<MediaChapter> chapters = FControl->Chapters();
+        const double length = FControl->MediaDuration();
+        for (MediaChapter& chapter : chapters) {
+            chapter.start = std::isnan(chapter.start) ? 0.0 : std::max(0.0, chapter.start);
+            if (length > 0.0)
+                chapter.start = std::min(chapter.start, length);
+        }
+        std::stable_sort(chapters.begin(), chapters.end(),
+                         [](const MediaChapter& a, const MediaChapter& b) { return a.start < b.start; });
+        return chapters;
+    });
 }
 
 bool TMyPlayer::EndedByFailure() const {

@@ -46,6 +46,9 @@ public:
     double JumpStart() const;
     /// Puts the position asked for, unchecked; failures reach the caller.
     void JumpTo(double seconds);
+    /// While a file is active, puts the position; returns false when nothing is active or the
+    /// control failed.
+    bool SeekTo(double seconds);
 
     /// psUndefined on failure.
     int State() const;
@@ -57,6 +60,9 @@ public:
     double Duration() const;
     /// Seconds; 0 on failure.
     double Position() const;
+    /// The active file's chapters in order of start, each start clamped into the file (0 up to its
+    /// length, when the length is known); empty when none, nothing is active or on failure.
+    QList<MediaChapter> Chapters() const;
     /// Whether the file last set ended because it could not be opened or read; false on failure.
     bool EndedByFailure() const;
     /// 0 on failure.

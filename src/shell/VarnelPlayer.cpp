@@ -1,6 +1,8 @@
 #include "shell/VarnelPlayer.h"
 
+#include "book/BookGuide.h"
 #include "config/SettingsModule.h"
+#include "formats/MediaLength.h"
 #include "playlist/TrackListModel.h"
 #include "shell/AccessibleWindow.h"
 #include "shell/SpokenNotice.h"
@@ -56,7 +58,8 @@ QFont LayoutFont(int pixelSize) {
 }
 } // namespace
 
-TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent)
+TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent,
+                             TTrackLengths::Reader lengthReader)
     : QWidget(parent), FSettings(settings) {
     // Before anything asks for the window's accessible face, which Qt keeps once made.
     InstallMainWindowAccessibility();
@@ -69,6 +72,8 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
         if (!FBusy && !FAdvancePending)
             RefreshDisplay();
     });
+    FLengths = new TTrackLengths(lengthReader ? std::move(lengthReader) : ReadMediaLength, this);
+    FBook = std::make_unique<TBookGuide>(*FPlayer, *FLengths, FFiles, FCurrent, settings.Language());
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -83,6 +88,7 @@ TVarnelPlayer::~TVarnelPlayer() {
     Timer->stop();
     FFiles.clear();
     FModel->Reset();
+    FBook.reset();
     FPlayer.reset();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book/TrackLengths.h"
 #include "engine/MyPlayer.h"
 
 #include <QAccessible>
@@ -12,6 +13,7 @@ class QStatusBar;
 class QTimer;
 class QTreeView;
 class SettingsModule;
+class TBookGuide;
 class TSpokenNotice;
 class TTempoEdit;
 class TrackListModel;
@@ -28,7 +30,9 @@ public:
     static constexpr int kSaveEveryTicks = 5;
 
     /// Builds the window around control; shows the idle texts and, when due, the donation reminder.
-    TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr);
+    /// lengthReader reads the lengths of the tracks in the list, in the background.
+    TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr,
+                  TTrackLengths::Reader lengthReader = nullptr);
     ~TVarnelPlayer() override;
 
     /// Turns the program's arguments into the track list and starts the first track.
@@ -128,6 +132,8 @@ private:
     /// The volume and speed step keys: the step, then its value spoken (volume only while active).
     void StepVolume(bool up);
     void StepSpeed(bool faster);
+    /// A chapter or time-left key: the command, then what it says, once.
+    void BookKey(QString (*command)(TBookGuide&));
     void Escape();
     void ApplicationStateChanged(Qt::ApplicationState state);
     /// The framework's default report of a failure no command caught: a message box with its text.
@@ -135,6 +141,8 @@ private:
 
     SettingsModule& FSettings;
     std::unique_ptr<TMyPlayer> FPlayer;
+    TTrackLengths* FLengths = nullptr;
+    std::unique_ptr<TBookGuide> FBook;
     int FSavedVolume = 100;
     QStringList FFiles;
     int FCurrent = 0;

@@ -1,8 +1,10 @@
 // Key routing and the commands that belong to the main window itself.
 #include "shell/VarnelPlayer.h"
 
+#include "book/BookGuide.h"
 #include "config/SettingsModule.h"
 #include "shell/JumpDialog.h"
+#include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
 #include "texts/Texts.h"
 #include "ui/Donation.h"
@@ -70,6 +72,11 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
         {VK_F5, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(true); }},
         {VK_F4, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(false); }},
         {VK_F12, ssNone, [](TVarnelPlayer& w) { w.Donate(); }},
+        {VK_F7, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.NextChapter(); }); }},
+        {VK_F6, ssNone,
+         [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.PreviousChapter(); }); }},
+        {VK_F2, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.TrackLeft(); }); }},
+        {VK_F3, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.ListLeft(); }); }},
         {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
     };
     for (const Command& c : kCommands) {
@@ -92,10 +99,25 @@ void TVarnelPlayer::StepSpeed(bool faster) {
     SpeakSpeed();
 }
 
+void TVarnelPlayer::BookKey(QString (*command)(TBookGuide&)) {
+    const QString said = command(*FBook);
+    RefreshDisplay();
+    if (FPlayer->State() == psPaused)
+        RememberPosition();
+    if (!said.isEmpty())
+        FNotice->Say(said);
+}
+
 bool TVarnelPlayer::TempoKey(int key, int shift) {
     if (shift != ssNone)
         return false;
     switch (key) {
+    case VK_NEXT:
+        BookKey([](TBookGuide& b) { return b.NextChapter(); });
+        return true;
+    case VK_PRIOR:
+        BookKey([](TBookGuide& b) { return b.PreviousChapter(); });
+        return true;
     case VK_UP:
         PlayPrevious();
         return true;

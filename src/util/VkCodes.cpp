@@ -13,6 +13,10 @@ int VkFromQtKey(int qtKey) {
         return VK_ESCAPE;
     case Qt::Key_Space:
         return VK_SPACE;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
     case Qt::Key_Left:
         return VK_LEFT;
     case Qt::Key_Up:

@@ -37,6 +37,10 @@ TEXTS = {
         "decimal": ",",
         # Orca's own words for a table's column, which a list of tracks must not bring up.
         "column": "colonna",
+        "chapter": "Capitolo 2 di 3: La tempesta",
+        "chapter_left": "Fine del capitolo tra",
+        "list_left": "Fine della lista tra",
+        "heard": "ascoltato il",
     },
     "es": {
         "paused": " (en pausa)",
@@ -55,6 +59,10 @@ TEXTS = {
         "volume": "Volumen {}",
         "decimal": ",",
         "column": "columna",
+        "chapter": "Capítulo 2 de 3: La tempesta",
+        "chapter_left": "Fin del capítulo en",
+        "list_left": "Fin de la lista en",
+        "heard": "escuchado el",
     },
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
@@ -372,6 +380,44 @@ def run(program, speech, tally, texts):
     tally.check("Escape closes the idle program", program.wait_exit() == 0, "still running")
 
 
+def run_book(program, speech, tally, texts):
+    """A book of one file with a CUE sheet beside it, and a track after it: the chapter and time-left keys."""
+    book_folder = os.path.join(program.root, "libro")
+    os.makedirs(book_folder, exist_ok=True)
+    book = os.path.join(book_folder, "libro.wav")
+    shutil.copy2(program.tracks[0], book)
+    with open(os.path.join(book_folder, "libro.cue"), "w", encoding="utf-8") as cue:
+        cue.write('FILE "libro.wav" WAVE\n'
+                  '  TRACK 01 AUDIO\n    TITLE "Prologo"\n    INDEX 01 00:00:00\n'
+                  '  TRACK 02 AUDIO\n    TITLE "La tempesta"\n    INDEX 01 00:06:00\n'
+                  '  TRACK 03 AUDIO\n    TITLE "Epilogo"\n    INDEX 01 00:12:00\n')
+
+    def says_once(text):
+        return lambda s: times_said(s, text) == 1
+
+    def no_path(s):
+        return not said(s, book_folder) and not said(s, program.tracks_folder)
+
+    program.start([book, program.tracks[1]])
+    step(speech, tally, "book start", [], [("the book is announced", lambda s: said(s, "libro"))],
+         timeout=15)
+    step(speech, tally, "F7", ["F7"], [
+        ("F7: Orca says the chapter's number, count and title once", says_once(texts["chapter"])),
+        ("F7: no path is spoken", no_path),
+    ])
+    step(speech, tally, "F2", ["F2"], [
+        ("F2: Orca says the time left in the chapter and the track once", says_once(texts["chapter_left"])),
+        ("F2: no path is spoken", no_path),
+    ])
+    step(speech, tally, "F3", ["F3"], [
+        ("F3: Orca says the time left in the list once", says_once(texts["list_left"])),
+        ("F3: with every length read, the share heard is said", says_once(texts["heard"])),
+        ("F3: no path is spoken", no_path),
+    ])
+    key("Escape")
+    tally.check("Escape closes the program after the book", program.wait_exit() == 0, "still running")
+
+
 def check_language(varnel, make_tracks, language, tally):
     with tempfile.TemporaryDirectory(prefix="varnel-orca-") as root:
         prefs = os.path.join(root, "orca-prefs")
@@ -385,6 +431,7 @@ def check_language(varnel, make_tracks, language, tally):
             if tally.check("Orca starts and speaks", ready, "no speech from Orca"):
                 print("orca:", speech.settle())
                 run(program, speech, tally, TEXTS[language])
+                run_book(program, speech, tally, TEXTS[language])
         finally:
             program.stop()
             stop_orca(orca)

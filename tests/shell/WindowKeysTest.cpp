@@ -1,6 +1,8 @@
 // The key map: each row reaches its command, modifiers are exact, unknown keys pass untouched.
 #include "WindowFixture.h"
 
+#include "shell/SpokenNotice.h"
+
 #include <QDialog>
 #include <QLineEdit>
 #include <QRandomGenerator>
@@ -112,6 +114,42 @@ TEST_F(Keys, VolumeAndSpeedKeys) {
     EXPECT_EQ(platform.beeps, 1);
     Press(Lista(), Qt::Key_F4);
     EXPECT_DOUBLE_EQ(control->rate, 0.9);
+}
+
+TEST_F(Keys, ChapterAndTimeLeftKeysAreRoutedAndSpoken) {
+    StartPlaying(2);
+    control->chapters[control->url] = {{0, "Uno"}, {60, "Due"}, {120, "Tre"}};
+    const auto* notice = window->findChild<TSpokenNotice*>(QStringLiteral("StepNotice"));
+    ASSERT_NE(notice, nullptr);
+    const int selected = SelectedRow();
+    struct Case {
+        QWidget* target;
+        Qt::Key key;
+        double from;
+        double expected;
+        const char* said;
+    } cases[] = {
+        {Tempo(), Qt::Key_F7, 20, 60, "Capitolo 2 di 3: Due"},
+        {Lista(), Qt::Key_F7, 70, 120, "Capitolo 3 di 3: Tre"},
+        {Tempo(), Qt::Key_F6, 70, 60, "Capitolo 2 di 3: Due"},
+        {Lista(), Qt::Key_F6, 61, 0, "Capitolo 1 di 3: Uno"},
+        {Tempo(), Qt::Key_PageDown, 20, 60, "Capitolo 2 di 3: Due"},
+        {Tempo(), Qt::Key_PageUp, 70, 60, "Capitolo 2 di 3: Due"},
+        {Tempo(), Qt::Key_F2, 20, 20, "Fine del capitolo tra 40 sec, fine del brano tra 3 min  0 sec"},
+        {Lista(), Qt::Key_F3, 20, 20, "Fine della lista tra almeno 3 min  0 sec"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        control->position = c.from;
+        Press(c.target, c.key);
+        EXPECT_EQ(control->position, c.expected);
+        EXPECT_EQ(notice->Pending(), QString::fromUtf8(c.said));
+    }
+    // In the list Page Down keeps moving the selection and moves no chapter.
+    control->position = 20;
+    Press(Lista(), Qt::Key_PageDown);
+    EXPECT_EQ(control->position, 20);
+    EXPECT_NE(SelectedRow(), selected);
 }
 
 TEST_F(Keys, VolumeKeysDoNothingWhenIdle) {

@@ -110,6 +110,11 @@ double FakeMediaControl::MediaDuration() const {
     return durations.value(url, 200.0);
 }
 
+QList<MediaChapter> FakeMediaControl::Chapters() const {
+    MaybeFail("Chapters");
+    return chapters.value(url);
+}
+
 void FakeMediaControl::FailMedia() {
     endedByFailure = true;
     FinishMedia();

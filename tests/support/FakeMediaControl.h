@@ -27,6 +27,7 @@ public:
     QString MediaName() const override;
     MediaTags Tags() const override;
     double MediaDuration() const override;
+    QList<MediaChapter> Chapters() const override;
     bool EndedByFailure() const override;
 
     /// The current file reaches its end: position 0, state 8, then 1 unless a handler of 8 set
@@ -41,9 +42,10 @@ public:
     void ChangeTags(const MediaTags& newTags);
 
     // Script
-    QSet<QString> failing;            // operation names that throw ("SetUrl", "Volume", ...)
-    QHash<QString, double> durations; // per path; 200 s when absent
-    QHash<QString, MediaTags> tags;   // per path; none when absent
+    QSet<QString> failing;                        // operation names that throw ("SetUrl", "Volume", ...)
+    QHash<QString, double> durations;             // per path; 200 s when absent
+    QHash<QString, MediaTags> tags;               // per path; none when absent
+    QHash<QString, QList<MediaChapter>> chapters; // per path; none when absent
     int state = psUndefined;
     double position = 0;
     int volume = 50;

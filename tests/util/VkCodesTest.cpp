@@ -39,6 +39,8 @@ TEST(VkFromQtKey, TranslatesTheKeysOfTheKeyMap) {
         {Qt::Key_MediaNext, VK_MEDIA_NEXT_TRACK},
         {Qt::Key_VolumeDown, VK_VOLUME_DOWN},
         {Qt::Key_VolumeUp, VK_VOLUME_UP},
+        {Qt::Key_PageUp, VK_PRIOR},
+        {Qt::Key_PageDown, VK_NEXT},
         // Keys outside the map, including neighbours of the ranges, give no code.
         {Qt::Key_F25, 0},
         {Qt::Key_BracketLeft, 0},

@@ -1,0 +1,75 @@
+#include "book/TrackLengths.h"
+
+#include <QMetaObject>
+#include <QSet>
+
+#include <utility>
+
+TTrackLengths::TTrackLengths(Reader reader, QObject* parent)
+    : QObject(parent), FReader(std::move(reader)), FWorker([this] { Work(); }) {}
+
+TTrackLengths::~TTrackLengths() {
+    {
+        const std::lock_guard lock(FMutex);
+        FStop = true;
+    }
+    FWake.notify_one();
+    FWorker.join();
+    // Results posted but not delivered die with this object: Qt drops the events of a deleted receiver.
+}
+
+void TTrackLengths::Want(const QStringList& paths) {
+    if (paths.isEmpty())
+        return;
+    ++FPendingLists;
+    {
+        const std::lock_guard lock(FMutex);
+        FQueue.push_back(paths);
+    }
+    FWake.notify_one();
+}
+
+void TTrackLengths::Work() {
+    QSet<QString> read; // the worker's own record, so that asking again costs the UI thread nothing
+    for (;;) {
+        QStringList paths;
+        {
+            std::unique_lock lock(FMutex);
+            FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
+            if (FStop)
+                return;
+            paths = std::move(FQueue.front());
+            FQueue.pop_front();
+        }
+        for (const QString& path : std::as_const(paths)) {
+            if (read.contains(path))
+                continue;
+            {
+                const std::lock_guard lock(FMutex);
+                if (FStop)
+                    return;
+            }
+            read.insert(path);
+            std::optional<double> length;
+            try {
+                length = FReader(path);
+            } catch (...) {
+                // A reader that fails leaves the length unknown; the worker carries on.
+            }
+            QMetaObject::invokeMethod(
+                this,
+                [this, path, length] {
+                    FLengths.insert(path, length);
+                    emit LengthRead(path);
+                },
+                Qt::QueuedConnection);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (--FPendingLists == 0)
+                    emit AllRead();
+            },
+            Qt::QueuedConnection);
+    }
+}
