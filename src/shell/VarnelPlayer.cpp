@@ -73,6 +73,11 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
             RefreshDisplay();
     });
     FLengths = new TTrackLengths(lengthReader ? std::move(lengthReader) : ReadMediaLength, this);
+    // Read once a track is heard, so that the disk is the first track's until then.
+    FPlayer->OnStateChange(this, [this](int newState) {
+        if (newState == psPlaying)
+            FLengths->Want(FFiles);
+    });
     FBook = std::make_unique<TBookGuide>(*FPlayer, *FLengths, FFiles, FCurrent, settings.Language());
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,

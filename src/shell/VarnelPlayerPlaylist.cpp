@@ -45,7 +45,8 @@ void TVarnelPlayer::AddFolder(const QString& path) {
 
 void TVarnelPlayer::FillList() {
     FModel->Reset();
-    FLengths->Want(FFiles); // a shared copy: the reading is the worker's
+    if (FPlayer->State() == psPlaying)
+        FLengths->Want(FFiles); // a shared copy: the reading is the worker's
 }
 
 void TVarnelPlayer::Shuffle() {
