@@ -20,13 +20,7 @@ enum class MpvEventKind {
 };
 
 /// Observed properties, identified by the reply_userdata they were observed with.
-enum class MpvProperty : std::uint64_t {
-    None = 0,
-    TimePos = 1,
-    Duration = 2,
-    MediaTitle = 3,
-    TimelineTitle = 4
-};
+enum class MpvProperty : std::uint64_t { None = 0, TimePos = 1, Duration = 2, MediaTitle = 3 };
 
 /// What an asynchronous request was, packed with a sequence number into its reply_userdata.
 enum class MpvRequest : std::uint64_t { Other = 0, Load = 1, Seek = 2, Append = 3, Barrier = 4 };

@@ -2,10 +2,10 @@
 
 #include "engine/MpvEvents.h"
 
-void MpvMediaInfo::SetFile(const QString& name, bool timeline) {
+void MpvMediaInfo::SetFile(const QString& name, bool fixedName) {
     FName = name;
     FDuration = 0.0;
-    FTimeline = timeline;
+    FFixedName = fixedName;
 }
 
 void MpvMediaInfo::Clear() {
@@ -14,8 +14,13 @@ void MpvMediaInfo::Clear() {
 }
 
 void MpvMediaInfo::OnStartFile() {
-    FSeenDuration = 0.0;
+    // The length stays: mpv tells only changes, so a file as long as the one before is told
+    // nothing, and the length it has is the one last told.
     FSeenTitle.clear();
+}
+
+void MpvMediaInfo::OnLoaded() {
+    FDuration = FSeenDuration;
 }
 
 void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
@@ -37,12 +42,8 @@ void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
         FDuration = FSeenDuration;
         return;
     case MpvProperty::MediaTitle:
-        if (!FSeenTitle.isEmpty() && !FTimeline)
+        if (!FSeenTitle.isEmpty() && !FFixedName)
             FName = FSeenTitle;
-        return;
-    case MpvProperty::TimelineTitle:
-        if (event.hasValue && !event.text.isEmpty() && FTimeline)
-            FName = event.text;
         return;
     default:
         return;
@@ -51,6 +52,6 @@ void MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
 
 void MpvMediaInfo::Adopt() {
     FDuration = FSeenDuration;
-    if (!FSeenTitle.isEmpty())
+    if (!FSeenTitle.isEmpty() && !FFixedName)
         FName = FSeenTitle;
 }

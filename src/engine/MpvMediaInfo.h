@@ -13,14 +13,16 @@ public:
     /// 0 until the length is known.
     double Duration() const { return FDuration; }
 
-    /// A file is set: it bears its file name until mpv reports a title; a metafile (`timeline`)
-    /// is named by the entry playing.
-    void SetFile(const QString& name, bool timeline);
+    /// A file is set: it bears `name` until mpv reports a title, or for good when `fixedName`
+    /// (a metafile's entry, named by the metafile).
+    void SetFile(const QString& name, bool fixedName);
     /// Nothing is open.
     void Clear();
 
-    /// mpv started an entry: nothing is known of it yet.
+    /// mpv started an entry: nothing is known of its title yet.
     void OnStartFile();
+    /// The current file has loaded: its length is the one mpv told last, until it tells another.
+    void OnLoaded();
     /// `current`: the entry mpv started last is the current file.
     void OnProperty(const MpvEventData& event, bool current);
     /// The entry mpv started last has become the current file: what was seen of it counts.
@@ -29,7 +31,7 @@ public:
 private:
     QString FName;
     double FDuration = 0.0;
-    bool FTimeline = false;
+    bool FFixedName = false;
     double FSeenDuration = 0.0;
     QString FSeenTitle;
 };
