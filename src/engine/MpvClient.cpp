@@ -4,7 +4,6 @@
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileOptions.h"
 #include "engine/MpvMidiProtocol.h"
-#include "engine/MpvTimeline.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -70,14 +69,6 @@ void Observe(mpv_handle* mpv, MpvProperty property, const char* name, mpv_format
         Fail(name, rc);
 }
 
-/// A file's load options; a metafile's timeline may also open the local entries it names.
-MpvFileOptions OptionsFor(const QByteArray& argument, double start) {
-    MpvFileOptions options = PerFileOptions(argument, start);
-    if (IsTimelineArgument(argument))
-        options.emplace_back("access-references", "yes");
-    return options;
-}
-
 } // namespace
 
 void MpvClient::HandleDeleter::operator()(mpv_handle* handle) const noexcept {
@@ -111,7 +102,6 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     Observe(mpv, MpvProperty::TimePos, "time-pos", MPV_FORMAT_DOUBLE);
     Observe(mpv, MpvProperty::Duration, "duration", MPV_FORMAT_DOUBLE);
     Observe(mpv, MpvProperty::MediaTitle, "media-title", MPV_FORMAT_STRING);
-    Observe(mpv, MpvProperty::TimelineTitle, kTimelineTitleProperty, MPV_FORMAT_STRING);
     // By key, as mpv matches tag names without regard to case (ID3 "title", Vorbis "TITLE").
     Observe(mpv, MpvProperty::TitleTag, "metadata/by-key/title", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::ArtistTag, "metadata/by-key/artist", MPV_FORMAT_STRING);
@@ -176,7 +166,7 @@ void MpvClient::Command(std::initializer_list<const char*> args, std::uint64_t t
 
 void MpvClient::LoadFile(const QByteArray& file, double start, const char* flags, std::uint64_t tag) {
     // Built as an mpv node so that no value needs quoting.
-    const MpvFileOptions options = OptionsFor(file, start);
+    const MpvFileOptions options = PerFileOptions(file, start);
     std::vector<mpv_node> optionValues(options.size());
     std::vector<char*> optionKeys(options.size());
     for (size_t i = 0; i < options.size(); ++i) {

@@ -28,7 +28,6 @@ enum class MpvProperty : std::uint64_t {
     TimePos = 1,
     Duration = 2,
     MediaTitle = 3,
-    TimelineTitle = 4,
     TitleTag = 10,
     ArtistTag = 11,
     AlbumTag = 12,

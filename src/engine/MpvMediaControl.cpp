@@ -3,6 +3,7 @@
 #include "engine/MpvEvents.h"
 #include "engine/MpvOpenArgument.h"
 #include "engine/MpvStateDecision.h"
+#include "formats/AsxPlaylist.h"
 #include "formats/MediaFileKind.h"
 #include "util/FileNameCodec.h"
 
@@ -84,12 +85,17 @@ void MpvMediaControl::Report(MpvFileTracker::Verdict verdict) {
     if (decision.state == psUndefined)
         return;
     if (decision.state == psPlaying || decision.state == psPaused) {
+        FEntryLoaded = true;
+        FMedia.OnLoaded();
         OnLoaded(decision.state);
         return;
     }
     if (decision.stopPlayback)
         FNext.StopPlayback(MpvClient::OnRefusal::Ignore); // nothing throws out of the event loop
-    if (decision.failure)
+    // An entry that cannot be played is passed over, as a list passes over a file.
+    if (decision.state == psMediaEnded && MoveToNextEntry())
+        return;
+    if (decision.failure && !FEntryLoaded)
         FEndedByFailure = true;
     EndCurrent(decision.state == psMediaEnded);
 }
@@ -120,6 +126,7 @@ void MpvMediaControl::EndCurrent(bool mediaEnded) {
         SetState(psStopped);
     } else {
         FPosition.Reset();
+        FMetafile.Finish();
         SetState(psMediaEnded);
         // A handler may already have opened the next file; then 1 would be a lie about it.
         if (alive && FState == psMediaEnded)
@@ -141,9 +148,56 @@ void MpvMediaControl::SetState(int newState) {
 void MpvMediaControl::ResetForNewFile() {
     FLoads.Restart();
     FEndedByFailure = false;
+    FEntryLoaded = false;
     FPauseWanted = false;
     FPosition.Reset();
     FNext.Withdraw();
+    FLaterFile.reset();
+}
+
+bool MpvMediaControl::MoveToNextEntry() {
+    // A length mpv never reported is taken from how far the entry played.
+    const double length = FMedia.Duration() > 0.0 ? FMedia.Duration() : FPosition.Position();
+    if (!FMetafile.Playing() || !FMetafile.Advance(length))
+        return false;
+    // mpv moves on to the next entry by itself if it was prepared; nothing throws out of the
+    // event loop.
+    FNext.OnCurrentEnded();
+    const MediaTags before = FMedia.Tags();
+    OpenEntry(FMetafile.StartOnTheWay(), MpvClient::OnRefusal::Ignore);
+    if (!(FMedia.Tags() == before))
+        emit TagsChange(); // the track goes on, under the next entry's title
+    return true;
+}
+
+void MpvMediaControl::OpenEntry(double start, MpvClient::OnRefusal onRefusal) {
+    const AsxEntry& entry = FMetafile.Current();
+    FLoads.Restart();
+    FPosition.Reset();
+    FPosition.Set(start);
+    FNext.Withdraw();
+    Open(entry.path, start, onRefusal);
+    FMedia.SetEntry(entry.title);
+    if (const AsxEntry* next = FMetafile.Next())
+        PrepareNext(next->path, 0.0);
+    else if (FLaterFile)
+        PrepareNext(FLaterFile->first, FLaterFile->second);
+}
+
+void MpvMediaControl::Open(const QString& path, double start, MpvClient::OnRefusal onRefusal) {
+    const QByteArray file = MpvOpenArgument(path);
+    const std::uint64_t sequence = ++FSequence;
+    FTracker.LoadRequested(sequence);
+    FNext.SetCurrentFile(file);
+    // Asked of the file itself: for MIDI the argument is a URL of the program's own.
+    if (!path.isEmpty() && IsRegularFile(EncodeFileName(path))) {
+        FLoads.Hold(MpvLoad{file, start, sequence});
+        FLoads.Post([this] { SendUnsent(); });
+        return;
+    }
+    // A FIFO or a device could block mpv's reader for good: never opened, it ends at once.
+    FNext.StopPlayback(onRefusal);
+    QueueFailure();
 }
 
 void MpvMediaControl::SendUnsent() {
@@ -187,7 +241,7 @@ void MpvMediaControl::Adopt(const MpvLoad& load) {
 
 void MpvMediaControl::QueueFailure() {
     FLoads.Post([this] {
-        if (FState != psTransitioning)
+        if (FState != psTransitioning && !FMetafile.Playing())
             return;
         FTracker.Abandon();
         Report(MpvFileTracker::Verdict::Failed);
@@ -203,28 +257,32 @@ void MpvMediaControl::SendSeek(double seconds) {
 }
 
 void MpvMediaControl::SetUrl(const QString& path) {
-    const QByteArray file = MpvOpenArgument(path);
-    const bool timeline = IsAsxFileName(path);
     FClient.SetFlag("pause", false); // a new file starts playing even if the last one was paused
-    const std::uint64_t sequence = ++FSequence;
-    FTracker.LoadRequested(sequence);
     ResetForNewFile();
-    FNext.SetCurrentFile(file);
-    FMedia.SetFile(path, timeline);
-    // Asked of the file itself: for MIDI and metafiles the argument is a URL of the program's own.
-    if (IsRegularFile(EncodeFileName(path))) {
-        FLoads.Hold(MpvLoad{file, 0.0, sequence});
-        FLoads.Post([this] { SendUnsent(); });
+    FMetafile.Clear();
+    if (IsAsxFileName(path))
+        FMetafile.Start(AsxPlaylist::LocalEntries(AbsoluteLocalPath(path)));
+    if (FMetafile.Playing()) {
+        OpenEntry(0.0, MpvClient::OnRefusal::Throw);
     } else {
-        // A FIFO or a device could block mpv's reader for good: never opened, it ends at once.
-        FNext.StopPlayback(MpvClient::OnRefusal::Throw);
-        QueueFailure();
+        // A metafile with no entry to play ends as a file that cannot be opened.
+        Open(IsAsxFileName(path) ? QString() : path, 0.0, MpvClient::OnRefusal::Throw);
+        FMedia.SetFile(path);
     }
     SetState(psTransitioning);
 }
 
 void MpvMediaControl::SetNextUrl(const QString& path, double start) {
-    const QByteArray file = path.isEmpty() ? QByteArray() : MpvOpenArgument(path);
+    // The metafile's own entries come first; the hint is for the file after its last one.
+    FLaterFile.emplace(path, start);
+    if (FMetafile.Playing() && FMetafile.Next())
+        return;
+    PrepareNext(path, start);
+}
+
+void MpvMediaControl::PrepareNext(const QString& path, double start) {
+    // Metafiles are not prepared: their entries are read only once they are set.
+    const QByteArray file = path.isEmpty() || IsAsxFileName(path) ? QByteArray() : MpvOpenArgument(path);
     // A load still to be sent appends it itself; otherwise it goes in once the current file runs.
     const bool loadWaits = FLoads.HasUnsent();
     if (file.isEmpty() || !IsRegularFile(EncodeFileName(path)) || std::isnan(start)) {
@@ -243,6 +301,7 @@ void MpvMediaControl::Close() {
     ResetForNewFile();
     FNext.SetCurrentFile({});
     FMedia.Clear();
+    FMetafile.Clear();
     SetState(psStopped);
 }
 
@@ -270,6 +329,16 @@ void MpvMediaControl::SetCurrentPosition(double seconds) {
     if (std::isnan(seconds))
         throw MediaControlError("position is not a number");
     seconds = std::clamp(seconds, 0.0, kFarPastAnyEnd);
+    if (FMetafile.Playing()) {
+        const MpvMetafile::Place place = FMetafile.Locate(seconds);
+        if (place.index != FMetafile.Index()) {
+            // An entry reached before: it is opened again, there.
+            FMetafile.MoveTo(place.index);
+            OpenEntry(place.seconds, MpvClient::OnRefusal::Throw);
+            return;
+        }
+        seconds = place.seconds;
+    }
     if (FLoads.HasUnsent()) {
         FLoads.PutStart(seconds); // goes with the load
         FPosition.Set(seconds);
@@ -296,4 +365,12 @@ void MpvMediaControl::SetRate(double rate) {
         throw MediaControlError("rate out of range");
     FClient.SetDouble("speed", rate);
     FRate = rate;
+}
+
+double MpvMediaControl::CurrentPosition() const {
+    return FMetafile.Offset() + FPosition.Position();
+}
+
+double MpvMediaControl::MediaDuration() const {
+    return FMetafile.Active() ? FMetafile.Length(FMedia.Duration()) : FMedia.Duration();
 }

@@ -6,10 +6,12 @@
 #include "engine/MpvHeldPosition.h"
 #include "engine/MpvLoadQueue.h"
 #include "engine/MpvMediaInfo.h"
+#include "engine/MpvMetafile.h"
 #include "engine/MpvPreparedNext.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <utility>
 
 /// The media control on libmpv: headless, audio only. Events reach the UI thread through mpv's
@@ -26,11 +28,15 @@ public:
     ~MpvMediaControl() override;
 
     /// The load is sent from the event loop right after this returns, with any position put
-    /// before then; a path that is no regular file is never opened and ends as a failure.
+    /// before then; a path that is no regular file is never opened and ends as a failure. A
+    /// metafile plays its entries one after another, each opened once reached and judged as the
+    /// file it names would be; an entry that cannot be played is passed over, and the metafile
+    /// ends as a failure only when none of its entries could be.
     void SetUrl(const QString& path) override;
     /// Appends the file to mpv's own playlist behind the current one, so that a change to it
     /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
-    /// and start. The same file as the current one is never prepared.
+    /// and start. The same file as the current one is never prepared, nor a metafile; within a
+    /// metafile the hint waits for its last entry, its next entry being prepared meanwhile.
     void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override { return FState; }
     /// Throws MediaControlError when mpv refuses to queue the stop.
@@ -39,7 +45,8 @@ public:
     void Play() override;
     /// Pauses a playing file; does nothing unless playing or opening. Throws MediaControlError on refusal.
     void Pause() override;
-    double CurrentPosition() const override { return FPosition.Position(); }
+    /// In a metafile, from the start of its first entry.
+    double CurrentPosition() const override;
     /// Throws MediaControlError when nothing is open, for a non-number, or when mpv refuses the seek.
     void SetCurrentPosition(double seconds) override;
     int Volume() const override { return FVolume; }
@@ -51,8 +58,8 @@ public:
     /// Returns the empty text when nothing is open.
     QString MediaName() const override { return FMedia.Name(); }
     MediaTags Tags() const override { return FMedia.Tags(); }
-    /// Returns 0 until the length is known.
-    double MediaDuration() const override { return FMedia.Duration(); }
+    /// Returns 0 until the length is known; for a metafile, that of the entries reached so far.
+    double MediaDuration() const override;
     QList<MediaChapter> Chapters() const override { return FMedia.Chapters(); }
     bool EndedByFailure() const override { return FEndedByFailure; }
 
@@ -71,6 +78,10 @@ private:
     void EndCurrent(bool mediaEnded);
     void SetState(int newState);
     void ResetForNewFile();
+    bool MoveToNextEntry();
+    void OpenEntry(double start, MpvClient::OnRefusal onRefusal);
+    void Open(const QString& path, double start, MpvClient::OnRefusal onRefusal);
+    void PrepareNext(const QString& path, double start);
     void SendUnsent();
     void Adopt(const MpvLoad& load);
     void QueueFailure();
@@ -82,9 +93,12 @@ private:
     MpvLoadQueue FLoads;
     MpvHeldPosition FPosition;
     MpvMediaInfo FMedia;
-    std::uint64_t FSequence = 0; // tags the loads and seeks sent
+    MpvMetafile FMetafile;
+    std::optional<std::pair<QString, double>> FLaterFile; // the hint for after a metafile's last entry
+    std::uint64_t FSequence = 0;                          // tags the loads and seeks sent
     int FState = psUndefined;
     bool FEndedByFailure = false;
+    bool FEntryLoaded = false; // the file, or one of the metafile's entries, has loaded
     bool FPauseWanted = false;
     int FVolume = 100;
     double FRate = 1.0;

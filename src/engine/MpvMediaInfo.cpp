@@ -22,12 +22,21 @@ QString* TagOf(MediaTags& tags, MpvProperty property) {
 
 } // namespace
 
-void MpvMediaInfo::SetFile(const QString& path, bool timeline) {
+void MpvMediaInfo::SetFile(const QString& path) {
     FName = QFileInfo(path).fileName();
     FTags = {};
     FChapters.SetFile(path);
     FDuration = 0.0;
-    FTimeline = timeline;
+    FFixedName = false;
+}
+
+void MpvMediaInfo::SetEntry(const QString& title) {
+    FName = title;
+    FTags = {};
+    FTags.title = title;
+    FChapters.Clear();
+    FDuration = 0.0;
+    FFixedName = true;
 }
 
 void MpvMediaInfo::Clear() {
@@ -38,19 +47,25 @@ void MpvMediaInfo::Clear() {
 }
 
 void MpvMediaInfo::OnStartFile() {
-    FSeenDuration = 0.0;
+    // The length stays: mpv tells only changes, so a file as long as the one before is told
+    // nothing, and the length it has is the one last told.
     FSeenTitle.clear();
     FSeenTags = {};
     FChapters.OnStartFile();
 }
 
+void MpvMediaInfo::OnLoaded() {
+    FDuration = FSeenDuration;
+}
+
 bool MpvMediaInfo::OnProperty(const MpvEventData& event, bool current) {
-    FChapters.OnProperty(event, current);
+    if (!FFixedName || !current)
+        FChapters.OnProperty(event, current);
     const MediaTags before = FTags;
     OnNameOrLength(event, current);
     if (QString* seen = TagOf(FSeenTags, event.property)) {
         *seen = event.hasValue ? event.text.trimmed() : QString();
-        if (current && !FTimeline)
+        if (current && !FFixedName)
             *TagOf(FTags, event.property) = *seen;
     }
     return !(FTags == before);
@@ -75,14 +90,8 @@ void MpvMediaInfo::OnNameOrLength(const MpvEventData& event, bool current) {
         FDuration = FSeenDuration;
         return;
     case MpvProperty::MediaTitle:
-        if (!FSeenTitle.isEmpty() && !FTimeline)
+        if (!FSeenTitle.isEmpty() && !FFixedName)
             FName = FSeenTitle;
-        return;
-    case MpvProperty::TimelineTitle:
-        if (event.hasValue && !event.text.isEmpty() && FTimeline) {
-            FName = event.text;
-            FTags.title = event.text;
-        }
         return;
     default:
         return;
@@ -91,9 +100,10 @@ void MpvMediaInfo::OnNameOrLength(const MpvEventData& event, bool current) {
 
 void MpvMediaInfo::Adopt() {
     FDuration = FSeenDuration;
+    if (FFixedName)
+        return;
     FChapters.Adopt();
     if (!FSeenTitle.isEmpty())
         FName = FSeenTitle;
-    if (!FTimeline)
-        FTags = FSeenTags;
+    FTags = FSeenTags;
 }

@@ -1,7 +1,6 @@
 #include "engine/MpvOpenArgument.h"
 
 #include "engine/MpvMidiProtocol.h"
-#include "engine/MpvTimeline.h"
 #include "formats/MediaFileKind.h"
 #include "util/FileNameCodec.h"
 
@@ -9,12 +8,13 @@
 
 #include <sys/stat.h>
 
-QByteArray MpvOpenArgument(const QString& path) {
+QString AbsoluteLocalPath(const QString& path) {
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
-    const QString absolute =
-        path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
-    if (IsAsxFileName(absolute))
-        return MetafileTimelineArgument(absolute);
+    return path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
+}
+
+QByteArray MpvOpenArgument(const QString& path) {
+    const QString absolute = AbsoluteLocalPath(path);
     const QByteArray file = EncodeFileName(absolute);
     return IsMidiFileName(absolute) ? MidiStreamUrl(file) : file;
 }

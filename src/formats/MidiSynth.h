@@ -57,7 +57,7 @@ std::string InstalledSoundfont();
 
 /// Synthesisers waiting for the next MIDI file: loading the soundfont takes time and memory, so a
 /// released one is kept for `idleLifetime` and freed by a thread of the pool after that. Every open
-/// MIDI stream holds one (a metafile's MIDI entries are all open at once), so at most kMaxSynths
+/// MIDI stream holds one (the file playing and the one prepared after it), and at most kMaxSynths
 /// exist at a time. Thread-safe.
 class MidiSynthPool {
 public:

@@ -18,7 +18,7 @@ MpvEventData Property(MpvProperty property, const char* text) {
 
 TEST(MpvMediaInfo, TagsOfAPreparedEntryCountOnlyOnceItIsAdopted) {
     MpvMediaInfo info;
-    info.SetFile("a.mp3", false);
+    info.SetFile("a.mp3");
     info.OnStartFile();
     EXPECT_TRUE(info.OnProperty(Property(MpvProperty::TitleTag, " Uno "), true));
     EXPECT_EQ(info.Tags().title, "Uno");
@@ -39,10 +39,10 @@ TEST(MpvMediaInfo, TagsOfAPreparedEntryCountOnlyOnceItIsAdopted) {
 
 TEST(MpvMediaInfo, AMetafileIsTitledByTheEntryPlayingNotByItsTags) {
     MpvMediaInfo info;
-    info.SetFile("list.asx", true);
+    info.SetEntry("Voce due");
     info.OnStartFile();
-    info.OnProperty(Property(MpvProperty::TitleTag, "Tag of the first file"), true);
-    info.OnProperty(Property(MpvProperty::TimelineTitle, "Voce due"), true);
+    info.OnProperty(Property(MpvProperty::TitleTag, "Tag of the entry's file"), true);
+    info.Adopt();
     EXPECT_EQ(info.Tags().title, "Voce due");
     EXPECT_EQ(info.Name(), "Voce due");
     info.OnProperty(Property(MpvProperty::TitleTag, "Tag of the second file"), true);

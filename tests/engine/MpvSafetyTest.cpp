@@ -106,8 +106,13 @@ TEST_F(MpvMediaControlTest, ListsAndReferencesNamedMp3PlayNothing) {
         Write(FDir.filePath("edl.mp3"), "# mpv EDL v0\n" + name + "\n"),
     };
     auto c = Fast();
-    for (const QString& path : files)
+    for (const QString& path : files) {
         EXPECT_EQ(PlayToFailure(*c, path), kFailedOpen) << path.toStdString();
+        // The same file as a metafile's entry is judged as it is on its own.
+        const QString list =
+            Write(path + ".asx", "<asx><entry><ref href=\"" + QFile::encodeName(path) + "\"/></entry></asx>");
+        EXPECT_EQ(PlayToFailure(*c, list), kFailedOpen) << list.toStdString();
+    }
 }
 
 TEST_F(MpvMediaControlTest, SpecialFilesAreNeverOpenedAndEndAtOnce) {
