@@ -2,6 +2,9 @@
 
 #include "config/SettingsModule.h"
 #include "playlist/TrackListModel.h"
+#include "return/BookmarkStore.h"
+#include "return/JumpHistory.h"
+#include "return/SessionRecord.h"
 #include "shell/AccessibleWindow.h"
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
@@ -64,6 +67,9 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
                                           [] { Platform::Current().Beep(); });
     FPlayer->OnStateChange(this, [this](int newState) { PlayChange(newState); });
+    FSession = std::make_unique<TSessionRecord>(settings.MediaConfigs());
+    FBookmarks = std::make_unique<TBookmarkStore>(settings.MediaConfigs());
+    FJumps = std::make_unique<TJumpHistory>();
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -149,6 +155,7 @@ void TVarnelPlayer::showEvent(QShowEvent* e) {
 }
 
 void TVarnelPlayer::closeEvent(QCloseEvent* e) {
+    NoteSessionPlace();
     FPlayer->RememberPosition(CurrentFile());
     Timer->stop();
     e->accept();
@@ -208,6 +215,7 @@ void TVarnelPlayer::TimerTic() {
 }
 
 void TVarnelPlayer::RememberPosition() {
+    NoteSessionPlace();
     FPlayer->RememberPosition(CurrentFile());
     SaveResume();
 }

@@ -51,9 +51,17 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
     static const Command kCommands[] = {
         {VK_SPACE, ssNone, [](TVarnelPlayer& w) { w.PauseToggle(); }},
         {VK_LEFT, ssNone, [](TVarnelPlayer& w) { w.SeekBack(5); }},
-        {VK_LEFT, ssCtrl, [](TVarnelPlayer& w) { w.SeekBack(30); }},
+        {VK_LEFT, ssCtrl,
+         [](TVarnelPlayer& w) {
+             w.AboutToJump();
+             w.SeekBack(30);
+         }},
         {VK_RIGHT, ssNone, [](TVarnelPlayer& w) { w.SeekAhead(5); }},
-        {VK_RIGHT, ssCtrl, [](TVarnelPlayer& w) { w.SeekAhead(30); }},
+        {VK_RIGHT, ssCtrl,
+         [](TVarnelPlayer& w) {
+             w.AboutToJump();
+             w.SeekAhead(30);
+         }},
         {'P', ssCtrl, [](TVarnelPlayer& w) { w.PlaySelected(); }},
         {VK_PLAY, ssNone, [](TVarnelPlayer& w) { w.PlaySelected(); }},
         {VK_MEDIA_PLAY_PAUSE, ssNone, [](TVarnelPlayer& w) { w.PlayPauseKey(); }},
@@ -71,7 +79,15 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
         {VK_F4, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(false); }},
         {VK_F12, ssNone, [](TVarnelPlayer& w) { w.Donate(); }},
         {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
+        {'B', ssCtrl, [](TVarnelPlayer& w) { w.AddBookmark(); }},
+        {'L', ssCtrl, [](TVarnelPlayer& w) { w.ShowPlaces(); }},
+        {'Z', ssCtrl, [](TVarnelPlayer& w) { w.GoBack(); }},
     };
+    // An empty list is idle: its play keys bring back the last session instead of doing nothing.
+    if (FFiles.isEmpty() && IsRestoreKey(key, shift)) {
+        RestoreSession();
+        return true;
+    }
     for (const Command& c : kCommands) {
         if (c.key == key && c.shift == shift) {
             c.run(*this);
@@ -181,8 +197,10 @@ void TVarnelPlayer::JumpToPosition() {
         RefreshDisplay();
         return;
     }
-    if (confirmed)
+    if (confirmed) {
+        AboutToJump();
         FPlayer->JumpTo(TimeTextToSeconds(text));
+    }
     if (wasPlaying) {
         ResumeAfterModal(serial);
         Timer->start();

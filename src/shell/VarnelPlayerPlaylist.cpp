@@ -5,6 +5,8 @@
 #include "playlist/PlaylistBuilder.h"
 #include "playlist/PlaylistOrder.h"
 #include "playlist/TrackListModel.h"
+#include "return/JumpHistory.h"
+#include "return/SessionRecord.h"
 #include "util/Platform.h"
 
 #include <QCollator>
@@ -29,6 +31,7 @@ void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
     } else if (sortType == 2) {
         Shuffle();
     }
+    FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
     PlayCurrent();
 }
@@ -74,6 +77,7 @@ void TVarnelPlayer::PlayCurrent() {
         return;
     }
     FPlayer->PlayFile(file);
+    NoteSessionPlace(FSettings.MediaConfigs().GetResumeTime(file));
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
     FPlayer->PrepareNext(FFiles.value(FCurrent + 1));
     // The track left is forgotten (or kept) on disk at once, not at exit.
@@ -103,6 +107,8 @@ void TVarnelPlayer::Advance(bool forgetLeft) {
             Stop(forgetLeft);
         return;
     }
+    if (!FAutoNext)
+        AboutToJump();
     if (forgetLeft)
         ForgetPosition();
     ++FCurrent;
@@ -112,6 +118,7 @@ void TVarnelPlayer::Advance(bool forgetLeft) {
 void TVarnelPlayer::PlayPrevious() {
     if (FCurrent <= 0)
         return;
+    AboutToJump();
     ForgetPosition();
     --FCurrent;
     PlayCurrent();
@@ -122,6 +129,7 @@ void TVarnelPlayer::PlaySelected() {
     if (selected < 0)
         return;
     FBusy = true;
+    AboutToJump();
     ForgetPosition();
     FCurrent = selected;
     PlayCurrent();
@@ -141,6 +149,8 @@ void TVarnelPlayer::StopPlay() {
 void TVarnelPlayer::Stop(bool forget) {
     FBusy = true;
     ++FPlaySerial;
+    // The session comes back where it stopped; a list that played to its end, from the track's start.
+    NoteSessionPlace(FAutoNext ? 0 : -1);
     if (forget)
         ForgetPosition();
     FPlayer->CloseMedia();
@@ -151,6 +161,7 @@ void TVarnelPlayer::Stop(bool forget) {
 }
 
 void TVarnelPlayer::ListaDblClick() {
+    AboutToJump();
     FCurrent = SelectedIndex();
     PlayCurrent();
 }
