@@ -13,7 +13,10 @@ const QString IdKey = QStringLiteral("Id");
 const QString SortKey = QStringLiteral("Sort");
 const QString PlaceKey = QStringLiteral("Place");
 const QString ArgumentKey = QStringLiteral("Arg");
-const QString TrackKey = QStringLiteral("Track");
+const QString OrderKey = QStringLiteral("Order");
+// A list of tens of thousands of tracks is one entry, not one each, which the store would record
+// one by one; the unit separator is a control character no real file name holds.
+constexpr QChar kOrderSeparator = u'\x1f';
 constexpr QChar kSeparator = u'|';
 constexpr int kSortShuffled = 2;
 
@@ -54,12 +57,9 @@ std::optional<SessionState> TSessionRecord::Load() const {
             break;
         state.arguments.append(argument);
     }
-    for (int n = 1;; ++n) {
-        const QString track = FStore.ReadText(kSection, TrackKey + QString::number(n), QString());
-        if (track.isEmpty())
-            break;
-        state.order.append(track);
-    }
+    const QString order = FStore.ReadText(kSection, OrderKey, QString());
+    if (!order.isEmpty())
+        state.order = order.split(kOrderSeparator);
     const QStringList place = FStore.ReadText(kSection, PlaceKey, QString()).split(kSeparator);
     // A place another instance wrote over this session belongs to its own list.
     if (place.size() >= 4 && place[0] == id) {
@@ -75,7 +75,8 @@ void TSessionRecord::Begin(const QStringList& arguments, int sortType, const QSt
     FState = SessionState{};
     FState.arguments = Absolute(arguments);
     FState.sortType = sortType;
-    if (sortType == kSortShuffled)
+    // A name holding the separator leaves the order out: the list comes back as found.
+    if (sortType == kSortShuffled && !files.join(QString()).contains(kOrderSeparator))
         FState.order = Absolute(files);
     try {
         WriteWhole();
@@ -100,8 +101,8 @@ void TSessionRecord::WriteWhole() {
     FStore.WriteInt(kSection, SortKey, FState.sortType);
     for (qsizetype i = 0; i < FState.arguments.size(); ++i)
         FStore.WriteText(kSection, ArgumentKey + QString::number(i + 1), FState.arguments[i]);
-    for (qsizetype i = 0; i < FState.order.size(); ++i)
-        FStore.WriteText(kSection, TrackKey + QString::number(i + 1), FState.order[i]);
+    if (!FState.order.isEmpty())
+        FStore.WriteText(kSection, OrderKey, FState.order.join(kOrderSeparator));
     if (FState.index >= 0)
         FStore.WriteText(kSection, PlaceKey, PlaceText(FId, FState.index, FState.seconds, FState.current));
 }

@@ -2,9 +2,11 @@
 
 #include "texts/ReturnTexts.h"
 
+#include <QAccessible>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -41,6 +43,12 @@ const Place* TPlacesDialog::CurrentPlace() const {
 }
 
 bool TPlacesDialog::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == LbPlaces && e->type() == QEvent::FocusIn) {
+        // Queued: Qt announces the list itself after this event, and its row must come last, or a
+        // screen reader says only how many rows there are.
+        QTimer::singleShot(0, this, &TPlacesDialog::AnnounceCurrentRow);
+        return QDialog::eventFilter(watched, e);
+    }
     if (watched != LbPlaces || e->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, e);
     const auto* key = static_cast<QKeyEvent*>(e);
@@ -60,6 +68,15 @@ bool TPlacesDialog::eventFilter(QObject* watched, QEvent* e) {
     default:
         return QDialog::eventFilter(watched, e);
     }
+}
+
+void TPlacesDialog::AnnounceCurrentRow() {
+    const int row = LbPlaces->currentRow();
+    if (!QAccessible::isActive() || !LbPlaces->hasFocus() || row < 0)
+        return;
+    QAccessibleEvent focus(LbPlaces, QAccessible::Focus);
+    focus.setChild(row);
+    QAccessible::updateAccessibility(&focus);
 }
 
 void TPlacesDialog::Choose() {

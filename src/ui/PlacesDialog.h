@@ -31,6 +31,7 @@ protected:
 
 private:
     void Fill(int row);
+    void AnnounceCurrentRow();
     void Choose();
     void RemoveCurrent();
     void NameCurrent();
