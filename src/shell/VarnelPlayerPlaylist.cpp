@@ -5,7 +5,6 @@
 #include "playlist/PlaylistBuilder.h"
 #include "playlist/PlaylistOrder.h"
 #include "playlist/TrackListModel.h"
-#include "return/JumpHistory.h"
 #include "return/SessionRecord.h"
 #include "util/Platform.h"
 
