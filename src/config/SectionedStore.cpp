@@ -4,6 +4,8 @@
 #include "config/StoreText.h"
 #include "util/FileNameCodec.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <utility>
 
@@ -362,6 +364,22 @@ QStringList SectionedStore::SectionNames() const {
     for (const Section& s : FSections) {
         if (!s.dropped())
             names.append(NameOf(s).toString());
+    }
+    return names;
+}
+
+QStringList SectionedStore::KeyNames(const QString& section) const {
+    QStringList names;
+    const Section* s = FindSection(section);
+    const Body* b = s == nullptr ? nullptr : BodyOf(*s);
+    if (b == nullptr)
+        return names;
+    QSet<QString> seen;
+    for (const Line& line : b->lines) {
+        if (line.valueStart < 0 || seen.contains(line.nameKey))
+            continue;
+        seen.insert(line.nameKey);
+        names.append(line.text.first(line.valueStart - 1));
     }
     return names;
 }

@@ -53,6 +53,9 @@ public:
     void DropSection(const QString& section);
     /// Section names in store order.
     QStringList SectionNames() const;
+    /// The entry names of the section a lookup would find, each once, in file order; none when
+    /// there is no such section.
+    QStringList KeyNames(const QString& section) const;
 
     /// Writes this run's changes over the file as it is now and replaces it; the store then holds
     /// what was written. Cheap when nothing changed since the last save: the file is left alone.

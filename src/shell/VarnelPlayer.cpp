@@ -4,6 +4,9 @@
 #include "config/SettingsModule.h"
 #include "formats/MediaLength.h"
 #include "playlist/TrackListModel.h"
+#include "return/BookmarkStore.h"
+#include "return/JumpHistory.h"
+#include "return/SessionRecord.h"
 #include "shell/AccessibleWindow.h"
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
@@ -79,6 +82,9 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
             FLengths->Want(FFiles);
     });
     FBook = std::make_unique<TBookGuide>(*FPlayer, *FLengths, FFiles, FCurrent, settings.Language());
+    FSession = std::make_unique<TSessionRecord>(settings.MediaConfigs());
+    FBookmarks = std::make_unique<TBookmarkStore>(settings.MediaConfigs());
+    FJumps = std::make_unique<TJumpHistory>();
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -165,6 +171,7 @@ void TVarnelPlayer::showEvent(QShowEvent* e) {
 }
 
 void TVarnelPlayer::closeEvent(QCloseEvent* e) {
+    NoteSessionPlace();
     FPlayer->RememberPosition(CurrentFile());
     Timer->stop();
     e->accept();
@@ -226,6 +233,7 @@ void TVarnelPlayer::TimerTic() {
 }
 
 void TVarnelPlayer::RememberPosition() {
+    NoteSessionPlace();
     FPlayer->RememberPosition(CurrentFile());
     SaveResume();
 }

@@ -10,6 +10,10 @@
 #include <memory>
 
 class QStatusBar;
+class TBookmarkStore;
+class TJumpHistory;
+class TSessionRecord;
+struct Place;
 class QTimer;
 class QTreeView;
 class SettingsModule;
@@ -78,6 +82,15 @@ public:
     void ShowKeyHelp(const QString& context);
     void Donate();
 
+    // Coming back: the last session, bookmarks, and back to before a jump
+    /// In the idle window of an empty list: the last session's list, at its place, playing.
+    void RestoreSession();
+    void AddBookmark();
+    void ShowPlaces();
+    void GoBack();
+    /// Every jump calls it first, so that GoBack can return to the place it leaves.
+    void AboutToJump();
+
     // Background volume
     void AppActivate();
     void AppDeactivate();
@@ -127,6 +140,12 @@ private:
     QString CurrentFile() const;
     int SelectedIndex() const;
     bool GeneKey(int key, int shift);
+    /// The play keys of the idle window of an empty list, which restore the last session.
+    static bool IsRestoreKey(int key, int shift);
+    /// The session record follows the place reached (seconds: the player's position when < 0).
+    void NoteSessionPlace(double seconds = -1);
+    /// The current file's places, in time order, as the places list shows them.
+    QList<Place> PlacesOf(const QString& file) const;
     bool TempoKey(int key, int shift);
     bool ListaKey(int key, int shift);
     /// The volume and speed step keys: the step, then its value spoken (volume only while active).
@@ -172,4 +191,7 @@ private:
     TSpokenNotice* FNotice = nullptr;      // speed and volume
     TSpokenNotice* FTitleNotice = nullptr; // the window title
     std::unique_ptr<QAccessible::ActivationObserver> FAccessibilityObserver;
+    std::unique_ptr<TSessionRecord> FSession;
+    std::unique_ptr<TBookmarkStore> FBookmarks;
+    std::unique_ptr<TJumpHistory> FJumps;
 };

@@ -3,6 +3,7 @@
 
 #include "book/BookGuide.h"
 #include "config/SettingsModule.h"
+#include "return/JumpHistory.h"
 #include "shell/JumpDialog.h"
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <cmath>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -53,9 +55,17 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
     static const Command kCommands[] = {
         {VK_SPACE, ssNone, [](TVarnelPlayer& w) { w.PauseToggle(); }},
         {VK_LEFT, ssNone, [](TVarnelPlayer& w) { w.SeekBack(5); }},
-        {VK_LEFT, ssCtrl, [](TVarnelPlayer& w) { w.SeekBack(30); }},
+        {VK_LEFT, ssCtrl,
+         [](TVarnelPlayer& w) {
+             w.AboutToJump();
+             w.SeekBack(30);
+         }},
         {VK_RIGHT, ssNone, [](TVarnelPlayer& w) { w.SeekAhead(5); }},
-        {VK_RIGHT, ssCtrl, [](TVarnelPlayer& w) { w.SeekAhead(30); }},
+        {VK_RIGHT, ssCtrl,
+         [](TVarnelPlayer& w) {
+             w.AboutToJump();
+             w.SeekAhead(30);
+         }},
         {'P', ssCtrl, [](TVarnelPlayer& w) { w.PlaySelected(); }},
         {VK_PLAY, ssNone, [](TVarnelPlayer& w) { w.PlaySelected(); }},
         {VK_MEDIA_PLAY_PAUSE, ssNone, [](TVarnelPlayer& w) { w.PlayPauseKey(); }},
@@ -78,7 +88,15 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
         {VK_F2, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.TrackLeft(); }); }},
         {VK_F3, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.ListLeft(); }); }},
         {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
+        {'B', ssCtrl, [](TVarnelPlayer& w) { w.AddBookmark(); }},
+        {'L', ssCtrl, [](TVarnelPlayer& w) { w.ShowPlaces(); }},
+        {'Z', ssCtrl, [](TVarnelPlayer& w) { w.GoBack(); }},
     };
+    // An empty list is idle: its play keys bring back the last session instead of doing nothing.
+    if (FFiles.isEmpty() && IsRestoreKey(key, shift)) {
+        RestoreSession();
+        return true;
+    }
     for (const Command& c : kCommands) {
         if (c.key == key && c.shift == shift) {
             c.run(*this);
@@ -99,8 +117,18 @@ void TVarnelPlayer::StepSpeed(bool faster) {
     SpeakSpeed();
 }
 
+namespace {
+// A seek may land a hair from where it was asked: less than this is no move.
+constexpr double kLeastChapterMove = 0.25;
+} // namespace
+
 void TVarnelPlayer::BookKey(QString (*command)(TBookGuide&)) {
+    const bool active = FPlayer->IsActive();
+    const JumpPlace from{CurrentFile(), FCurrent, FPlayer->Position()};
     const QString said = command(*FBook);
+    // Only a key that moved is a jump Ctrl+Z can undo; one that said "no chapters" is not.
+    if (active && std::abs(FPlayer->Position() - from.seconds) > kLeastChapterMove)
+        FJumps->AboutToJump(from);
     RefreshDisplay();
     if (FPlayer->State() == psPaused)
         RememberPosition();
@@ -203,8 +231,10 @@ void TVarnelPlayer::JumpToPosition() {
         RefreshDisplay();
         return;
     }
-    if (confirmed)
+    if (confirmed) {
+        AboutToJump();
         FPlayer->JumpTo(TimeTextToSeconds(text));
+    }
     if (wasPlaying) {
         ResumeAfterModal(serial);
         Timer->start();

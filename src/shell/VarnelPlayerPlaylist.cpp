@@ -6,6 +6,7 @@
 #include "playlist/PlaylistOrder.h"
 #include "playlist/TrackListModel.h"
 #include "playlist/TrackName.h"
+#include "return/SessionRecord.h"
 #include "util/Platform.h"
 
 #include <QCollator>
@@ -30,6 +31,7 @@ void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
     } else if (sortType == 2) {
         Shuffle();
     }
+    FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
     PlayCurrent();
 }
@@ -78,6 +80,7 @@ void TVarnelPlayer::PlayCurrent() {
     }
     FPreviousTitleTag = FPlayer->Tags().title;
     FPlayer->PlayFile(file);
+    NoteSessionPlace(FSettings.MediaConfigs().GetResumeTime(file));
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
     FPlayer->PrepareNext(FFiles.value(FCurrent + 1));
     // The track left is forgotten (or kept) on disk at once, not at exit.
@@ -126,6 +129,8 @@ void TVarnelPlayer::Advance(bool forgetLeft) {
             Stop(forgetLeft);
         return;
     }
+    if (!FAutoNext)
+        AboutToJump();
     if (forgetLeft)
         ForgetPosition();
     ++FCurrent;
@@ -135,6 +140,7 @@ void TVarnelPlayer::Advance(bool forgetLeft) {
 void TVarnelPlayer::PlayPrevious() {
     if (FCurrent <= 0)
         return;
+    AboutToJump();
     ForgetPosition();
     --FCurrent;
     PlayCurrent();
@@ -145,6 +151,7 @@ void TVarnelPlayer::PlaySelected() {
     if (selected < 0)
         return;
     FBusy = true;
+    AboutToJump();
     ForgetPosition();
     FCurrent = selected;
     PlayCurrent();
@@ -164,6 +171,8 @@ void TVarnelPlayer::StopPlay() {
 void TVarnelPlayer::Stop(bool forget) {
     FBusy = true;
     ++FPlaySerial;
+    // The session comes back where it stopped; a list that played to its end, from the track's start.
+    NoteSessionPlace(FAutoNext ? 0 : -1);
     if (forget)
         ForgetPosition();
     FPlayer->CloseMedia();
@@ -174,6 +183,7 @@ void TVarnelPlayer::Stop(bool forget) {
 }
 
 void TVarnelPlayer::ListaDblClick() {
+    AboutToJump();
     FCurrent = SelectedIndex();
     PlayCurrent();
 }

@@ -41,6 +41,9 @@ TEXTS = {
         "chapter_left": "Fine del capitolo tra",
         "list_left": "Fine della lista tra",
         "heard": "ascoltato il",
+        "bookmark": "Segnalibro",
+        "places_caption": "Segnalibri e capitoli",
+        "went_back": "Ritorno a",
     },
     "es": {
         "paused": " (en pausa)",
@@ -63,6 +66,9 @@ TEXTS = {
         "chapter_left": "Fin del capítulo en",
         "list_left": "Fin de la lista en",
         "heard": "escuchado el",
+        "bookmark": "Marcador",
+        "places_caption": "Marcadores y capítulos",
+        "went_back": "Vuelta a",
     },
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
@@ -416,6 +422,45 @@ def run_book(program, speech, tally, texts):
     ])
     key("Escape")
     tally.check("Escape closes the program after the book", program.wait_exit() == 0, "still running")
+def run_return(program, speech, tally, texts):
+    """Bookmarks, their list, the way back, and the last session brought back from the idle window."""
+    first = program.tracks[0]
+    # Announced by its title: the file name without its extension.
+    name = os.path.splitext(os.path.basename(first))[0]
+    mark = re.compile(rf"{texts['bookmark']} 1, \d+ sec")
+    program.start([first])
+    step(speech, tally, "start for bookmarks", [], [("the track is announced", lambda s: said(s, name))],
+         timeout=15)
+    step(speech, tally, "Ctrl+B", ["ctrl+b"], [
+        ("Ctrl+B: Orca says the bookmark's number and time once",
+         lambda s: sum(1 for u in s if mark.search(u)) == 1),
+    ])
+    time.sleep(2)
+    step(speech, tally, "Ctrl+L", ["ctrl+l"], [
+        ("Ctrl+L: Orca says the list's caption", lambda s: said(s, texts["places_caption"])),
+        ("Ctrl+L: Orca reads the bookmark's row", lambda s: any(mark.search(u) for u in s)),
+    ])
+    step(speech, tally, "Ctrl+L, Enter", ["Return"], [
+        ("Enter in the places list: Orca is back in the main window", lambda s: said(s, name)),
+    ])
+    step(speech, tally, "Ctrl+Z", ["ctrl+z"], [
+        ("Ctrl+Z: Orca says where playback went back to once",
+         lambda s: times_said(s, texts["went_back"]) == 1),
+    ])
+    key("Escape")
+    tally.check("Escape closes the program after the bookmarks", program.wait_exit() == 0, "still running")
+
+    program.start([])
+    step(speech, tally, "idle start", [], [
+        ("started without arguments, Orca names the idle window", lambda s: said(s, IDLE_TITLE)),
+        ("started without arguments, nothing plays", lambda s: not said(s, name)),
+    ], timeout=15)
+    step(speech, tally, "restore", ["space"], [
+        ("Space in the idle window: the last session's track is announced once",
+         lambda s: times_said(s, name) == 1),
+    ])
+    key("Escape")
+    tally.check("Escape closes the restored program", program.wait_exit() == 0, "still running")
 
 
 def check_language(varnel, make_tracks, language, tally):
@@ -432,6 +477,7 @@ def check_language(varnel, make_tracks, language, tally):
                 print("orca:", speech.settle())
                 run(program, speech, tally, TEXTS[language])
                 run_book(program, speech, tally, TEXTS[language])
+                run_return(program, speech, tally, TEXTS[language])
         finally:
             program.stop()
             stop_orca(orca)
