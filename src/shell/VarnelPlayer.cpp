@@ -1,6 +1,11 @@
 #include "shell/VarnelPlayer.h"
 
 #include "config/SettingsModule.h"
+#include "config/SpeedConfigs.h"
+#include "listening/ListeningClock.h"
+#include "listening/ResumeRewind.h"
+#include "listening/SleepTimer.h"
+#include "listening/SpeedMemory.h"
 #include "playlist/TrackListModel.h"
 #include "shell/AccessibleWindow.h"
 #include "shell/SpokenNotice.h"
@@ -64,6 +69,7 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
                                           [] { Platform::Current().Beep(); });
     FPlayer->OnStateChange(this, [this](int newState) { PlayChange(newState); });
+    BuildListening();
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -76,6 +82,7 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
 TVarnelPlayer::~TVarnelPlayer() {
     FAccessibilityObserver.reset();
     Timer->stop();
+    FSleepTick->stop();
     FFiles.clear();
     FModel->Reset();
     FPlayer.reset();
@@ -276,6 +283,10 @@ bool TVarnelPlayer::event(QEvent* e) {
         return true;
     // A file that could not be opened or read is skipped, but it is still there: keep its position.
     const bool failed = FPlayer->EndedByFailure();
+    if (!failed && FSleepTimer->TakeTrackEnd()) {
+        PauseAtTrackEnd();
+        return true;
+    }
     FAutoNext = true;
     Advance(!failed);
     FAutoNext = false;
@@ -296,20 +307,21 @@ void TVarnelPlayer::ApplicationStateChanged(Qt::ApplicationState state) {
 
 void TVarnelPlayer::AppDeactivate() {
     FInBackground = true;
-    const int v = FPlayer->GetVolume();
+    // Through the sleep timer, whose fade holds the volume down below the listener's.
+    const int v = FSleepTimer->Volume();
     FSavedVolume = v;
     const int d = FSettings.GeneralConfigs().DeactivatedVolume();
     if (v > d)
-        FPlayer->SetVolume(d);
+        FSleepTimer->SetVolume(d);
 }
 
 void TVarnelPlayer::AppActivate() {
     FInBackground = false;
-    FPlayer->SetVolume(FSavedVolume);
+    FSleepTimer->SetVolume(FSavedVolume);
 }
 
 void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
-    FPlayer->SetVolume(volume);
+    FSleepTimer->SetVolume(volume);
     if (FInBackground)
         FSavedVolume = volume;
 }

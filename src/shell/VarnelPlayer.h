@@ -9,6 +9,11 @@
 #include <memory>
 
 class QStatusBar;
+class TListeningClock;
+class TResumeRewind;
+class TSleepTimer;
+class TSpeedConfigs;
+class TSpeedMemory;
 class QTimer;
 class QTreeView;
 class SettingsModule;
@@ -78,6 +83,12 @@ public:
     /// background: it is also the volume the window restores when it comes back.
     void SetVolumeFromDesktop(int volume);
 
+    // Long listening: the sleep timer, the rewind after a pause, the speed per folder
+    /// Steps the sleep timer to its next choice (or cancels its fade) and says the choice.
+    void CycleSleepTimer();
+    /// Remembers the rate that plays for the current file's folder.
+    void RememberSpeed();
+
     TMyPlayer& Player() { return *FPlayer; }
     const QStringList& Files() const { return FFiles; }
     int Current() const { return FCurrent; }
@@ -127,6 +138,19 @@ private:
     void ApplicationStateChanged(Qt::ApplicationState state);
     /// The framework's default report of a failure no command caught: a message box with its text.
     void ReportFailure(const char* what);
+    void BuildListening();
+    /// The sleep timer paused playback: written and shown as any pause.
+    void SleepExpired();
+    /// The track ended while the sleep timer waited for it: the next one opens paused.
+    void PauseAtTrackEnd();
+    /// Runs the sleep timer's ticks while it is armed.
+    void FollowSleepTimer();
+    /// The file likely to follow the current one; none while the sleep timer waits for the track's end.
+    QString NextToPrepare() const;
+    /// Before a paused track resumes: the rewind after a long pause, when the option is on.
+    void RewindBeforeResume();
+    /// Starts the current file at its folder's remembered speed, saying it when it changed.
+    void ApplyRememberedSpeed();
 
     SettingsModule& FSettings;
     std::unique_ptr<TMyPlayer> FPlayer;
@@ -155,4 +179,10 @@ private:
     TSpokenNotice* FNotice = nullptr;      // speed and volume
     TSpokenNotice* FTitleNotice = nullptr; // the window title
     std::unique_ptr<QAccessible::ActivationObserver> FAccessibilityObserver;
+    std::unique_ptr<TListeningClock> FListeningClock;
+    std::unique_ptr<TSpeedConfigs> FSpeedConfigs;
+    std::unique_ptr<TSpeedMemory> FSpeedMemory;
+    TSleepTimer* FSleepTimer = nullptr;
+    TResumeRewind* FResumeRewind = nullptr;
+    QTimer* FSleepTick = nullptr;
 };

@@ -70,6 +70,7 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
         {VK_F5, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(true); }},
         {VK_F4, ssNone, [](TVarnelPlayer& w) { w.StepSpeed(false); }},
         {VK_F12, ssNone, [](TVarnelPlayer& w) { w.Donate(); }},
+        {'T', ssCtrl, [](TVarnelPlayer& w) { w.CycleSleepTimer(); }},
         {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
     };
     for (const Command& c : kCommands) {
@@ -89,6 +90,7 @@ void TVarnelPlayer::StepVolume(bool up) {
 
 void TVarnelPlayer::StepSpeed(bool faster) {
     faster ? FPlayer->Faster() : FPlayer->Slower();
+    RememberSpeed();
     SpeakSpeed();
 }
 
@@ -125,6 +127,7 @@ bool TVarnelPlayer::ListaKey(int key, int shift) {
 
 void TVarnelPlayer::PauseToggle() {
     FBusy = true;
+    RewindBeforeResume();
     FPlayer->TogglePause();
     RefreshDisplay();
     if (FPlayer->State() == psPaused) {
@@ -216,6 +219,7 @@ void TVarnelPlayer::ResumeAfterModal(quint64 pausedSerial) {
     // pause what the user chose to hear.
     if (pausedSerial != FPlaySerial || FPlayer->State() != psPaused)
         return;
+    RewindBeforeResume();
     FPlayer->TogglePause();
 }
 

@@ -74,8 +74,9 @@ void TVarnelPlayer::PlayCurrent() {
         return;
     }
     FPlayer->PlayFile(file);
+    ApplyRememberedSpeed();
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
-    FPlayer->PrepareNext(FFiles.value(FCurrent + 1));
+    FPlayer->PrepareNext(NextToPrepare());
     // The track left is forgotten (or kept) on disk at once, not at exit.
     SaveResume();
     SelectCurrent();
