@@ -37,6 +37,9 @@ TEXTS = {
         "decimal": ",",
         # Orca's own words for a table's column, which a list of tracks must not bring up.
         "column": "colonna",
+        "timer_15": "Timer 15 minuti",
+        "timer_track_end": "Timer fine brano",
+        "timer_off": "Timer spento",
     },
     "es": {
         "paused": " (en pausa)",
@@ -55,6 +58,9 @@ TEXTS = {
         "volume": "Volumen {}",
         "decimal": ",",
         "column": "columna",
+        "timer_15": "Temporizador 15 minutos",
+        "timer_track_end": "Temporizador fin de pista",
+        "timer_off": "Temporizador apagado",
     },
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
@@ -370,6 +376,41 @@ def run(program, speech, tally, texts):
     tally.check("Escape closes the idle program", program.wait_exit() == 0, "still running")
 
 
+def run_listening(program, make_tracks, speech, tally, texts):
+    """The sleep timer key and a book's remembered speed, as a listener hears them."""
+    book = os.path.join(program.root, "book")
+    subprocess.run([make_tracks, book], check=True)
+    chapter = sorted(os.path.join(book, n) for n in os.listdir(book))[0]
+    folder = os.path.realpath(book)
+    with open(os.path.join(program.folder, "Play.ind"), "w", encoding="cp1252", newline="\r\n") as ind:
+        ind.write(f"[Speed:{re.sub('[^0-9a-z]', '', folder.lower())}]\nFolder={folder}\nRate=1.4\n")
+    program.start([program.tracks[0], chapter])
+    step(speech, tally, "listening start", [], [
+        ("listening start: Orca names the first track", says_in(os.path.basename(program.tracks[0]))),
+    ], timeout=15, until=lambda s: said(s, os.path.basename(program.tracks[0])))
+    speed = texts["speed"].format(f"1{texts['decimal']}4")
+    step(speech, tally, "Down into the book", ["Down"], [
+        ("a book's remembered speed is said once as its track starts", lambda s: times_said(s, speed) == 1),
+        ("the book's track is named", says_in(os.path.basename(chapter))),
+    ], until=lambda s: said(s, speed) and said(s, os.path.basename(chapter)))
+    step(speech, tally, "Ctrl+T", ["ctrl+t"], [
+        ("Ctrl+T: Orca says the first timer choice once", lambda s: times_said(s, texts["timer_15"]) == 1),
+    ])
+    step(speech, tally, "Ctrl+T five times", [("ctrl+t",) * 5], [
+        ("five quick Ctrl+T: Orca says the end-of-track choice once",
+         lambda s: times_said(s, texts["timer_track_end"]) == 1),
+    ])
+    step(speech, tally, "Ctrl+T off", ["ctrl+t"], [
+        ("Ctrl+T: Orca says the timer is off once", lambda s: times_said(s, texts["timer_off"]) == 1),
+    ])
+    key("Escape")
+    tally.check("Escape closes the program after the listening checks", program.wait_exit() == 0, "still running")
+
+
+def says_in(text):
+    return lambda s: said(s, text)
+
+
 def check_language(varnel, make_tracks, language, tally):
     with tempfile.TemporaryDirectory(prefix="varnel-orca-") as root:
         prefs = os.path.join(root, "orca-prefs")
@@ -383,6 +424,7 @@ def check_language(varnel, make_tracks, language, tally):
             if tally.check("Orca starts and speaks", ready, "no speech from Orca"):
                 print("orca:", speech.settle())
                 run(program, speech, tally, TEXTS[language])
+                run_listening(program, make_tracks, speech, tally, TEXTS[language])
         finally:
             program.stop()
             stop_orca(orca)

@@ -26,14 +26,14 @@ struct HelpCase {
 };
 
 const HelpCase HelpCases[] = {
-    {"edit", LangItalian, "EDITITA", 20, "Aiuto per i tasti utili nel campo di editazione", 8,
+    {"edit", LangItalian, "EDITITA", 23, "Aiuto per i tasti utili nel campo di editazione", 8,
      "Freccia giù o tasto multimediale Avanti: Riproduce il brano successivo."},
-    {"edit", LangSpanish, "EDITSPA", 20, "Ayuda para las teclas útiles en el campo de edición", 18,
+    {"edit", LangSpanish, "EDITSPA", 23, "Ayuda para las teclas útiles en el campo de edición", 21,
      "F12: Sirve para efectuar una donación de cinco euros con Paypal."},
-    {"list", LangOther, "LISTITA", 22, "Aiuto per i tasti utili nell'elenco dei brani", 18,
+    {"list", LangOther, "LISTITA", 25, "Aiuto per i tasti utili nell'elenco dei brani", 21,
      "I tasti freccia su e freccia giù in questo elenco sono utilizzati per esplorare la lista dei brani "
      "disponibili. La riproduzione del brano non viene interrotta."},
-    {"LIST", LangSpanish, "LISTSPA", 22, "Ayuda para las teclas útiles en la lista de pistas", 2,
+    {"LIST", LangSpanish, "LISTSPA", 25, "Ayuda para las teclas útiles en la lista de pistas", 2,
      "Intro, Control+p o tecla multimedia Play: Inicia la reproducción de la pista seleccionada."},
 };
 
