@@ -116,8 +116,8 @@ TEST(VarnelHelp, ShowHelpFillsTheFieldWithTheCaretAtTheStart) {
         int lines;
         const char* firstLine;
     } cases[] = {
-        {"edit", LangSpanish, 20, "Ayuda para las teclas útiles en el campo de edición"},
-        {"list", LangOther, 22, "Aiuto per i tasti utili nell'elenco dei brani"},
+        {"edit", LangSpanish, 23, "Ayuda para las teclas útiles en el campo de edición"},
+        {"list", LangOther, 25, "Aiuto per i tasti utili nell'elenco dei brani"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
