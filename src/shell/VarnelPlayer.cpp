@@ -196,7 +196,7 @@ void TVarnelPlayer::SetTitle(const QString& title) {
     // A screen reader speaks the new title of the window in front, which is how a new track is heard;
     // Qt's own report of it is one the reader cannot read, so the title is said as a notice.
     if (isActiveWindow())
-        FTitleNotice->Say(title);
+        FTitleNotice->Say(WithUnsaidSpeed(title));
 }
 
 void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {

@@ -149,8 +149,12 @@ private:
     QString NextToPrepare() const;
     /// Before a paused track resumes: the rewind after a long pause, when the option is on.
     void RewindBeforeResume();
-    /// Starts the current file at its folder's remembered speed, saying it when it changed.
+    /// Starts the current file at its folder's remembered speed; a change is said with the new title.
     void ApplyRememberedSpeed();
+    /// The title to say, with the speed a new track changed to when not said yet.
+    QString WithUnsaidSpeed(const QString& title);
+    /// Says a changed speed the title did not carry (the same title, or the window not in front then).
+    void SayUnsaidSpeed();
 
     SettingsModule& FSettings;
     std::unique_ptr<TMyPlayer> FPlayer;
@@ -182,6 +186,9 @@ private:
     std::unique_ptr<TListeningClock> FListeningClock;
     std::unique_ptr<TSpeedConfigs> FSpeedConfigs;
     std::unique_ptr<TSpeedMemory> FSpeedMemory;
+    // A speed a new track changed to, until said: with the title, since a reader speaks only one of
+    // two notices that come at once.
+    bool FSpeedUnsaid = false;
     TSleepTimer* FSleepTimer = nullptr;
     TResumeRewind* FResumeRewind = nullptr;
     QTimer* FSleepTick = nullptr;

@@ -10,8 +10,12 @@
 #include "listening/SpeedMemory.h"
 #include "shell/SpokenNotice.h"
 #include "texts/ListeningTexts.h"
+#include "texts/Texts.h"
+#include "util/Platform.h"
 
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 // Often enough that the fade's steps of the volume are not heard as steps.
@@ -87,6 +91,17 @@ void TVarnelPlayer::RememberSpeed() {
 }
 
 void TVarnelPlayer::ApplyRememberedSpeed() {
-    if (FSpeedMemory->Apply(CurrentFile()))
+    FSpeedUnsaid = FSpeedMemory->Apply(CurrentFile());
+}
+
+QString TVarnelPlayer::WithUnsaidSpeed(const QString& title) {
+    if (!std::exchange(FSpeedUnsaid, false))
+        return title;
+    return title + QStringLiteral(", ") +
+           SpeedSpokenText(FPlayer->GetRate(), FSettings.Language(), Platform::Current().RegionalLocale());
+}
+
+void TVarnelPlayer::SayUnsaidSpeed() {
+    if (std::exchange(FSpeedUnsaid, false))
         SpeakSpeed();
 }

@@ -81,6 +81,7 @@ void TVarnelPlayer::PlayCurrent() {
     SaveResume();
     SelectCurrent();
     RefreshDisplay();
+    SayUnsaidSpeed();
     Timer->start();
     FBusy = false;
 }

@@ -391,7 +391,7 @@ def run_listening(program, make_tracks, speech, tally, texts):
     speed = texts["speed"].format(f"1{texts['decimal']}4")
     step(speech, tally, "Down into the book", ["Down"], [
         ("a book's remembered speed is said once as its track starts", lambda s: times_said(s, speed) == 1),
-        ("the book's track is named", says_in(os.path.basename(chapter))),
+        ("the book's track is named once", lambda s: times_said(s, os.path.basename(chapter)) == 1),
     ], until=lambda s: said(s, speed) and said(s, os.path.basename(chapter)))
     step(speech, tally, "Ctrl+T", ["ctrl+t"], [
         ("Ctrl+T: Orca says the first timer choice once", lambda s: times_said(s, texts["timer_15"]) == 1),

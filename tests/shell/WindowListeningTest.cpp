@@ -15,8 +15,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
         DrainEvents();
     }
-    QString Said() const {
-        return window->findChild<TSpokenNotice*>(QStringLiteral("StepNotice"))->Pending();
+    QString Said(const char* notice = "StepNotice") const {
+        return window->findChild<TSpokenNotice*>(QString::fromLatin1(notice))->Pending();
     }
 };
 
@@ -60,7 +60,9 @@ TEST_F(WindowListening, EachFolderStartsAtItsSpeedSaidOnceAndKeptAcrossARestart)
     EXPECT_EQ(control->ratePuts, QList<double>({1.2, 1.0}));
     Press(Tempo(), Qt::Key_Up);
     EXPECT_EQ(control->ratePuts, QList<double>({1.2, 1.0, 1.2}));
-    EXPECT_EQ(Said(), QString::fromUtf8("Velocità 1,2"));
+    // With the title, in one notice: of two at once a screen reader speaks only one.
+    EXPECT_EQ(Said("TitleNotice"), QString::fromUtf8("2, Velocità 1,2"));
+    EXPECT_EQ(Said(), QString::fromUtf8("Velocità 1,0")) << "the speed is not said twice";
     Press(Tempo(), Qt::Key_Up);
     EXPECT_EQ(control->ratePuts.size(), 3) << "the same speed is not set or said again";
 
