@@ -384,10 +384,12 @@ def run_listening(program, make_tracks, speech, tally, texts):
     folder = os.path.realpath(book)
     with open(os.path.join(program.folder, "Play.ind"), "w", encoding="cp1252", newline="\r\n") as ind:
         ind.write(f"[Speed:{re.sub('[^0-9a-z]', '', folder.lower())}]\nFolder={folder}\nRate=1.4\n")
-    program.start([program.tracks[0], chapter])
+    # Another name than the book's first track, whose title would not change.
+    first = program.tracks[1]
+    program.start([first, chapter])
     step(speech, tally, "listening start", [], [
-        ("listening start: Orca names the first track", says_in(os.path.basename(program.tracks[0]))),
-    ], timeout=15, until=lambda s: said(s, os.path.basename(program.tracks[0])))
+        ("listening start: Orca names the first track", says_in(os.path.basename(first))),
+    ], timeout=15, until=lambda s: said(s, os.path.basename(first)))
     speed = texts["speed"].format(f"1{texts['decimal']}4")
     step(speech, tally, "Down into the book", ["Down"], [
         ("a book's remembered speed is said once as its track starts", lambda s: times_said(s, speed) == 1),
