@@ -44,6 +44,14 @@ void TM3GeneralConfigs::SetSortType(int value) {
     WriteInt(OptionsSection, QString::fromLatin1(kSortTypeKey), value);
 }
 
+bool TM3GeneralConfigs::RewindAfterPause() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(kRewindAfterPauseKey), 1) != 0;
+}
+
+void TM3GeneralConfigs::SetRewindAfterPause(bool on) {
+    WriteInt(OptionsSection, QString::fromLatin1(kRewindAfterPauseKey), on ? 1 : 0);
+}
+
 bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
     const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
     const qsizetype dot = name.lastIndexOf(u'.');

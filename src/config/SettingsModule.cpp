@@ -1,5 +1,6 @@
 #include "config/SettingsModule.h"
 
+#include "config/SpeedConfigs.h"
 #include "texts/Texts.h"
 #include "util/Platform.h"
 
@@ -64,6 +65,10 @@ void SettingsModule::Finish() {
     // none, "Play.ind" is still written: the positions of this run are worth more than a tidy file.
     try {
         FMedia->Purge();
+    } catch (...) {
+    }
+    try {
+        TSpeedConfigs(*FMedia).Purge();
     } catch (...) {
     }
     FMedia->SaveToDisk();

@@ -72,6 +72,14 @@ void TMyPlayer::TogglePause() {
     });
 }
 
+void TMyPlayer::Pause() {
+    Ignoring([&] {
+        const int state = FControl->PlayState();
+        if (IsPlayingState(state) || state == psTransitioning)
+            FControl->Pause();
+    });
+}
+
 void TMyPlayer::SeekBackward(double seconds) {
     Ignoring([&] {
         if (IsActive())

@@ -40,6 +40,8 @@ public:
     void PrepareNext(const QString& path);
     void CloseMedia();
     void TogglePause();
+    /// Pauses a playing file, or one still opening so that it opens paused; failures ignored.
+    void Pause();
     void SeekBackward(double seconds);
     void SeekForward(double seconds);
     /// The position the jump dialog offers, in seconds; failures reach the caller.

@@ -106,6 +106,7 @@ void MprisPlayerAdaptor::SetRate(double rate) {
     }
     Guarded([&] {
         FWindow.Player().SetRate(std::clamp(rate, kMinRate, kMaxRate));
+        FWindow.RememberSpeed();
         FWindow.RefreshDisplay();
     });
 }

@@ -2,7 +2,12 @@
 
 #include "book/BookGuide.h"
 #include "config/SettingsModule.h"
+#include "config/SpeedConfigs.h"
 #include "formats/MediaLength.h"
+#include "listening/ListeningClock.h"
+#include "listening/ResumeRewind.h"
+#include "listening/SleepTimer.h"
+#include "listening/SpeedMemory.h"
 #include "playlist/TrackListModel.h"
 #include "return/BookmarkStore.h"
 #include "return/JumpHistory.h"
@@ -85,6 +90,7 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     FSession = std::make_unique<TSessionRecord>(settings.MediaConfigs());
     FBookmarks = std::make_unique<TBookmarkStore>(settings.MediaConfigs());
     FJumps = std::make_unique<TJumpHistory>();
+    BuildListening();
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -97,6 +103,7 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
 TVarnelPlayer::~TVarnelPlayer() {
     FAccessibilityObserver.reset();
     Timer->stop();
+    FSleepTick->stop();
     FFiles.clear();
     FModel->Reset();
     FBook.reset();
@@ -214,7 +221,7 @@ void TVarnelPlayer::SetTitle(const QString& title, const QString& spoken) {
     // A screen reader speaks the new title of the window in front, which is how a new track is heard;
     // Qt's own report of it is one the reader cannot read, so the title is said as a notice.
     if (isActiveWindow())
-        FTitleNotice->Say(spoken);
+        FTitleNotice->Say(WithUnsaidSpeed(spoken));
 }
 
 void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
@@ -302,6 +309,10 @@ bool TVarnelPlayer::event(QEvent* e) {
         return true;
     // A file that could not be opened or read is skipped, but it is still there: keep its position.
     const bool failed = FPlayer->EndedByFailure();
+    if (!failed && FSleepTimer->TakeTrackEnd()) {
+        PauseAtTrackEnd();
+        return true;
+    }
     FAutoNext = true;
     Advance(!failed);
     FAutoNext = false;
@@ -322,20 +333,21 @@ void TVarnelPlayer::ApplicationStateChanged(Qt::ApplicationState state) {
 
 void TVarnelPlayer::AppDeactivate() {
     FInBackground = true;
-    const int v = FPlayer->GetVolume();
+    // Through the sleep timer, whose fade holds the volume down below the listener's.
+    const int v = FSleepTimer->Volume();
     FSavedVolume = v;
     const int d = FSettings.GeneralConfigs().DeactivatedVolume();
     if (v > d)
-        FPlayer->SetVolume(d);
+        FSleepTimer->SetVolume(d);
 }
 
 void TVarnelPlayer::AppActivate() {
     FInBackground = false;
-    FPlayer->SetVolume(FSavedVolume);
+    FSleepTimer->SetVolume(FSavedVolume);
 }
 
 void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
-    FPlayer->SetVolume(volume);
+    FSleepTimer->SetVolume(volume);
     if (FInBackground)
         FSavedVolume = volume;
 }

@@ -14,6 +14,11 @@ class TBookmarkStore;
 class TJumpHistory;
 class TSessionRecord;
 struct Place;
+class TListeningClock;
+class TResumeRewind;
+class TSleepTimer;
+class TSpeedConfigs;
+class TSpeedMemory;
 class QTimer;
 class QTreeView;
 class SettingsModule;
@@ -98,6 +103,12 @@ public:
     /// background: it is also the volume the window restores when it comes back.
     void SetVolumeFromDesktop(int volume);
 
+    // Long listening: the sleep timer, the rewind after a pause, the speed per folder
+    /// Steps the sleep timer to its next choice (or cancels its fade) and says the choice.
+    void CycleSleepTimer();
+    /// Remembers the rate that plays for the current file's folder.
+    void RememberSpeed();
+
     TMyPlayer& Player() { return *FPlayer; }
     const QStringList& Files() const { return FFiles; }
     int Current() const { return FCurrent; }
@@ -157,6 +168,23 @@ private:
     void ApplicationStateChanged(Qt::ApplicationState state);
     /// The framework's default report of a failure no command caught: a message box with its text.
     void ReportFailure(const char* what);
+    void BuildListening();
+    /// The sleep timer paused playback: written and shown as any pause.
+    void SleepExpired();
+    /// The track ended while the sleep timer waited for it: the next one opens paused.
+    void PauseAtTrackEnd();
+    /// Runs the sleep timer's ticks while it is armed.
+    void FollowSleepTimer();
+    /// The file likely to follow the current one; none while the sleep timer waits for the track's end.
+    QString NextToPrepare() const;
+    /// Before a paused track resumes: the rewind after a long pause, when the option is on.
+    void RewindBeforeResume();
+    /// Starts the current file at its folder's remembered speed; a change is said with the new title.
+    void ApplyRememberedSpeed();
+    /// The title to say, with the speed a new track changed to when not said yet.
+    QString WithUnsaidSpeed(const QString& title);
+    /// Says a changed speed the title did not carry (the same title, or the window not in front then).
+    void SayUnsaidSpeed();
 
     SettingsModule& FSettings;
     std::unique_ptr<TMyPlayer> FPlayer;
@@ -194,4 +222,13 @@ private:
     std::unique_ptr<TSessionRecord> FSession;
     std::unique_ptr<TBookmarkStore> FBookmarks;
     std::unique_ptr<TJumpHistory> FJumps;
+    std::unique_ptr<TListeningClock> FListeningClock;
+    std::unique_ptr<TSpeedConfigs> FSpeedConfigs;
+    std::unique_ptr<TSpeedMemory> FSpeedMemory;
+    // A speed a new track changed to, until said: with the title, since a reader speaks only one of
+    // two notices that come at once.
+    bool FSpeedUnsaid = false;
+    TSleepTimer* FSleepTimer = nullptr;
+    TResumeRewind* FResumeRewind = nullptr;
+    QTimer* FSleepTick = nullptr;
 };

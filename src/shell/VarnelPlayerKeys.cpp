@@ -87,6 +87,7 @@ bool TVarnelPlayer::GeneKey(int key, int shift) {
          [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.PreviousChapter(); }); }},
         {VK_F2, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.TrackLeft(); }); }},
         {VK_F3, ssNone, [](TVarnelPlayer& w) { w.BookKey([](TBookGuide& b) { return b.ListLeft(); }); }},
+        {'T', ssCtrl, [](TVarnelPlayer& w) { w.CycleSleepTimer(); }},
         {VK_ESCAPE, ssNone, [](TVarnelPlayer& w) { w.Escape(); }},
         {'B', ssCtrl, [](TVarnelPlayer& w) { w.AddBookmark(); }},
         {'L', ssCtrl, [](TVarnelPlayer& w) { w.ShowPlaces(); }},
@@ -114,6 +115,7 @@ void TVarnelPlayer::StepVolume(bool up) {
 
 void TVarnelPlayer::StepSpeed(bool faster) {
     faster ? FPlayer->Faster() : FPlayer->Slower();
+    RememberSpeed();
     SpeakSpeed();
 }
 
@@ -175,6 +177,7 @@ bool TVarnelPlayer::ListaKey(int key, int shift) {
 
 void TVarnelPlayer::PauseToggle() {
     FBusy = true;
+    RewindBeforeResume();
     FPlayer->TogglePause();
     RefreshDisplay();
     if (FPlayer->State() == psPaused) {
@@ -268,6 +271,7 @@ void TVarnelPlayer::ResumeAfterModal(quint64 pausedSerial) {
     // pause what the user chose to hear.
     if (pausedSerial != FPlaySerial || FPlayer->State() != psPaused)
         return;
+    RewindBeforeResume();
     FPlayer->TogglePause();
 }
 

@@ -81,12 +81,14 @@ void TVarnelPlayer::PlayCurrent() {
     FPreviousTitleTag = FPlayer->Tags().title;
     FPlayer->PlayFile(file);
     NoteSessionPlace(FSettings.MediaConfigs().GetResumeTime(file));
+    ApplyRememberedSpeed();
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
-    FPlayer->PrepareNext(FFiles.value(FCurrent + 1));
+    FPlayer->PrepareNext(NextToPrepare());
     // The track left is forgotten (or kept) on disk at once, not at exit.
     SaveResume();
     SelectCurrent();
     RefreshDisplay();
+    SayUnsaidSpeed();
     Timer->start();
     FBusy = false;
 }

@@ -1,11 +1,13 @@
 #include "ui/VarnelOptions.h"
 
 #include "config/GeneralConfigs.h"
+#include "texts/ListeningTexts.h"
 #include "texts/Texts.h"
 #include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
 #include "ui/SpinEdit.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -54,6 +56,12 @@ void TVarnelOptions::CreateControls() {
     BtCancel->setObjectName(QStringLiteral("BtCancel"));
     BtCancel->setGeometry(200, 165, 75, 25);
 
+    // Added after the first options: below them on screen, and after them in the tab order.
+    CkRewindAfterPause = new QCheckBox(this);
+    CkRewindAfterPause->setObjectName(QStringLiteral("CkRewindAfterPause"));
+    CkRewindAfterPause->setGeometry(10, 70, 280, 21);
+    CkRewindAfterPause->setChecked(true);
+
     // The buddies let a screen reader speak each field with its label.
     StDeactivatedVolume->setBuddy(SpDeactivatedVolume);
     StSortType->setBuddy(CbSortType);
@@ -61,6 +69,7 @@ void TVarnelOptions::CreateControls() {
     setTabOrder(SpDeactivatedVolume, CbSortType);
     setTabOrder(CbSortType, BtOk);
     setTabOrder(BtOk, BtCancel);
+    setTabOrder(BtCancel, CkRewindAfterPause);
     SpDeactivatedVolume->setFocus();
 
     connect(BtOk, &QPushButton::clicked, this, &TVarnelOptions::OkClick);
@@ -78,6 +87,7 @@ void TVarnelOptions::SetTexts(int language) {
     CbSortType->setCurrentIndex(0);
     BtOk->setText(Text(TextId::OptionsOk, language));
     BtCancel->setText(Text(TextId::OptionsCancel, language));
+    CkRewindAfterPause->setText(RewindOptionText(language));
 }
 
 void TVarnelOptions::LoadValues() {
@@ -93,6 +103,10 @@ void TVarnelOptions::LoadValues() {
             CbSortType->setCurrentIndex(sortType);
     } catch (...) {
     }
+    try {
+        CkRewindAfterPause->setChecked(FConfigs.RewindAfterPause());
+    } catch (...) {
+    }
 }
 
 void TVarnelOptions::OkClick() {
@@ -106,6 +120,12 @@ void TVarnelOptions::OkClick() {
     }
     try {
         FConfigs.SetSortType(CbSortType->currentIndex());
+    } catch (...) {
+    }
+    try {
+        // Only a change is written, so that a file the option never touched stays as it was.
+        if (CkRewindAfterPause->isChecked() != FConfigs.RewindAfterPause())
+            FConfigs.SetRewindAfterPause(CkRewindAfterPause->isChecked());
     } catch (...) {
     }
     accept();

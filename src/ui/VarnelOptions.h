@@ -2,13 +2,15 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class TM3GeneralConfigs;
 class TSpinEdit;
 
-/// The modal options dialog: the background volume and the order of a new track list.
+/// The modal options dialog: the background volume, the order of a new track list and the rewind
+/// after a long pause.
 class TVarnelOptions : public QDialog {
     Q_OBJECT
 
@@ -17,7 +19,7 @@ public:
     /// the defaults (volume 20, first order choice).
     TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent = nullptr);
 
-    /// Writes both values to the store, ignoring any failure, and closes with the OK result.
+    /// Writes the values to the store, ignoring any failure, and closes with the OK result.
     void OkClick();
 
 private:
@@ -32,4 +34,5 @@ private:
     QComboBox* CbSortType = nullptr;
     QPushButton* BtOk = nullptr;
     QPushButton* BtCancel = nullptr;
+    QCheckBox* CkRewindAfterPause = nullptr;
 };

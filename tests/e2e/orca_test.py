@@ -44,6 +44,9 @@ TEXTS = {
         "bookmark": "Segnalibro",
         "places_caption": "Segnalibri e capitoli",
         "went_back": "Ritorno a",
+        "timer_15": "Timer 15 minuti",
+        "timer_track_end": "Timer fine brano",
+        "timer_off": "Timer spento",
     },
     "es": {
         "paused": " (en pausa)",
@@ -69,6 +72,9 @@ TEXTS = {
         "bookmark": "Marcador",
         "places_caption": "Marcadores y capítulos",
         "went_back": "Vuelta a",
+        "timer_15": "Temporizador 15 minutos",
+        "timer_track_end": "Temporizador fin de pista",
+        "timer_off": "Temporizador apagado",
     },
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
@@ -461,6 +467,44 @@ def run_return(program, speech, tally, texts):
     ])
     key("Escape")
     tally.check("Escape closes the restored program", program.wait_exit() == 0, "still running")
+def run_listening(program, make_tracks, speech, tally, texts):
+    """The sleep timer key and a book's remembered speed, as a listener hears them."""
+    book = os.path.join(program.root, "book")
+    subprocess.run([make_tracks, book], check=True)
+    chapter = sorted(os.path.join(book, n) for n in os.listdir(book))[0]
+    folder = os.path.realpath(book)
+    with open(os.path.join(program.folder, "Play.ind"), "w", encoding="cp1252", newline="\r\n") as ind:
+        ind.write(f"[Speed:{re.sub('[^0-9a-z]', '', folder.lower())}]\nFolder={folder}\nRate=1.4\n")
+    # Another name than the book's first track, whose title would not change.
+    first = program.tracks[1]
+    # Tracks are announced by their titles: the file names without their extensions.
+    first_title = os.path.splitext(os.path.basename(first))[0]
+    chapter_title = os.path.splitext(os.path.basename(chapter))[0]
+    program.start([first, chapter])
+    step(speech, tally, "listening start", [], [
+        ("listening start: Orca names the first track", says_in(first_title)),
+    ], timeout=15, until=lambda s: said(s, first_title))
+    speed = texts["speed"].format(f"1{texts['decimal']}4")
+    step(speech, tally, "Down into the book", ["Down"], [
+        ("a book's remembered speed is said once as its track starts", lambda s: times_said(s, speed) == 1),
+        ("the book's track is named once", lambda s: times_said(s, chapter_title) == 1),
+    ], until=lambda s: said(s, speed) and said(s, chapter_title))
+    step(speech, tally, "Ctrl+T", ["ctrl+t"], [
+        ("Ctrl+T: Orca says the first timer choice once", lambda s: times_said(s, texts["timer_15"]) == 1),
+    ])
+    step(speech, tally, "Ctrl+T five times", [("ctrl+t",) * 5], [
+        ("five quick Ctrl+T: Orca says the end-of-track choice once",
+         lambda s: times_said(s, texts["timer_track_end"]) == 1),
+    ])
+    step(speech, tally, "Ctrl+T off", ["ctrl+t"], [
+        ("Ctrl+T: Orca says the timer is off once", lambda s: times_said(s, texts["timer_off"]) == 1),
+    ])
+    key("Escape")
+    tally.check("Escape closes the program after the listening checks", program.wait_exit() == 0, "still running")
+
+
+def says_in(text):
+    return lambda s: said(s, text)
 
 
 def check_language(varnel, make_tracks, language, tally):
@@ -478,6 +522,7 @@ def check_language(varnel, make_tracks, language, tally):
                 run(program, speech, tally, TEXTS[language])
                 run_book(program, speech, tally, TEXTS[language])
                 run_return(program, speech, tally, TEXTS[language])
+                run_listening(program, make_tracks, speech, tally, TEXTS[language])
         finally:
             program.stop()
             stop_orca(orca)

@@ -33,8 +33,9 @@ REQUIRED_FILES = [
 ] + [os.path.join("usr/share/man", lang, "man1/varnel.1.gz") for lang in LANGUAGES]
 
 # Words every manual must carry whatever its language: key names, files, options, the bus name.
-MANUAL_TERMS = ["F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F12", "+J", "+O", "+P", "+S", "Play.cfg", "Play.ind",
-                "XDG_CONFIG_HOME", "DeactivatedVolume", "SortType", "Extensions", "MPRIS"]
+MANUAL_TERMS = ["F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F12", "+J", "+O", "+P", "+S", "+T", "+B", "+L",
+                "+Z", "Play.cfg", "Play.ind", "XDG_CONFIG_HOME", "DeactivatedVolume", "SortType", "Extensions",
+                "RewindAfterPause", "MPRIS"]
 
 
 class Checker:

@@ -8,6 +8,7 @@
 
 #include <QAbstractItemView>
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
@@ -46,6 +47,9 @@ protected:
         return d.findChild<TSpinEdit*>(QStringLiteral("SpDeactivatedVolume"));
     }
     static QComboBox* Combo(QDialog& d) { return d.findChild<QComboBox*>(QStringLiteral("CbSortType")); }
+    static QCheckBox* Rewind(QDialog& d) {
+        return d.findChild<QCheckBox*>(QStringLiteral("CkRewindAfterPause"));
+    }
     static QPushButton* Button(QDialog& d, const char* name) {
         return d.findChild<QPushButton*>(QString::fromLatin1(name));
     }
@@ -123,8 +127,9 @@ TEST_F(VarnelOptionsTest, ControlsCarryTheTextsOfTheLanguage) {
 
 TEST_F(VarnelOptionsTest, TabVisitsTheControlsInLayoutOrderStartingAtTheVolume) {
     auto dialog = ShownDialog();
-    const QWidget* order[] = {Spin(*dialog), Combo(*dialog), Button(*dialog, "BtOk"),
-                              Button(*dialog, "BtCancel"), Spin(*dialog)};
+    const QWidget* order[] = {Spin(*dialog),           Combo(*dialog),
+                              Button(*dialog, "BtOk"), Button(*dialog, "BtCancel"),
+                              Rewind(*dialog),         Spin(*dialog)};
     for (const QWidget* expected : order) {
         EXPECT_TRUE(expected->hasFocus()) << expected->objectName().toStdString();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -200,6 +205,53 @@ TEST_F(VarnelOptionsTest, CancelAfterChangingBothValuesWritesNothing) {
         EXPECT_EQ(dialog.exec(), QDialog::Rejected);
         EXPECT_TRUE(answer.Seen());
         EXPECT_EQ(configs->Serialize(), before);
+    }
+}
+
+TEST_F(VarnelOptionsTest, RewindBoxIsOnByDefaultAndOnlyItsChangeIsStored) {
+    const struct {
+        const char* stored; // lines of the General section
+        bool shown;
+        bool toggle;      // the box is toggled before OK
+        const char* line; // the option's line afterwards; empty: none
+    } cases[] = {
+        {"", true, false, ""},
+        {"", true, true, "RewindAfterPause=0"},
+        {"RewindAfterPause=0\r\n", false, true, "RewindAfterPause=1"},
+        {"RewindAfterPause=0\r\n", false, false, "RewindAfterPause=0"},
+        {"RewindAfterPause=abc\r\n", true, false, "RewindAfterPause=abc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        QFile file(dir.filePath(QStringLiteral("Play.cfg")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[General]\r\n") + c.stored);
+        file.close();
+        configs = MakeConfigs();
+        for (int language : {LangItalian, LangSpanish}) {
+            TVarnelOptions dialog(*configs, language);
+            EXPECT_EQ(Rewind(dialog)->text(),
+                      language == LangSpanish
+                          ? QStringLiteral("&Repetir unos segundos tras una pausa larga")
+                          : QStringLiteral("&Riascolta qualche secondo dopo una pausa lunga"));
+            EXPECT_EQ(Rewind(dialog)->isChecked(), c.shown);
+        }
+        auto dialog = ShownDialog();
+        // Below the first options, clear of the buttons.
+        EXPECT_GT(Rewind(*dialog)->geometry().top(), Combo(*dialog)->geometry().bottom());
+        EXPECT_LT(Rewind(*dialog)->geometry().bottom(), Button(*dialog, "BtOk")->geometry().top());
+        if (c.toggle) {
+            Rewind(*dialog)->setFocus();
+            QTest::keyClick(Rewind(*dialog), Qt::Key_Space);
+        }
+        QTest::keyClick(Button(*dialog, "BtOk"), Qt::Key_Space);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        const QByteArray text = configs->Serialize();
+        EXPECT_EQ(text.count("RewindAfterPause"), *c.line ? 1 : 0);
+        if (*c.line) {
+            EXPECT_TRUE(text.contains(QByteArray(c.line) + "\r\n")) << text.constData();
+        }
+        EXPECT_EQ(configs->RewindAfterPause(), c.shown != c.toggle);
     }
 }
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "config/FileProbe.h"
+
+#include <QString>
+
+#include <chrono>
+#include <optional>
+
+class SectionedStore;
+
+/// The playback rates remembered per folder, kept in the resume file beside the positions: one
+/// section "[Speed:<name>]" per folder, holding its Folder and its Rate. The ':' keeps these names
+/// apart from every name a file's path reduces to, and the missing Path entry keeps them out of
+/// reach of the position rules, whose purge leaves such sections alone in every build.
+///
+/// Everything goes through the store's public writers, which SaveToDisk replays over the file on
+/// disk, so two instances that each set a folder's rate both keep theirs.
+class TSpeedConfigs {
+public:
+    explicit TSpeedConfigs(SectionedStore& store);
+
+    /// The rate remembered for folder (a resolved path without the final '/'); nullopt when none or
+    /// when the stored value cannot be read.
+    std::optional<double> RateOf(const QString& folder) const;
+    /// Remembers rate for folder; a folder holding CR or LF is never remembered.
+    void SetRate(const QString& folder, double rate);
+    /// Forgets the folders the system says are gone (nothing at the path); any other answer, or no
+    /// answer within budget, keeps the entry.
+    void Purge(const FileProbe::Lookup& lookup = FileProbe::SystemLookup,
+               std::chrono::milliseconds budget = std::chrono::milliseconds(1000));
+
+    /// The section name prefix; a path reduced to a section name never holds its ':'.
+    static constexpr const char* kSectionPrefix = "Speed:";
+
+private:
+    /// The section that holds folder, or the first free name for it when create is set.
+    std::optional<QString> SectionOf(const QString& folder, bool create) const;
+
+    SectionedStore& FStore;
+};
