@@ -5,6 +5,7 @@
 #include "engine/MpvStateDecision.h"
 #include "formats/AsxPlaylist.h"
 #include "formats/MediaFileKind.h"
+#include "formats/MediaLength.h"
 #include "util/FileNameCodec.h"
 
 #include <QPointer>
@@ -156,9 +157,18 @@ void MpvMediaControl::ResetForNewFile() {
 }
 
 bool MpvMediaControl::MoveToNextEntry() {
-    // A length mpv never reported is taken from how far the entry played.
-    const double length = FMedia.Duration() > 0.0 ? FMedia.Duration() : FPosition.Position();
-    if (!FMetafile.Playing() || !FMetafile.Advance(length))
+    if (!FMetafile.Playing())
+        return false;
+    double length = FMedia.Duration();
+    // An entry opened at or past its end may end before mpv tells its length; the place it was
+    // opened at is then no length at all. Its header says it: a small read of a file mpv has just
+    // read, done only in this case.
+    if (length <= 0.0)
+        length = ReadMediaLength(FMetafile.Current().path).value_or(0.0);
+    // Else it is taken from how far the entry played.
+    if (length <= 0.0)
+        length = FPosition.Position();
+    if (!FMetafile.Advance(length))
         return false;
     // mpv moves on to the next entry by itself if it was prepared; nothing throws out of the
     // event loop.
