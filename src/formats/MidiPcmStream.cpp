@@ -29,15 +29,22 @@ std::optional<std::vector<std::uint8_t>> ReadBounded(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return std::nullopt;
-    std::vector<std::uint8_t> bytes(MidiFile::kMaxFileBytes + 1);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (in.bad())
+    // Read as it comes, never a buffer of the largest size allowed: each such buffer would settle,
+    // freed but resident, in the heap of the mpv thread that opened the file.
+    constexpr std::size_t kBlockBytes = 64 * 1024;
+    std::vector<std::uint8_t> bytes;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error)
+        bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, MidiFile::kMaxFileBytes)) +
+                      kBlockBytes);
+    while (in && bytes.size() <= MidiFile::kMaxFileBytes) {
+        const std::size_t had = bytes.size();
+        bytes.resize(had + kBlockBytes);
+        in.read(reinterpret_cast<char*>(bytes.data() + had), static_cast<std::streamsize>(kBlockBytes));
+        bytes.resize(had + static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad() || bytes.size() > MidiFile::kMaxFileBytes)
         return std::nullopt;
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (got > MidiFile::kMaxFileBytes)
-        return std::nullopt;
-    bytes.resize(got);
-    bytes.shrink_to_fit();
     return bytes;
 }
 

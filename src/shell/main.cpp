@@ -6,6 +6,7 @@
 #include "shell/VarnelPlayer.h"
 #include "ui/DesktopPlatform.h"
 #include "util/FileNameCodec.h"
+#include "util/HeapRetention.h"
 #include "util/Platform.h"
 #include "util/TimeText.h"
 
@@ -23,6 +24,7 @@ constexpr std::chrono::seconds kTeardownLimit{5};
 } // namespace
 
 int main(int argc, char** argv) {
+    LimitHeapRetention(); // before any thread: those of mpv and Qt allocate from the start
     TerminationSignals::IgnoreBrokenPipe();
     // First, so that everything built after it beeps and opens addresses on the desktop.
     DesktopPlatform desktop;
