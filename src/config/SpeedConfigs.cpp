@@ -53,7 +53,8 @@ std::optional<double> TSpeedConfigs::RateOf(const QString& folder) const {
     if (!section)
         return std::nullopt;
     const double rate = FStore.ReadReal(*section, RateKey, 0);
-    if (!std::isfinite(rate) || rate <= 0)
+    // A hand-edited rate the keys could never set is no speed to start a book at.
+    if (!std::isfinite(rate) || rate < kLowestRate || rate > kHighestRate)
         return std::nullopt;
     return rate;
 }

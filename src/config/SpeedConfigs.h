@@ -18,6 +18,10 @@ class SectionedStore;
 /// disk, so two instances that each set a folder's rate both keep theirs.
 class TSpeedConfigs {
 public:
+    /// The rates the speed keys and the desktop can set; a stored rate outside them is not read.
+    static constexpr double kLowestRate = 0.5;
+    static constexpr double kHighestRate = 5.0;
+
     explicit TSpeedConfigs(SectionedStore& store);
 
     /// The rate remembered for folder (a resolved path without the final '/'); nullopt when none or

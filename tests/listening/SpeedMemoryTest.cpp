@@ -57,6 +57,18 @@ TEST_F(SpeedMemoryTest, EachFolderStartsAtItsOwnSpeedAcrossARestart) {
     EXPECT_EQ(reread.RateOf("/books/three"), std::nullopt);
 }
 
+TEST_F(SpeedMemoryTest, AHandEditedRateTheKeysCouldNotSetIsNotApplied) {
+    WriteAll(dir.filePath("Play.ind"), "[Speed:a]\r\nFolder=/a\r\nRate=1e6\r\n\r\n"
+                                       "[Speed:b]\r\nFolder=/b\r\nRate=-2\r\n\r\n"
+                                       "[Speed:c]\r\nFolder=/c\r\nRate=abc\r\n\r\n"
+                                       "[Speed:d]\r\nFolder=/d\r\nRate=5\r\n\r\n");
+    resume = std::make_unique<TM3MediaConfigs>(dir.filePath("Play.ind"), QLocale::c());
+    TSpeedConfigs stored(*resume);
+    for (const char* folder : {"/a", "/b", "/c"})
+        EXPECT_EQ(stored.RateOf(folder), std::nullopt) << folder;
+    EXPECT_EQ(stored.RateOf("/d"), 5.0);
+}
+
 TEST_F(SpeedMemoryTest, FoldersThatReduceToOneNameKeepTheirOwnSpeeds) {
     speeds.SetRate("/a/b c", 1.4);
     speeds.SetRate("/a/bc", 0.8);
