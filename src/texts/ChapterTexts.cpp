@@ -13,7 +13,7 @@ struct Pair {
 };
 
 QString Pick(const Pair& pair, int language) {
-    return QString::fromUtf8(language == LangSpanish ? pair.spanish : pair.italian);
+    return InLanguage(language, pair.italian, pair.spanish);
 }
 
 constexpr Pair kChapter = {"Capitolo %1 di %2", "Capítulo %1 de %2"};

@@ -23,21 +23,16 @@ constexpr std::array<ReturnTextPair, 6> kReturnTexts{{
     {ReturnTextId::NothingToGoBack, "Nessun punto precedente", "Ningún punto anterior"},
 }};
 
-bool Spanish(int language) {
-    return language == LangSpanish;
-}
-
 } // namespace
 
 QString ReturnText(ReturnTextId id, int language) {
     const ReturnTextPair& pair = kReturnTexts.at(static_cast<std::size_t>(id));
     Q_ASSERT_X(pair.id == id, "ReturnText", "table out of the enumeration's order");
-    return QString::fromUtf8(Spanish(language) ? pair.spanish : pair.italian);
+    return InLanguage(language, pair.italian, pair.spanish);
 }
 
 QString BookmarkTitle(int number, int language) {
-    return (Spanish(language) ? QStringLiteral("Marcador ") : QStringLiteral("Segnalibro ")) +
-           QString::number(number);
+    return InLanguage(language, "Segnalibro ", "Marcador ") + QString::number(number);
 }
 
 QString BookmarkLabel(int number, const QString& name, double seconds, int language) {
@@ -46,6 +41,5 @@ QString BookmarkLabel(int number, const QString& name, double seconds, int langu
 }
 
 QString WentBackText(double seconds, int language) {
-    return (Spanish(language) ? QStringLiteral("Vuelta a ") : QStringLiteral("Ritorno a ")) +
-           TimeLabel(seconds);
+    return InLanguage(language, "Ritorno a ", "Vuelta a ") + TimeLabel(seconds);
 }

@@ -71,7 +71,11 @@ QString Text(TextId id, int language) {
     if (index >= kTexts.size())
         return {};
     const TextPair& pair = kTexts[index];
-    return QString::fromUtf8(language == LangSpanish ? pair.spanish : pair.italian);
+    return InLanguage(language, pair.italian, pair.spanish);
+}
+
+QString InLanguage(int language, const char* italian, const char* spanish) {
+    return QString::fromUtf8(language == LangSpanish ? spanish : italian);
 }
 
 QString SpeedSpokenText(double rate, int language, const QLocale& locale) {
