@@ -68,26 +68,26 @@ int Run(int argc, char** argv) {
         settings, std::make_unique<MpvMediaControl>(MpvMediaControl::Options{QStringLiteral("null"), false}),
         nullptr, std::move(lengthReader));
     QEventLoop loop;
-    window->Player().OnStateChange(&loop, [&loop](int state) {
+    window->Core().Player().OnStateChange(&loop, [&loop](int state) {
         if (state == psPlaying)
             loop.quit();
     });
     window->LoadCommandLine(arguments);
-    if (window->Files().isEmpty()) {
+    if (window->Core().Files().isEmpty()) {
         std::fprintf(stderr, "varnel_startup_probe: no media files found\n");
         return 1;
     }
     window->show();
-    if (window->Player().State() != psPlaying) {
+    if (window->Core().Player().State() != psPlaying) {
         QTimer::singleShot(kPlayingDeadlineMs, &loop, &QEventLoop::quit);
         loop.exec();
     }
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-    if (window->Player().State() != psPlaying) {
+    if (window->Core().Player().State() != psPlaying) {
         std::fprintf(stderr, "varnel_startup_probe: no state 3 within %d ms\n", kPlayingDeadlineMs);
         return 1;
     }
-    std::printf("%.3f %lld\n", took.count(), static_cast<long long>(window->Files().size()));
+    std::printf("%.3f %lld\n", took.count(), static_cast<long long>(window->Core().Files().size()));
     std::fflush(stdout);
     return 0;
 }

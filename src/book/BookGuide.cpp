@@ -2,6 +2,7 @@
 
 #include "book/TrackLengths.h"
 #include "engine/MyPlayer.h"
+#include "playback/PlayerCore.h"
 #include "texts/ChapterTexts.h"
 
 #include <algorithm>
@@ -16,9 +17,8 @@ int ChapterAt(const QList<MediaChapter>& chapters, double position) {
     return found;
 }
 
-TBookGuide::TBookGuide(TMyPlayer& player, TTrackLengths& lengths, const QStringList& files,
-                       const int& current, int language)
-    : FPlayer(player), FLengths(lengths), FFiles(files), FCurrent(current), FLanguage(language) {}
+TBookGuide::TBookGuide(TPlayerCore& core, TTrackLengths& lengths, int language)
+    : FCore(core), FPlayer(core.Player()), FLengths(lengths), FLanguage(language) {}
 
 QString TBookGuide::NextChapter() {
     if (!FPlayer.IsActive())
@@ -74,7 +74,9 @@ QString TBookGuide::TrackLeft() const {
 }
 
 QString TBookGuide::ListLeft() const {
-    if (!FPlayer.IsActive() || FCurrent < 0 || FCurrent >= FFiles.size())
+    const QStringList& files = FCore.Files();
+    const int current = FCore.Current();
+    if (!FPlayer.IsActive() || current < 0 || current >= files.size())
         return {};
     const double position = FPlayer.Position();
     // The playing track's own length is the control's, which knows it exactly.
@@ -82,15 +84,15 @@ QString TBookGuide::ListLeft() const {
     double before = 0.0;
     double after = 0.0;
     bool unknown = length <= 0.0;
-    for (int i = 0; i < FFiles.size(); ++i) {
-        if (i == FCurrent)
+    for (int i = 0; i < files.size(); ++i) {
+        if (i == current)
             continue;
-        const std::optional<double> other = FLengths.Length(FFiles[i]);
+        const std::optional<double> other = FLengths.Length(files[i]);
         if (!other) {
             unknown = true;
             continue;
         }
-        (i < FCurrent ? before : after) += *other;
+        (i < current ? before : after) += *other;
     }
     const double left = (length - position + after) / Rate();
     std::optional<int> heard;

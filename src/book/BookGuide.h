@@ -7,6 +7,7 @@
 #include <optional>
 
 class TMyPlayer;
+class TPlayerCore;
 class TTrackLengths;
 struct MediaChapter;
 
@@ -20,9 +21,8 @@ public:
     /// Within this much media time of a chapter's start, going back goes to the chapter before.
     static constexpr double kBackToPrevious = 3.0;
 
-    /// files and current are the window's track list and current index, read at each command.
-    TBookGuide(TMyPlayer& player, TTrackLengths& lengths, const QStringList& files, const int& current,
-               int language);
+    /// The core's list and current track are read at each command.
+    TBookGuide(TPlayerCore& core, TTrackLengths& lengths, int language);
 
     /// To the next chapter's start; at the last chapter, or without chapters, nothing moves.
     QString NextChapter();
@@ -39,10 +39,9 @@ private:
     /// Speed of playback, 1 when the control cannot tell.
     double Rate() const;
 
+    TPlayerCore& FCore;
     TMyPlayer& FPlayer;
     TTrackLengths& FLengths;
-    const QStringList& FFiles;
-    const int& FCurrent;
     int FLanguage;
 };
 

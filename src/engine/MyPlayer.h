@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/MediaControl.h"
+#include "util/RateBounds.h"
 
 #include <QMetaObject>
 
@@ -108,6 +109,8 @@ private:
 /// Speed table in percent.
 inline constexpr int SpeedTable[19] = {50,  60,  70,  80,  90,  100, 120, 140, 160, 180,
                                        200, 220, 240, 260, 280, 300, 350, 400, 500};
+static_assert(SpeedTable[0] == kMinRate * 100 && SpeedTable[18] == kMaxRate * 100,
+              "the speed keys reach exactly the rates allowed");
 /// The table index a speed step lands on from rate (x100), or -1 when the step does nothing.
 int FasterIndex(double rate);
 int SlowerIndex(double rate);

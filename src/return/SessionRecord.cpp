@@ -1,6 +1,7 @@
 #include "return/SessionRecord.h"
 
 #include "config/SectionedStore.h"
+#include "config/SortTypes.h"
 #include "config/StoreText.h"
 #include "playlist/PlaylistBuilder.h"
 
@@ -18,7 +19,6 @@ const QString OrderKey = QStringLiteral("Order");
 // one by one; the unit separator is a control character no real file name holds.
 constexpr QChar kOrderSeparator = u'\x1f';
 constexpr QChar kSeparator = u'|';
-constexpr int kSortShuffled = 2;
 
 QStringList Absolute(const QStringList& paths) {
     QStringList out;

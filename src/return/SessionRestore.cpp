@@ -1,5 +1,6 @@
 #include "return/SessionRestore.h"
 
+#include "config/SortTypes.h"
 #include "playlist/PlaylistOrder.h"
 
 #include <QHash>
@@ -7,8 +8,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr int kSortAlphabetical = 1;
 
 // The built list in the stored order; duplicates are matched one for one.
 QStringList InStoredOrder(const QStringList& built, const QStringList& order) {

@@ -1,7 +1,7 @@
 #include "shell/MprisPlayerAdaptor.h"
 
+#include "playback/PlayerCore.h"
 #include "playlist/TrackName.h"
-#include "shell/VarnelPlayer.h"
 #include "util/FileNameCodec.h"
 
 #include <QDBusContext>
@@ -67,15 +67,15 @@ QString MprisPlayerAdaptor::LocalPath(const QString& uri) {
     return bytes.startsWith('/') ? DecodeFileName(bytes) : QString();
 }
 
-MprisPlayerAdaptor::MprisPlayerAdaptor(TVarnelPlayer& window, QObject* parent)
-    : QDBusAbstractAdaptor(parent), FWindow(window) {}
+MprisPlayerAdaptor::MprisPlayerAdaptor(TPlayerCore& core, QObject* parent)
+    : QDBusAbstractAdaptor(parent), FCore(core) {}
 
 QDBusObjectPath MprisPlayerAdaptor::TrackId(int index) {
     return QDBusObjectPath(QStringLiteral("/org/varnel/track/%1").arg(index));
 }
 
 int MprisPlayerAdaptor::State() const {
-    return FWindow.Player().State();
+    return FCore.Player().State();
 }
 
 bool MprisPlayerAdaptor::IsActive() const {
@@ -92,7 +92,7 @@ QString MprisPlayerAdaptor::PlaybackStatus() const {
 }
 
 double MprisPlayerAdaptor::Rate() const {
-    const double rate = FWindow.Player().GetRate();
+    const double rate = FCore.Player().GetRate();
     // A failed read gives 0, which MPRIS would take for a paused player.
     return std::isfinite(rate) && rate > 0 ? rate : 1.0;
 }
@@ -104,71 +104,67 @@ void MprisPlayerAdaptor::SetRate(double rate) {
         Pause();
         return;
     }
-    Guarded([&] {
-        FWindow.Player().SetRate(std::clamp(rate, kMinRate, kMaxRate));
-        FWindow.RememberSpeed();
-        FWindow.RefreshDisplay();
-    });
+    Guarded([&] { FCore.SetRate(rate); });
 }
 
 QVariantMap MprisPlayerAdaptor::Metadata() const {
     QVariantMap map;
-    const int index = FWindow.Current();
-    if (!IsActive() || index < 0 || index >= FWindow.Files().size()) {
+    const int index = FCore.Current();
+    if (!IsActive() || index < 0 || index >= FCore.Files().size()) {
         map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QStringLiteral(
                                                         "/org/mpris/MediaPlayer2/TrackList/NoTrack"))));
         return map;
     }
     map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(TrackId(index)));
-    const QString path = FWindow.Files().at(index);
+    const QString path = FCore.Files().at(index);
     map.insert(QStringLiteral("xesam:url"), FileUrl(path));
-    const MediaTags tags = FWindow.Player().Tags();
-    const TrackName name{tags.title, path, index, static_cast<int>(FWindow.Files().size()), {}};
+    const MediaTags tags = FCore.Player().Tags();
+    const TrackName name{tags.title, path, index, static_cast<int>(FCore.Files().size()), {}};
     map.insert(QStringLiteral("xesam:title"), name.Title());
     if (!tags.artist.isEmpty())
         map.insert(QStringLiteral("xesam:artist"), QStringList{tags.artist});
     if (!tags.album.isEmpty())
         map.insert(QStringLiteral("xesam:album"), tags.album);
-    const double length = FWindow.Player().Duration();
+    const double length = FCore.Player().Duration();
     if (std::isfinite(length) && length > 0)
         map.insert(QStringLiteral("mpris:length"), ToMicros(length));
     return map;
 }
 
 double MprisPlayerAdaptor::Volume() const {
-    return FWindow.Player().GetVolume() / 100.0;
+    return FCore.Player().GetVolume() / 100.0;
 }
 
 void MprisPlayerAdaptor::SetVolume(double volume) {
     if (!std::isfinite(volume))
         return;
     Guarded([&] {
-        FWindow.SetVolumeFromDesktop(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
-        FWindow.RefreshDisplay();
+        FCore.SetVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+        FCore.Refresh();
     });
 }
 
 qlonglong MprisPlayerAdaptor::Position() const {
     if (!IsActive())
         return 0;
-    const double position = FWindow.Player().Position();
+    const double position = FCore.Player().Position();
     return std::isfinite(position) ? ToMicros(position) : 0;
 }
 
 bool MprisPlayerAdaptor::CanGoNext() const {
-    return FWindow.Current() < FWindow.Files().size() - 1;
+    return FCore.Current() < FCore.Files().size() - 1;
 }
 
 bool MprisPlayerAdaptor::CanGoPrevious() const {
-    return FWindow.Current() > 0;
+    return FCore.Current() > 0;
 }
 
 bool MprisPlayerAdaptor::CanPlay() const {
-    return !FWindow.Files().isEmpty();
+    return !FCore.Files().isEmpty();
 }
 
 bool MprisPlayerAdaptor::CanPause() const {
-    return !FWindow.Files().isEmpty();
+    return !FCore.Files().isEmpty();
 }
 
 bool MprisPlayerAdaptor::CanSeek() const {
@@ -190,36 +186,36 @@ QVariantMap MprisPlayerAdaptor::SignalledProperties() const {
 }
 
 void MprisPlayerAdaptor::PlayPause() {
-    Guarded([&] { FWindow.PlayPauseKey(); });
+    Guarded([&] { FCore.PlayPause(); });
 }
 
 void MprisPlayerAdaptor::Play() {
     Guarded([&] {
         const int state = State();
         if (state == psPaused)
-            FWindow.PauseToggle();
+            FCore.PauseToggle();
         else if (!IsActiveState(state))
-            FWindow.PlaySelected();
+            FCore.PlaySelected();
     });
 }
 
 void MprisPlayerAdaptor::Pause() {
     Guarded([&] {
         if (IsPlayingState(State()))
-            FWindow.PauseToggle();
+            FCore.PauseToggle();
     });
 }
 
 void MprisPlayerAdaptor::Stop() {
-    Guarded([&] { FWindow.StopPlay(); });
+    Guarded([&] { FCore.Stop(); });
 }
 
 void MprisPlayerAdaptor::Next() {
-    Guarded([&] { FWindow.PlayNext(); });
+    Guarded([&] { FCore.PlayNext(); });
 }
 
 void MprisPlayerAdaptor::Previous() {
-    Guarded([&] { FWindow.PlayPrevious(); });
+    Guarded([&] { FCore.PlayPrevious(); });
 }
 
 void MprisPlayerAdaptor::Seek(qlonglong Offset) {
@@ -227,27 +223,24 @@ void MprisPlayerAdaptor::Seek(qlonglong Offset) {
         return;
     Guarded([&] {
         const double seconds = static_cast<double>(Offset) / kMicrosPerSecond;
-        if (seconds < 0)
-            FWindow.SeekBack(-seconds);
-        else
-            FWindow.SeekAhead(seconds);
+        FCore.SeekBy(seconds, false);
         emit Seeked(Position());
     });
 }
 
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong Position) {
     // A stale id means the user moved on since the desktop read it: never seek the wrong track.
-    if (!IsActive() || TrackId != MprisPlayerAdaptor::TrackId(FWindow.Current()) || Position < 0)
+    if (!IsActive() || TrackId != MprisPlayerAdaptor::TrackId(FCore.Current()) || Position < 0)
         return;
     Guarded([&] {
-        const double length = FWindow.Player().Duration();
+        const double length = FCore.Player().Duration();
         const double seconds = static_cast<double>(Position) / kMicrosPerSecond;
         if (std::isfinite(length) && length > 0 && seconds > length)
             return;
         // A put the control refuses leaves the position as it was: nothing to remember or signal.
-        FWindow.Player().JumpTo(seconds);
-        FWindow.RememberPosition();
-        FWindow.RefreshDisplay();
+        FCore.JumpTo(seconds);
+        FCore.RememberPosition();
+        FCore.Refresh();
         emit Seeked(this->Position());
     });
 }
@@ -256,7 +249,7 @@ void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     const QString path = LocalPath(Uri);
     bool opened = false;
     if (!path.isEmpty())
-        Guarded([&] { opened = FWindow.OpenAndPlay(path); });
+        Guarded([&] { opened = FCore.OpenAndPlay(path); });
     if (opened)
         return;
     // Qt gives a call's context to the object the adaptor serves, not to the adaptor.

@@ -4,7 +4,9 @@
 #include <QDBusObjectPath>
 #include <QVariantMap>
 
-class TVarnelPlayer;
+#include "util/RateBounds.h"
+
+class TPlayerCore;
 
 /// The MPRIS player interface: each method runs the command of the matching key, so the keys'
 /// rules hold for the desktop's media keys too.
@@ -25,10 +27,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool CanSeek READ CanSeek)
     Q_PROPERTY(bool CanControl READ CanControl)
 public:
-    static constexpr double kMinRate = 0.5;
-    static constexpr double kMaxRate = 5.0;
-
-    MprisPlayerAdaptor(TVarnelPlayer& window, QObject* parent);
+    /// Every command goes through core as the matching key does.
+    MprisPlayerAdaptor(TPlayerCore& core, QObject* parent);
 
     /// "Playing", "Paused" or "Stopped"; "Stopped" when the state cannot be read.
     QString PlaybackStatus() const;
@@ -85,5 +85,5 @@ private:
     int State() const;
     bool IsActive() const;
 
-    TVarnelPlayer& FWindow;
+    TPlayerCore& FCore;
 };

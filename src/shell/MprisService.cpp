@@ -24,7 +24,7 @@ bool MprisService::Start(TVarnelPlayer& window, const QDBusConnection& bus) {
 
 MprisService::MprisService(TVarnelPlayer& window, const QDBusConnection& bus) : QObject(&window), FBus(bus) {
     new MprisRootAdaptor(window, this);
-    FPlayer = new MprisPlayerAdaptor(window, this);
+    FPlayer = new MprisPlayerAdaptor(window.Core(), this);
     FSent = FPlayer->SignalledProperties();
     connect(&window, &TVarnelPlayer::DisplayRefreshed, this, &MprisService::SignalChanges);
 }

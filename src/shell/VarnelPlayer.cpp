@@ -2,44 +2,42 @@
 
 #include "book/BookGuide.h"
 #include "config/SettingsModule.h"
-#include "config/SpeedConfigs.h"
 #include "formats/MediaLength.h"
-#include "listening/ListeningClock.h"
-#include "listening/ResumeRewind.h"
-#include "listening/SleepTimer.h"
-#include "listening/SpeedMemory.h"
 #include "playlist/TrackListModel.h"
-#include "return/BookmarkStore.h"
-#include "return/JumpHistory.h"
-#include "return/SessionRecord.h"
+#include "playlist/TrackName.h"
 #include "shell/AccessibleWindow.h"
+#include "shell/JumpDialog.h"
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
 #include "shell/TrackListView.h"
+#include "texts/ListeningTexts.h"
+#include "texts/ReturnTexts.h"
 #include "texts/Texts.h"
 #include "ui/Donation.h"
+#include "ui/PlacesDialog.h"
+#include "ui/VarnelHelp.h"
+#include "ui/VarnelOptions.h"
 #include "util/Platform.h"
+#include "util/Rounding.h"
+#include "util/TimeText.h"
+#include "util/VkCodes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
 
+#include <cmath>
+#include <exception>
 #include <functional>
 #include <utility>
 
 namespace {
-class AdvanceEvent : public QEvent {
-public:
-    explicit AdvanceEvent(quint64 serial)
-        : QEvent(static_cast<QEvent::Type>(TVarnelPlayer::WM_PLAYNEXT)), FSerial(serial) {}
-    const quint64 FSerial;
-};
-
 class AccessibilityObserver : public QAccessible::ActivationObserver {
 public:
     explicit AccessibilityObserver(std::function<void()> turnedOn) : FTurnedOn(std::move(turnedOn)) {
@@ -64,6 +62,9 @@ QFont LayoutFont(int pixelSize) {
     font.setPixelSize(pixelSize);
     return font;
 }
+
+// A seek may land a hair from where it was asked: less than this is no move.
+constexpr double kLeastChapterMove = 0.25;
 } // namespace
 
 TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent,
@@ -71,26 +72,11 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
     : QWidget(parent), FSettings(settings) {
     // Before anything asks for the window's accessible face, which Qt keeps once made.
     InstallMainWindowAccessibility();
+    FCore = new TPlayerCore(settings, std::move(control), this);
     BuildLayout();
-    FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
-                                          [] { Platform::Current().Beep(); });
-    FPlayer->OnStateChange(this, [this](int newState) { PlayChange(newState); });
-    // A title that comes after the file plays is shown, and said, at once: not a second later.
-    FPlayer->OnTagsChange(this, [this] {
-        if (!FBusy && !FAdvancePending)
-            RefreshDisplay();
-    });
     FLengths = new TTrackLengths(lengthReader ? std::move(lengthReader) : ReadMediaLength, this);
-    // Read once a track is heard, so that the disk is the first track's until then.
-    FPlayer->OnStateChange(this, [this](int newState) {
-        if (newState == psPlaying)
-            FLengths->Want(FFiles);
-    });
-    FBook = std::make_unique<TBookGuide>(*FPlayer, *FLengths, FFiles, FCurrent, settings.Language());
-    FSession = std::make_unique<TSessionRecord>(settings.MediaConfigs());
-    FBookmarks = std::make_unique<TBookmarkStore>(settings.MediaConfigs());
-    FJumps = std::make_unique<TJumpHistory>();
-    BuildListening();
+    FBook = std::make_unique<TBookGuide>(*FCore, *FLengths, settings.Language());
+    ConnectCore();
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
@@ -102,12 +88,11 @@ TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaCont
 
 TVarnelPlayer::~TVarnelPlayer() {
     FAccessibilityObserver.reset();
-    Timer->stop();
-    FSleepTick->stop();
-    FFiles.clear();
-    FModel->Reset();
+    // The core's signals must not reach a window half torn down.
+    disconnect(FCore, nullptr, this, nullptr);
+    Lista->setModel(nullptr);
     FBook.reset();
-    FPlayer.reset();
+    delete FCore;
 }
 
 void TVarnelPlayer::BuildLayout() {
@@ -124,7 +109,7 @@ void TVarnelPlayer::BuildLayout() {
     Tempo->setFont(LayoutFont(19));
     Tempo->installEventFilter(this);
 
-    FModel = new TrackListModel(&FFiles, this);
+    FModel = new TrackListModel(&FCore->Files(), this);
     Lista = new TTrackListView(this);
     Lista->setObjectName(QStringLiteral("Lista"));
     Lista->setGeometry(10, 50, 280, 125);
@@ -154,21 +139,29 @@ void TVarnelPlayer::BuildLayout() {
     setTabOrder(Tempo, Lista);
     Tempo->setFocus();
 
-    Timer = new QTimer(this);
-    Timer->setObjectName(QStringLiteral("Timer"));
-    Timer->setInterval(1000);
-    connect(Timer, &QTimer::timeout, this, &TVarnelPlayer::TimerTic);
-
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-bool TVarnelPlayer::TimerActive() const {
-    return Timer->isActive();
+void TVarnelPlayer::ConnectCore() {
+    FCore->SetSelection([this] { return SelectedIndex(); });
+    connect(FCore, &TPlayerCore::DisplayChanged, this, &TVarnelPlayer::RefreshDisplay);
+    connect(FCore, &TPlayerCore::TrackStarted, this, &TVarnelPlayer::TrackStarted);
+    connect(FCore, &TPlayerCore::CurrentMoved, this, &TVarnelPlayer::SelectCurrent);
+    connect(FCore, &TPlayerCore::ListChanged, this, [this] {
+        FModel->Reset();
+        if (FCore->Player().State() == psPlaying)
+            FLengths->Want(FCore->Files()); // a shared copy: the reading is the worker's
+    });
+    // Read once a track is heard, so that the disk is the first track's until then.
+    connect(FCore, &TPlayerCore::StateChanged, this, [this](int state) {
+        if (state == psPlaying)
+            FLengths->Want(FCore->Files());
+    });
 }
 
-QString TVarnelPlayer::CurrentFile() const {
-    return FFiles.value(FCurrent);
+void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
+    FCore->LoadCommandLine(arguments);
 }
 
 void TVarnelPlayer::showEvent(QShowEvent* e) {
@@ -178,30 +171,29 @@ void TVarnelPlayer::showEvent(QShowEvent* e) {
 }
 
 void TVarnelPlayer::closeEvent(QCloseEvent* e) {
-    NoteSessionPlace();
-    FPlayer->RememberPosition(CurrentFile());
-    Timer->stop();
+    FCore->Leave();
     e->accept();
 }
 
-// ---- Display
+// ---- What the window shows and says
 
 void TVarnelPlayer::RefreshDisplay() {
-    QString t = FPlayer->PositionText();
-    const int state = FPlayer->State();
+    TMyPlayer& player = FCore->Player();
+    QString t = player.PositionText();
+    const int state = player.State();
     bool idle = false;
     if (state == psPaused) {
         ShowTrackName();
-        Status->showMessage(FPlayer->DurationText());
+        Status->showMessage(player.DurationText());
         t += Text(TextId::PauseSuffix, FSettings.Language());
     } else if (IsPlayingState(state)) {
         ShowTrackName();
-        Status->showMessage(FPlayer->DurationText());
+        Status->showMessage(player.DurationText());
     } else if (state == psTransitioning) {
         // The next file is opening: its name already, not the idle look, so that a screen reader
         // hears one title between two tracks. Its length is not known yet.
         ShowTrackName();
-        Status->showMessage(FPlayer->Duration() > 0 ? FPlayer->DurationText() : QString());
+        Status->showMessage(player.Duration() > 0 ? player.DurationText() : QString());
     } else {
         SetTitle(QString::fromUtf8(kIdleTitle), QString::fromUtf8(kIdleTitle));
         Status->showMessage(QString::fromUtf8(kProductWebAddress));
@@ -210,6 +202,36 @@ void TVarnelPlayer::RefreshDisplay() {
     }
     SetTimeText(t, idle);
     emit DisplayRefreshed();
+}
+
+void TVarnelPlayer::TrackStarted(bool speedChanged) {
+    FSpeedUnsaid = speedChanged;
+    SelectCurrent();
+    RefreshDisplay();
+    // Not carried by the title (the same title, or the window not in front then): said alone.
+    if (std::exchange(FSpeedUnsaid, false))
+        SpeakSpeed();
+}
+
+void TVarnelPlayer::SelectCurrent() {
+    QItemSelectionModel* selection = Lista->selectionModel();
+    selection->clearSelection();
+    const QModelIndex index = FModel->index(FCore->Current(), 0);
+    if (!index.isValid())
+        return;
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    Lista->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+int TVarnelPlayer::SelectedIndex() const {
+    const QModelIndexList rows = Lista->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void TVarnelPlayer::ShowTrackName() {
+    const TrackName name{FCore->Player().Tags().title, FCore->CurrentFile(), FCore->Current(),
+                         static_cast<int>(FCore->Files().size()), FCore->PreviousTitleTag()};
+    SetTitle(name.Title(), name.Spoken(FSettings.Language()));
 }
 
 void TVarnelPlayer::SetTitle(const QString& title, const QString& spoken) {
@@ -233,41 +255,23 @@ void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
     Tempo->setCursorPosition(0);
 }
 
-void TVarnelPlayer::TimerTic() {
-    RefreshDisplay();
-    if (++FTicksSinceSave >= kSaveEveryTicks)
-        RememberPosition();
-}
-
-void TVarnelPlayer::RememberPosition() {
-    NoteSessionPlace();
-    FPlayer->RememberPosition(CurrentFile());
-    SaveResume();
-}
-
-void TVarnelPlayer::SaveResume() {
-    FTicksSinceSave = 0;
-    try {
-        FSettings.MediaConfigs().SaveToDisk();
-    } catch (...) {
-    }
-}
-
-void TVarnelPlayer::OutputLost() {
-    Timer->stop();
-    FPlayer->RememberPositionReached(CurrentFile());
-    SaveResume();
+QString TVarnelPlayer::WithUnsaidSpeed(const QString& title) {
+    if (!std::exchange(FSpeedUnsaid, false))
+        return title;
+    return title + QStringLiteral(", ") +
+           SpeedSpokenText(FCore->Player().GetRate(), FSettings.Language(),
+                           Platform::Current().RegionalLocale());
 }
 
 void TVarnelPlayer::SpeakSpeed() {
     if (isActiveWindow())
-        FNotice->Say(
-            SpeedSpokenText(FPlayer->GetRate(), FSettings.Language(), Platform::Current().RegionalLocale()));
+        FNotice->Say(SpeedSpokenText(FCore->Player().GetRate(), FSettings.Language(),
+                                     Platform::Current().RegionalLocale()));
 }
 
 void TVarnelPlayer::SpeakVolume() {
     if (isActiveWindow())
-        FNotice->Say(VolumeSpokenText(FPlayer->GetVolume(), FSettings.Language()));
+        FNotice->Say(VolumeSpokenText(FCore->Player().GetVolume(), FSettings.Language()));
 }
 
 void TVarnelPlayer::AccessibilityTurnedOn() {
@@ -283,75 +287,240 @@ void TVarnelPlayer::AccessibilityTurnedOn() {
     }
 }
 
-void TVarnelPlayer::PlayChange(int newState) {
-    const int previous = std::exchange(FLastState, newState);
-    if (FBusy)
-        return;
-    // From the end of a track the texts stay until the advance shows the next track or the idle look:
-    // the idle title must not be spoken between two tracks.
-    if (newState == psMediaEnded) {
-        FAdvancePending = true;
-        QCoreApplication::postEvent(this, new AdvanceEvent(FPlaySerial));
-        return;
-    }
-    if (newState == psStopped && IsActiveState(previous))
-        OutputLost();
-    if (FAdvancePending && !IsActiveState(newState))
-        return;
-    RefreshDisplay();
-}
-
-bool TVarnelPlayer::event(QEvent* e) {
-    if (e->type() != static_cast<QEvent::Type>(WM_PLAYNEXT))
-        return QWidget::event(e);
-    FAdvancePending = false;
-    if (static_cast<AdvanceEvent*>(e)->FSerial != FPlaySerial)
-        return true;
-    // A file that could not be opened or read is skipped, but it is still there: keep its position.
-    const bool failed = FPlayer->EndedByFailure();
-    if (!failed && FSleepTimer->TakeTrackEnd()) {
-        PauseAtTrackEnd();
-        return true;
-    }
-    FAutoNext = true;
-    Advance(!failed);
-    FAutoNext = false;
-    return true;
-}
-
-// ---- Background volume
-
 void TVarnelPlayer::ApplicationStateChanged(Qt::ApplicationState state) {
     const bool background = state != Qt::ApplicationActive;
-    if (background == FInBackground)
+    if (background == FCore->InBackground())
         return;
     if (background)
-        AppDeactivate();
+        FCore->AppDeactivate();
     else
-        AppActivate();
-}
-
-void TVarnelPlayer::AppDeactivate() {
-    FInBackground = true;
-    // Through the sleep timer, whose fade holds the volume down below the listener's.
-    const int v = FSleepTimer->Volume();
-    FSavedVolume = v;
-    const int d = FSettings.GeneralConfigs().DeactivatedVolume();
-    if (v > d)
-        FSleepTimer->SetVolume(d);
-}
-
-void TVarnelPlayer::AppActivate() {
-    FInBackground = false;
-    FSleepTimer->SetVolume(FSavedVolume);
-}
-
-void TVarnelPlayer::SetVolumeFromDesktop(int volume) {
-    FSleepTimer->SetVolume(volume);
-    if (FInBackground)
-        FSavedVolume = volume;
+        FCore->AppActivate();
 }
 
 void TVarnelPlayer::ReportFailure(const char* what) {
     QMessageBox::critical(this, QString::fromLatin1(kProductName), QString::fromLocal8Bit(what));
+}
+
+// ---- Keys
+
+struct TVarnelPlayer::KeyCommand {
+    int key;
+    int shift;
+    Field field;
+    void (*run)(TVarnelPlayer&);
+};
+
+bool TVarnelPlayer::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() != QEvent::KeyPress || (watched != Tempo && watched != Lista))
+        return QWidget::eventFilter(watched, e);
+    const auto* ke = static_cast<QKeyEvent*>(e);
+    const int key = VkFromQtKey(ke->key());
+    const int shift = ShiftStateFromQt(ke->modifiers());
+    if (key == 0)
+        return false;
+    // A failure no command caught gets the default report; it never leaves the event loop.
+    try {
+        return RunKey(key, shift, watched == Tempo ? Field::Tempo : Field::Lista);
+    } catch (const std::exception& error) {
+        ReportFailure(error.what());
+    } catch (...) {
+        ReportFailure("Unknown failure");
+    }
+    return true;
+}
+
+bool TVarnelPlayer::RunKey(int key, int shift, Field field) {
+    using W = TVarnelPlayer;
+    // Tested in order; the first match wins. A row of one field leaves the key to the other's own use
+    // (Up and Down move the list's selection).
+    static const KeyCommand kCommands[] = {
+        {VK_SPACE, ssNone, Field::Any, [](W& w) { w.FCore->PauseToggle(); }},
+        {VK_LEFT, ssNone, Field::Any, [](W& w) { w.FCore->SeekBy(-5, false); }},
+        {VK_LEFT, ssCtrl, Field::Any, [](W& w) { w.FCore->SeekBy(-30, true); }},
+        {VK_RIGHT, ssNone, Field::Any, [](W& w) { w.FCore->SeekBy(5, false); }},
+        {VK_RIGHT, ssCtrl, Field::Any, [](W& w) { w.FCore->SeekBy(30, true); }},
+        {'P', ssCtrl, Field::Any, [](W& w) { w.FCore->PlaySelected(); }},
+        {VK_PLAY, ssNone, Field::Any, [](W& w) { w.FCore->PlaySelected(); }},
+        {VK_MEDIA_PLAY_PAUSE, ssNone, Field::Any, [](W& w) { w.FCore->PlayPause(); }},
+        {'S', ssCtrl, Field::Any, [](W& w) { w.FCore->Stop(); }},
+        {VK_MEDIA_STOP, ssNone, Field::Any, [](W& w) { w.FCore->Stop(); }},
+        {VK_MEDIA_PREV_TRACK, ssNone, Field::Any, [](W& w) { w.FCore->PlayPrevious(); }},
+        {VK_MEDIA_NEXT_TRACK, ssNone, Field::Any, [](W& w) { w.FCore->PlayNext(); }},
+        {'J', ssCtrl, Field::Any, [](W& w) { w.JumpToPosition(); }},
+        {'O', ssCtrl, Field::Any, [](W& w) { w.ShowOptions(); }},
+        {VK_F8, ssNone, Field::Any, [](W& w) { w.StepVolume(false); }},
+        {VK_VOLUME_DOWN, ssNone, Field::Any, [](W& w) { w.StepVolume(false); }},
+        {VK_F9, ssNone, Field::Any, [](W& w) { w.StepVolume(true); }},
+        {VK_VOLUME_UP, ssNone, Field::Any, [](W& w) { w.StepVolume(true); }},
+        {VK_F5, ssNone, Field::Any, [](W& w) { w.StepSpeed(true); }},
+        {VK_F4, ssNone, Field::Any, [](W& w) { w.StepSpeed(false); }},
+        {VK_F12, ssNone, Field::Any, [](W&) { Donate(); }},
+        {VK_F7, ssNone, Field::Any, [](W& w) { w.BookKey([](TBookGuide& b) { return b.NextChapter(); }); }},
+        {VK_F6, ssNone, Field::Any,
+         [](W& w) { w.BookKey([](TBookGuide& b) { return b.PreviousChapter(); }); }},
+        {VK_F2, ssNone, Field::Any, [](W& w) { w.BookKey([](TBookGuide& b) { return b.TrackLeft(); }); }},
+        {VK_F3, ssNone, Field::Any, [](W& w) { w.BookKey([](TBookGuide& b) { return b.ListLeft(); }); }},
+        {'T', ssCtrl, Field::Any, [](W& w) { w.CycleSleepTimer(); }},
+        {VK_ESCAPE, ssNone, Field::Any, [](W& w) { w.Escape(); }},
+        {'B', ssCtrl, Field::Any, [](W& w) { w.AddBookmark(); }},
+        {'L', ssCtrl, Field::Any, [](W& w) { w.ShowPlaces(); }},
+        {'Z', ssCtrl, Field::Any, [](W& w) { w.GoBack(); }},
+        {VK_NEXT, ssNone, Field::Tempo,
+         [](W& w) { w.BookKey([](TBookGuide& b) { return b.NextChapter(); }); }},
+        {VK_PRIOR, ssNone, Field::Tempo,
+         [](W& w) { w.BookKey([](TBookGuide& b) { return b.PreviousChapter(); }); }},
+        {VK_UP, ssNone, Field::Tempo, [](W& w) { w.FCore->PlayPrevious(); }},
+        {VK_DOWN, ssNone, Field::Tempo, [](W& w) { w.FCore->PlayNext(); }},
+        {VK_F1, ssNone, Field::Tempo, [](W& w) { w.ShowKeyHelp(QStringLiteral("edit")); }},
+        {VK_RETURN, ssNone, Field::Lista, [](W& w) { w.FCore->PlaySelected(); }},
+        {VK_F1, ssNone, Field::Lista, [](W& w) { w.ShowKeyHelp(QStringLiteral("list")); }},
+    };
+    // An empty list is idle: its play keys bring back the last session instead of doing nothing.
+    if (FCore->Files().isEmpty() && IsRestoreKey(key, shift)) {
+        RestoreSession();
+        return true;
+    }
+    for (const KeyCommand& c : kCommands) {
+        if (c.key == key && c.shift == shift && (c.field == Field::Any || c.field == field)) {
+            c.run(*this);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TVarnelPlayer::IsRestoreKey(int key, int shift) {
+    if (shift == ssCtrl)
+        return key == 'P';
+    if (shift != ssNone)
+        return false;
+    return key == VK_SPACE || key == VK_RETURN || key == VK_PLAY || key == VK_MEDIA_PLAY_PAUSE;
+}
+
+void TVarnelPlayer::ListaDblClick() {
+    FCore->PlayAt(SelectedIndex(), false);
+}
+
+void TVarnelPlayer::RestoreSession() {
+    if (!FCore->RestoreSession())
+        FNotice->Say(ReturnText(ReturnTextId::NothingToRestore, FSettings.Language()));
+}
+
+void TVarnelPlayer::StepVolume(bool up) {
+    FCore->StepVolume(up);
+    if (FCore->Player().IsActive())
+        SpeakVolume();
+}
+
+void TVarnelPlayer::StepSpeed(bool faster) {
+    FCore->StepSpeed(faster);
+    SpeakSpeed();
+}
+
+void TVarnelPlayer::BookKey(QString (*command)(TBookGuide&)) {
+    TMyPlayer& player = FCore->Player();
+    const bool active = player.IsActive();
+    const JumpPlace from = FCore->Here();
+    const QString said = command(*FBook);
+    // Only a key that moved is a jump Ctrl+Z can undo; one that said "no chapters" is not.
+    if (active && std::abs(player.Position() - from.seconds) > kLeastChapterMove)
+        FCore->NoteJumpFrom(from);
+    RefreshDisplay();
+    if (player.State() == psPaused)
+        FCore->RememberPosition();
+    if (!said.isEmpty())
+        FNotice->Say(said);
+}
+
+void TVarnelPlayer::CycleSleepTimer() {
+    FNotice->Say(SleepTimerSpokenText(FCore->CycleSleepTimer(), FSettings.Language()));
+}
+
+void TVarnelPlayer::AddBookmark() {
+    const std::optional<Bookmark> added = FCore->AddBookmark();
+    if (added)
+        FNotice->Say(BookmarkLabel(added->number, QString(), added->seconds, FSettings.Language()));
+}
+
+void TVarnelPlayer::GoBack() {
+    const int language = FSettings.Language();
+    const std::optional<double> seconds = FCore->GoBack();
+    FNotice->Say(seconds ? WentBackText(*seconds, language)
+                         : ReturnText(ReturnTextId::NothingToGoBack, language));
+}
+
+void TVarnelPlayer::Escape() {
+    FCore->Stop();
+    FCore->HoldBusy(); // left set while the window closes
+    close();
+}
+
+// ---- Modal windows: each runs inside the core's modal pause, declared before the window so that
+// the window is gone before playback resumes.
+
+void TVarnelPlayer::JumpToPosition() {
+    TMyPlayer& player = FCore->Player();
+    if (!player.IsActive())
+        return;
+    const TPlayerCore::ModalPause pause(*FCore);
+    const auto n = static_cast<int>(RoundHalfEven(player.JumpStart()));
+    const int language = FSettings.Language();
+    bool confirmed = false;
+    QString text;
+    {
+        TJumpDialog dialog(Text(TextId::JumpCaption, language), Text(TextId::JumpPrompt, language),
+                           SecondsToTimeText(n), this);
+        confirmed = dialog.exec() == QDialog::Accepted;
+        text = dialog.Value();
+    }
+    // The time typed belongs to the track the dialog opened on; the desktop may have moved on meanwhile.
+    if (!confirmed || !pause.SameTrack())
+        return;
+    FCore->JumpTo(TimeTextToSeconds(text));
+    FCore->RememberPosition();
+}
+
+void TVarnelPlayer::ShowOptions() {
+    const TPlayerCore::ModalPause pause(*FCore);
+    TVarnelOptions(FSettings.GeneralConfigs(), FSettings.Language(), this).exec();
+}
+
+void TVarnelPlayer::ShowKeyHelp(const QString& context) {
+    const TPlayerCore::ModalPause pause(*FCore);
+    TVarnelHelp help(this);
+    help.ShowHelp(context, FSettings.Language());
+    help.exec();
+}
+
+void TVarnelPlayer::ShowPlaces() {
+    if (!FCore->Player().IsActive())
+        return;
+    const QString file = FCore->CurrentFile();
+    QList<Place> places = FCore->PlacesOf(file);
+    if (places.isEmpty()) {
+        FNotice->Say(ReturnText(ReturnTextId::NoPlaces, FSettings.Language()));
+        return;
+    }
+    const TPlayerCore::ModalPause pause(*FCore);
+    std::optional<Place> chosen;
+    {
+        TPlacesDialog dialog(
+            std::move(places), FSettings.Language(),
+            [this, file](const Place& place) {
+                FCore->RemoveBookmark(file, place.key);
+                return FCore->PlacesOf(file);
+            },
+            [this, file](const Place& place, const QString& name) {
+                FCore->RenameBookmark(file, place.key, name);
+                return FCore->PlacesOf(file);
+            },
+            this);
+        dialog.exec();
+        chosen = dialog.Chosen();
+    }
+    // The place belongs to the track the list opened on; the desktop may have moved on meanwhile.
+    if (!chosen || !pause.SameTrack())
+        return;
+    FCore->JumpTo(chosen->seconds);
+    FCore->RememberPosition();
 }

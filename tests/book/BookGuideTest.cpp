@@ -1,10 +1,7 @@
 #include "book/BookGuide.h"
 
 #include "book/TrackLengths.h"
-#include "config/MediaConfigs.h"
-#include "engine/MyPlayer.h"
-#include "support/EventDrain.h"
-#include "support/FakeMediaControl.h"
+#include "support/CoreFixture.h"
 #include "texts/Texts.h"
 
 #include <QEventLoop>
@@ -19,13 +16,12 @@ namespace {
 
 const QString kBook = QStringLiteral("/b/book.m4b");
 
-class BookGuideTest : public testing::Test {
+class BookGuideTest : public CoreFixture {
 protected:
     BookGuideTest() {
-        resume = std::make_unique<TM3MediaConfigs>(dir.filePath("Play.ind"), QLocale::c());
-        auto owned = std::make_unique<FakeMediaControl>();
-        fake = owned.get();
-        player = std::make_unique<TMyPlayer>(std::move(owned), *resume, [] {});
+        MakeCore();
+        fake = control;
+        player = &core->Player();
         lengths = std::make_unique<TTrackLengths>([this](const QString& path) -> std::optional<double> {
             if (!known.contains(path))
                 return std::nullopt;
@@ -43,13 +39,25 @@ protected:
         fake->position = position;
         fake->rate = rate;
         fake->positionPuts.clear();
-        guide = std::make_unique<TBookGuide>(*player, *lengths, files, current, language);
+        guide = std::make_unique<TBookGuide>(*core, *lengths, language);
+        return *guide;
+    }
+
+    /// Plays entry index of the core's list (of the given length) from position, at rate.
+    TBookGuide& PlayEntry(int index, double length, double position, double rate = 1.0,
+                          int language = LangItalian) {
+        fake->durations[core->Files().at(index)] = length;
+        core->PlayAt(index, false);
+        DrainEvents();
+        fake->position = position;
+        fake->rate = rate;
+        guide = std::make_unique<TBookGuide>(*core, *lengths, language);
         return *guide;
     }
 
     /// Reads the lengths of files and waits until they are all delivered.
     void ReadLengths() {
-        lengths->Want(files);
+        lengths->Want(core->Files());
         if (lengths->Settled())
             return;
         QEventLoop loop;
@@ -57,14 +65,10 @@ protected:
         loop.exec();
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<TM3MediaConfigs> resume;
     FakeMediaControl* fake = nullptr;
-    std::unique_ptr<TMyPlayer> player;
+    TMyPlayer* player = nullptr;
     QHash<QString, double> known; // what the length reader finds
     std::unique_ptr<TTrackLengths> lengths;
-    QStringList files{kBook};
-    int current = 0;
     std::unique_ptr<TBookGuide> guide;
 };
 
@@ -168,26 +172,33 @@ TEST_F(BookGuideTest, TrackLeftIsListeningTimeAtTheCurrentSpeed) {
 }
 
 TEST_F(BookGuideTest, ListLeftAddsLaterTracksAndSaysAtLeastWhileLengthsAreUnknown) {
-    files = {"/b/1.mp3", "/b/2.mp3", "/b/3.mp3", "/b/4.mp3"};
-    current = 1;
-    known = {{"/b/1.mp3", 100.0}, {"/b/2.mp3", 200.0}, {"/b/3.mp3", 3600.0}};
+    const QString t1 = Touch("b/1.mp3"), t2 = Touch("b/2.mp3"), t3 = Touch("b/3.mp3"), t4 = Touch("b/4.mp3");
+    core->LoadCommandLine({Root() + "b"});
+    known = {{t1, 100.0}, {t2, 200.0}, {t3, 3600.0}};
     // Nothing read yet: only this track's rest, and no share of a total nobody knows.
-    EXPECT_EQ(Play("/b/2.mp3", 200.0, {}, 50.0).ListLeft(),
+    EXPECT_EQ(PlayEntry(1, 200.0, 50.0).ListLeft(),
               QStringLiteral("Fine della lista tra almeno 2 min  30 sec"));
     ReadLengths();
     // The fourth track gives no length: still "at least", with what is known.
     EXPECT_EQ(guide->ListLeft(), QStringLiteral("Fine della lista tra almeno 1 ora 2 min"));
-    known.insert("/b/4.mp3", 50.0);
-    files.append("/b/5.mp3"); // asked again: only the new one is read; the unreadable one stays unknown
-    known.insert("/b/5.mp3", 10.0);
+    // A track added later is read when asked again; the unreadable one stays unknown.
+    known.insert(t4, 50.0);
+    const QString t5 = Touch("c/5.mp3");
+    known.insert(t5, 10.0);
+    ASSERT_TRUE(core->OpenAndPlay(t5));
     ReadLengths();
-    EXPECT_EQ(guide->ListLeft(), QStringLiteral("Fine della lista tra almeno 1 ora 2 min"));
-    files.removeAt(3);
-    // All known: (150 + 3600 + 10) / 2 at double speed, heard (100 + 50) of 3910.
-    EXPECT_EQ(Play("/b/2.mp3", 200.0, {}, 50.0, 2.0, LangSpanish).ListLeft(),
+    EXPECT_EQ(PlayEntry(4, 10.0, 10.0).ListLeft(), QStringLiteral("Fine della lista tra almeno 0 sec"));
+}
+
+TEST_F(BookGuideTest, ListLeftWithEveryLengthKnownSaysTheShareHeard) {
+    const QString t1 = Touch("b/1.mp3"), t2 = Touch("b/2.mp3"), t3 = Touch("b/3.mp3"), t5 = Touch("b/5.mp3");
+    core->LoadCommandLine({Root() + "b"});
+    known = {{t1, 100.0}, {t2, 200.0}, {t3, 3600.0}, {t5, 10.0}};
+    ReadLengths();
+    // (150 + 3600 + 10) / 2 at double speed, heard (100 + 50) of 3910.
+    EXPECT_EQ(PlayEntry(1, 200.0, 50.0, 2.0, LangSpanish).ListLeft(),
               QStringLiteral("Fin de la lista en 31 min  20 sec, escuchado el 3%"));
-    current = 3;
-    EXPECT_EQ(Play("/b/5.mp3", 10.0, {}, 10.0).ListLeft(),
+    EXPECT_EQ(PlayEntry(3, 10.0, 10.0).ListLeft(),
               QStringLiteral("Fine della lista tra 0 sec, ascoltato il 100%"));
 }
 

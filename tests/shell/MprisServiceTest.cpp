@@ -152,11 +152,11 @@ TEST_F(Mpris, TransportMethodsRunTheKeyCommands) {
     Command("Next");
     Command("Next");
     Command("Next"); // at the last entry: nothing, the track plays on
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(control->opened.size(), 3);
     EXPECT_EQ(control->state, psPlaying);
     Command("Previous");
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(control->opened.last(), paths[1]);
 
     settings->MediaConfigs().SetResumeTime(paths[1], 42);
@@ -309,8 +309,8 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     control->position = 30;
     const QString other = Touch("n/libro.m4b"); // named directly: any extension plays
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(other)});
-    EXPECT_EQ(window->Files(), QStringList({paths[0], paths[1], other}));
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Files(), QStringList({paths[0], paths[1], other}));
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(control->opened.last(), other);
     EXPECT_EQ(Remembered(paths[0]), 30.0); // interrupted, not left for good
     EXPECT_EQ(ListRows().size(), 3);
@@ -319,7 +319,7 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     Touch("f/x.txt");
     Touch("e/notes.txt");
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(Root() + "f")});
-    EXPECT_EQ(window->Files().mid(3), QStringList({found}));
+    EXPECT_EQ(window->Core().Files().mid(3), QStringList({found}));
     EXPECT_EQ(control->opened.last(), found);
 
     const struct {
@@ -337,7 +337,7 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
         EXPECT_EQ(reply.type(), QDBusMessage::ErrorMessage) << r.uri.toStdString();
         EXPECT_EQ(reply.errorName(), r.error) << r.uri.toStdString();
     }
-    EXPECT_EQ(window->Files().size(), 4);
+    EXPECT_EQ(window->Core().Files().size(), 4);
     EXPECT_EQ(control->opened.last(), found);
     EXPECT_EQ(Get("SupportedUriSchemes", RootInterface).toStringList(), QStringList{"file"});
 }
@@ -389,7 +389,7 @@ namespace {
 // The adaptor's own answers, without a bus in between.
 class MprisMetadata : public WindowFixture {
 protected:
-    MprisPlayerAdaptor& Adaptor() { return *new MprisPlayerAdaptor(*window, window.get()); }
+    MprisPlayerAdaptor& Adaptor() { return *new MprisPlayerAdaptor(window->Core(), window.get()); }
 };
 
 struct UrlCase {

@@ -25,7 +25,7 @@ protected:
             auto* dialog = static_cast<QDialog*>(modal);
             seen.shown = true;
             seen.stateDuring = control->state;
-            seen.busyDuring = window->Busy();
+            seen.busyDuring = window->Core().Busy();
             seen.caption = dialog->windowTitle();
             if (QWidget* memo = dialog->findChild<QWidget*>("Memo1"))
                 seen.text = memo->property("plainText").toString();
@@ -45,7 +45,7 @@ TEST_F(Dialogs, OptionsPauseAPlayingTrackAndResumeIt) {
     EXPECT_EQ(seen.stateDuring, psPaused);
     EXPECT_TRUE(seen.busyDuring);
     EXPECT_EQ(control->state, psPlaying);
-    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(window->Core().Busy());
 }
 
 TEST_F(Dialogs, OptionsWhilePausedLeaveItPausedAndWorkWhenIdle) {
@@ -75,7 +75,7 @@ TEST_F(Dialogs, KeyHelpFollowsTheFocusedControlAndTheLanguage) {
         << edit.text.toStdString();
     EXPECT_EQ(edit.stateDuring, psPaused);
     EXPECT_EQ(control->state, psPlaying);
-    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(window->Core().Busy());
 
     Seen list;
     CloseNextModal(list);
@@ -129,7 +129,7 @@ TEST_P(DialogsDesktopNext, LeavesTheNewTrackPlayingFromItsStart) {
     const bool accept = GetParam().accept;
     ModalAnswer answer([this, accept](QWidget* modal) {
         auto* dialog = static_cast<QDialog*>(modal);
-        window->PlayNext();
+        window->Core().PlayNext();
         accept ? dialog->accept() : dialog->reject();
     });
     Press(Tempo(), GetParam().key, GetParam().modifiers);
@@ -137,14 +137,14 @@ TEST_P(DialogsDesktopNext, LeavesTheNewTrackPlayingFromItsStart) {
     EXPECT_EQ(control->opened, QStringList({a, b}));
     EXPECT_EQ(control->state, psPlaying);
     EXPECT_EQ(control->position, 0.0);
-    EXPECT_TRUE(window->TimerActive());
-    EXPECT_FALSE(window->Busy());
+    EXPECT_TRUE(window->Core().TimerActive());
+    EXPECT_FALSE(window->Core().Busy());
 }
 
 TEST_F(Dialogs, ADesktopPlayDuringTheWindowIsNotUndoneWhenItCloses) {
     Start({Touch("a.mp3")});
     ModalAnswer answer([this](QWidget* dialog) {
-        window->PauseToggle(); // the desktop resumed it already
+        window->Core().PauseToggle(); // the desktop resumed it already
         static_cast<QDialog*>(dialog)->reject();
     });
     Press(Tempo(), Qt::Key_O, Qt::ControlModifier);

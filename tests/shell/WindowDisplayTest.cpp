@@ -19,7 +19,7 @@ TEST_F(WindowFixture, ThreeLooksInItalian) {
     Press(Tempo(), Qt::Key_Space);
     EXPECT_EQ(TempoText(), "5 sec (in pausa)");
     EXPECT_EQ(window->windowTitle(), "Brano uno");
-    EXPECT_FALSE(window->TimerActive());
+    EXPECT_FALSE(window->Core().TimerActive());
 
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(TempoText(), "-");
@@ -57,7 +57,7 @@ TEST_F(WindowFixture, EndOfTrackAdvancesThroughThePostedMessageAndForgetsThePosi
     EXPECT_EQ(control->opened.size(), 1);
     DrainEvents();
     EXPECT_EQ(control->opened, QStringList({a, b}));
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(Remembered(a), 0.0);
     EXPECT_EQ(control->positionPuts.last(), 20.0);
     EXPECT_EQ(SelectedRow(), 1);
@@ -73,8 +73,8 @@ TEST_F(WindowFixture, EndOfTheLastTrackStopsAndShowsTheIdleTexts) {
     EXPECT_EQ(control->closes, 1);
     EXPECT_EQ(TempoText(), "-");
     EXPECT_EQ(window->windowTitle(), QString::fromUtf8(kIdleTitle));
-    EXPECT_FALSE(window->TimerActive());
-    EXPECT_EQ(window->Current(), 0);
+    EXPECT_FALSE(window->Core().TimerActive());
+    EXPECT_EQ(window->Core().Current(), 0);
 }
 
 TEST_F(WindowFixture, EventsWhileBusyChangeNothing) {
@@ -93,62 +93,62 @@ TEST_F(WindowFixture, EventsWhileBusyChangeNothing) {
     window->ShowOptions();
     EXPECT_TRUE(answer.Seen());
     EXPECT_EQ(control->opened.size(), 1);
-    EXPECT_EQ(window->Current(), 0);
+    EXPECT_EQ(window->Core().Current(), 0);
     EXPECT_EQ(during, before);
     // Once the dialog is gone the field shows the state as it now is, before the focus is back in it.
     EXPECT_EQ(TempoText(), "-");
-    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(window->Core().Busy());
 }
 
 TEST_F(WindowFixture, BackgroundVolumeFallsToTheOptionAndReturns) {
     Start({Touch("a.mp3")});
     control->volume = 80;
-    window->AppDeactivate();
+    window->Core().AppDeactivate();
     EXPECT_EQ(control->volume, 20);
-    window->AppActivate();
+    window->Core().AppActivate();
     EXPECT_EQ(control->volume, 80);
 
     control->volume = 10; // already below the ceiling: left alone, and restored as it was
-    window->AppDeactivate();
+    window->Core().AppDeactivate();
     EXPECT_EQ(control->volume, 10);
-    window->AppActivate();
+    window->Core().AppActivate();
     EXPECT_EQ(control->volume, 10);
 
     settings->GeneralConfigs().SetDeactivatedVolume(5); // read afresh each time
     control->volume = 60;
-    window->AppDeactivate();
+    window->Core().AppDeactivate();
     EXPECT_EQ(control->volume, 5);
 }
 
 TEST_F(WindowFixture, FirstActivationSetsFullVolumeEvenWhenNothingPlays) {
     Start({});
     control->volume = 35;
-    window->AppActivate();
+    window->Core().AppActivate();
     EXPECT_EQ(control->volume, 100);
 }
 
 TEST_F(WindowFixture, VolumeKeysThenSwitchingAwayAndBackKeepTheChangedValue) {
     Start({Touch("a.mp3")});
-    window->AppActivate();
+    window->Core().AppActivate();
     Press(Tempo(), Qt::Key_F8);
     Press(Tempo(), Qt::Key_F8);
     EXPECT_EQ(control->volume, 90);
-    window->AppDeactivate();
-    window->AppActivate();
+    window->Core().AppDeactivate();
+    window->Core().AppActivate();
     EXPECT_EQ(control->volume, 90);
 }
 
 TEST_F(WindowFixture, VolumeSetFromTheDesktopInTheBackgroundIsKeptOnReturn) {
     Start({Touch("a.mp3")});
-    window->AppActivate();
+    window->Core().AppActivate();
     control->volume = 80;
-    window->AppDeactivate();
-    window->SetVolumeFromDesktop(60);
+    window->Core().AppDeactivate();
+    window->Core().SetVolume(60);
     EXPECT_EQ(control->volume, 60);
-    window->AppActivate();
+    window->Core().AppActivate();
     EXPECT_EQ(control->volume, 60);
-    window->SetVolumeFromDesktop(30); // in front: nothing to remember for later
-    window->AppDeactivate();
-    window->AppActivate();
+    window->Core().SetVolume(30); // in front: nothing to remember for later
+    window->Core().AppDeactivate();
+    window->Core().AppActivate();
     EXPECT_EQ(control->volume, 30);
 }

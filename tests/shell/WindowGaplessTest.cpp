@@ -33,7 +33,7 @@ TEST_F(WindowFixture, EveryPlayPreparesTheNextEntryWithItsRememberedPlace) {
     // A failing hint changes nothing else.
     control->failing = {"SetNextUrl"};
     Press(Tempo(), Qt::Key_Down);
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(control->opened.last(), c);
 }
 
@@ -51,15 +51,15 @@ TEST_F(WindowFixture, RealControlChangesTrackAsBeforeAndTheNextStartsAtItsPlace)
     QObject::connect(media.get(), &MediaControl::PlayStateChange, media.get(),
                      [&states](int state) { states.push_back(state); });
     Start({Root() + "m"}, std::move(media));
-    QTRY_COMPARE_WITH_TIMEOUT(window->Current(), 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->Player().State(), int(psPlaying), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Core().Current(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Core().Player().State(), int(psPlaying), 10000);
     // mpv lands on a whole sample, which may read a hair before the place asked for.
-    EXPECT_GE(window->Player().Position(), 2.0 - 1e-3);
+    EXPECT_GE(window->Core().Player().Position(), 2.0 - 1e-3);
     EXPECT_EQ(settings->MediaConfigs().GetResumeTime(a), 0.0) << "the track left is forgotten";
     EXPECT_EQ(settings->MediaConfigs().GetResumeTime(b), 2.0);
     EXPECT_EQ(states, (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped, psTransitioning,
                                         psPlaying}));
-    EXPECT_TRUE(window->TimerActive());
+    EXPECT_TRUE(window->Core().TimerActive());
     window->close();
 }
 
@@ -78,10 +78,10 @@ TEST_F(WindowFixture, RealControlDownWhileTheNextTrackLoadsSkipsOnlyThatOne) {
                 real, [this] { Press(Tempo(), Qt::Key_Down); }, Qt::QueuedConnection);
     });
     Start({Root() + "m"}, std::move(media));
-    QTRY_COMPARE_WITH_TIMEOUT(window->Current(), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->Core().Current(), 2, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(real->PlayState() == psPlaying && real->CurrentPosition() > 0.5, 10000);
     // Half a second into c, well before its end: a second, wrong change would have shown.
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(real->MediaName(), QString("c.wav"));
     EXPECT_LT(real->CurrentPosition(), 4.0);
     window->close();

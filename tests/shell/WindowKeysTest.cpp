@@ -90,10 +90,10 @@ TEST_F(Keys, PauseToggleStopsAndRestartsTheTimer) {
     StartPlaying();
     Press(Lista(), Qt::Key_Space);
     EXPECT_EQ(control->state, psPaused);
-    EXPECT_FALSE(window->TimerActive());
+    EXPECT_FALSE(window->Core().TimerActive());
     Press(Lista(), Qt::Key_Space);
     EXPECT_EQ(control->state, psPlaying);
-    EXPECT_TRUE(window->TimerActive());
+    EXPECT_TRUE(window->Core().TimerActive());
 }
 
 TEST_F(Keys, VolumeAndSpeedKeys) {
@@ -171,8 +171,8 @@ TEST_F(Keys, JumpPrefillsTheRoundedPositionAndMovesOnOk) {
     EXPECT_EQ(stateDuringDialog, psPaused);
     EXPECT_EQ(control->position, 3725);
     EXPECT_EQ(control->state, psPlaying);
-    EXPECT_TRUE(window->TimerActive());
-    EXPECT_FALSE(window->Busy());
+    EXPECT_TRUE(window->Core().TimerActive());
+    EXPECT_FALSE(window->Core().Busy());
 }
 
 TEST_F(Keys, JumpCancelLeavesThePositionAndResumes) {
@@ -192,7 +192,7 @@ TEST_F(Keys, JumpWhilePausedStaysPausedAndPassesValuesUnchecked) {
     Press(Tempo(), Qt::Key_J, Qt::ControlModifier);
     EXPECT_EQ(control->position, -30);
     EXPECT_EQ(control->state, psPaused);
-    EXPECT_FALSE(window->TimerActive());
+    EXPECT_FALSE(window->Core().TimerActive());
 }
 
 TEST_F(Keys, JumpWithNothingPlayingDoesNothing) {
@@ -236,15 +236,15 @@ TEST_F(Keys, AThousandMixedKeysLeaveAConsistentState) {
     }
     DrainEvents();
     EXPECT_GT(finished, 0);
-    EXPECT_FALSE(window->Busy());
-    EXPECT_GE(window->Current(), 0);
-    EXPECT_LT(window->Current(), 5);
-    EXPECT_EQ(SelectedRow(), window->Current());
+    EXPECT_FALSE(window->Core().Busy());
+    EXPECT_GE(window->Core().Current(), 0);
+    EXPECT_LT(window->Core().Current(), 5);
+    EXPECT_EQ(SelectedRow(), window->Core().Current());
     // Whatever happened, the control plays the current entry or nothing at all.
     if (control->state == psPlaying || control->state == psPaused) {
-        EXPECT_EQ(control->url, window->Files().at(window->Current()));
+        EXPECT_EQ(control->url, window->Core().Files().at(window->Core().Current()));
     }
-    const int before = window->Current();
+    const int before = window->Core().Current();
     Press(Tempo(), Qt::Key_Up);
-    EXPECT_EQ(window->Current(), std::max(0, before - 1));
+    EXPECT_EQ(window->Core().Current(), std::max(0, before - 1));
 }

@@ -34,10 +34,10 @@ TEST_F(WindowListening, SleepKeySaysEachChoiceAndTheTrackEndChoiceOpensTheNextTr
 
     control->FinishMedia();
     DrainEvents();
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(control->url, b);
     EXPECT_EQ(control->state, psPaused);
-    EXPECT_FALSE(window->TimerActive());
+    EXPECT_FALSE(window->Core().TimerActive());
     EXPECT_EQ(TempoText(), "0 sec (in pausa)");
     Press(Tempo(), Qt::Key_Space);
     EXPECT_EQ(control->state, psPlaying);

@@ -16,11 +16,11 @@ protected:
 TEST_F(Navigation, DownAndUpInTheTimeFieldForgetTheTrackLeft) {
     StartThree();
     Press(Tempo(), Qt::Key_Down);
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(Remembered(a), 0.0);
     EXPECT_EQ(Remembered(b), 33.0);
     Press(Tempo(), Qt::Key_Up);
-    EXPECT_EQ(window->Current(), 0);
+    EXPECT_EQ(window->Core().Current(), 0);
     EXPECT_EQ(Remembered(b), 0.0);
     EXPECT_EQ(control->opened, QStringList({a, b, a}));
 }
@@ -33,7 +33,7 @@ TEST_F(Navigation, TheEndsOfTheListDoNothingByHand) {
     Press(Tempo(), Qt::Key_Down);
     Press(Tempo(), Qt::Key_Down);
     Press(Tempo(), Qt::Key_Down); // at the last entry: the track keeps playing
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(control->opened.size(), 3);
     EXPECT_EQ(control->state, psPlaying);
     EXPECT_EQ(Remembered(c), 33.0);
@@ -57,7 +57,7 @@ TEST_F(Navigation, UpAndDownInTheListOnlyMoveTheSelection) {
     EXPECT_EQ(SelectedRow(), 1);
     EXPECT_EQ(control->opened.size(), 1);
     Press(Lista(), Qt::Key_Return);
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(control->opened.last(), b);
     EXPECT_EQ(Remembered(a), 0.0);
 }
@@ -92,7 +92,7 @@ TEST_F(Navigation, DoubleClickKeepsThePositionOfTheTrackLeft) {
     StartThree();
     SelectRow(2);
     window->ListaDblClick();
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(control->opened.last(), c);
     EXPECT_EQ(Remembered(a), 33.0);
 }
@@ -105,7 +105,7 @@ TEST_F(Navigation, DoubleClickWithoutSelectionKeepsPlayingAndNextStartsTheFirstE
     EXPECT_EQ(control->opened.size(), 2);
     EXPECT_EQ(control->state, psPlaying);
     Press(Tempo(), Qt::Key_Down);
-    EXPECT_EQ(window->Current(), 0);
+    EXPECT_EQ(window->Core().Current(), 0);
     EXPECT_EQ(control->opened.last(), a);
 }
 
@@ -114,7 +114,7 @@ TEST_F(Navigation, TheEndOfATrackRacingADownKeyAdvancesOnce) {
     control->FinishMedia();       // the advance is posted ...
     Press(Tempo(), Qt::Key_Down); // ... and the user presses Down before it runs
     DrainEvents();
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(control->opened, QStringList({a, b}));
 }
 

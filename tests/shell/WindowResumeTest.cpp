@@ -19,14 +19,14 @@ TEST_F(WindowResume, AFileThatCannotBeOpenedIsSkippedButKeepsItsPosition) {
     StartThree();
     control->FailMedia();
     DrainEvents();
-    EXPECT_EQ(window->Current(), 1);
+    EXPECT_EQ(window->Core().Current(), 1);
     EXPECT_EQ(control->opened, QStringList({a, b}));
     EXPECT_EQ(Remembered(a), 33.0);
     EXPECT_EQ(OnDisk(a), 33.0);
     // A track that plays to its end is still forgotten.
     control->FinishMedia();
     DrainEvents();
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(Remembered(b), 0.0);
     EXPECT_EQ(OnDisk(b), 0.0);
 }
@@ -37,7 +37,7 @@ TEST_F(WindowResume, TheLastFileFailingStopsPlaybackAndKeepsItsPosition) {
     Press(Tempo(), Qt::Key_Down);
     control->FailMedia();
     DrainEvents();
-    EXPECT_EQ(window->Current(), 2);
+    EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(TempoText(), "-");
     EXPECT_EQ(Remembered(c), 33.0);
     EXPECT_EQ(OnDisk(c), 33.0);
@@ -49,7 +49,7 @@ TEST_F(WindowResume, ASoundOutputThatFailsKeepsThePositionReached) {
     control->ChangeState(psStopped); // no end of file came first
     EXPECT_EQ(Remembered(a), 71.5);
     EXPECT_EQ(OnDisk(a), 71.5);
-    EXPECT_FALSE(window->TimerActive());
+    EXPECT_FALSE(window->Core().TimerActive());
     EXPECT_EQ(control->opened.size(), 1); // nothing advances
 }
 
@@ -65,15 +65,15 @@ TEST_F(WindowResume, AFailedOutputThatLostThePositionKeepsTheOneRemembered) {
 TEST_F(WindowResume, ThePlayingPositionReachesTheDiskWithinTheTicksBetweenSaves) {
     StartThree();
     control->position = 50;
-    for (int tick = 1; tick < TVarnelPlayer::kSaveEveryTicks; ++tick)
-        window->TimerTic();
+    for (int tick = 1; tick < TPlayerCore::kSaveEveryTicks; ++tick)
+        window->Core().TimerTic();
     control->position = 51;
-    window->TimerTic();
+    window->Core().TimerTic();
     EXPECT_EQ(OnDisk(a), 51.0);
     // Ticks that come while nothing plays write nothing.
     Press(Tempo(), Qt::Key_S, Qt::ControlModifier);
-    for (int tick = 0; tick < TVarnelPlayer::kSaveEveryTicks; ++tick)
-        window->TimerTic();
+    for (int tick = 0; tick < TPlayerCore::kSaveEveryTicks; ++tick)
+        window->Core().TimerTic();
     EXPECT_EQ(OnDisk(a), 0.0);
 }
 

@@ -29,7 +29,7 @@ public: // to the case tables too
             if (stateDuring)
                 *stateDuring = control->state;
             if (busyDuring)
-                *busyDuring = window->Busy();
+                *busyDuring = window->Core().Busy();
             auto* list = modal->findChild<QListWidget*>("LbPlaces");
             list->setCurrentRow(row);
             QTest::keyClick(list, Qt::Key_Return);
@@ -70,7 +70,7 @@ TEST_F(Return, ThePlayKeysOfTheIdleWindowBringBackTheLastSessionAtItsPlace) {
         EXPECT_EQ(control->opened, QStringList{b});
         EXPECT_EQ(control->state, psPlaying);
         EXPECT_EQ(control->position, 42);
-        EXPECT_EQ(window->Files(), QStringList({a, b, c}));
+        EXPECT_EQ(window->Core().Files(), QStringList({a, b, c}));
         EXPECT_EQ(SelectedRow(), 1);
         EXPECT_EQ(window->windowTitle(), "b"); // announced like any start
         // The restored session goes on as the last one.
@@ -101,7 +101,7 @@ TEST_F(Return, WithNothingLeftThePlayKeysSaySoAndDoNothing) {
         Press(Tempo(), Qt::Key_Space);
         EXPECT_EQ(Said(), QString::fromUtf8(c.said));
         EXPECT_TRUE(control->opened.isEmpty());
-        EXPECT_TRUE(window->Files().isEmpty());
+        EXPECT_TRUE(window->Core().Files().isEmpty());
         window.reset();
         settings.reset();
     }
@@ -148,8 +148,8 @@ TEST_F(Return, ThePlacesListPausesJumpsAndResumes) {
     EXPECT_TRUE(busyDuring);
     EXPECT_EQ(control->position, 725.4);
     EXPECT_EQ(control->state, psPlaying);
-    EXPECT_FALSE(window->Busy());
-    EXPECT_EQ(Remembered(window->Files()[0]), 725.4);
+    EXPECT_FALSE(window->Core().Busy());
+    EXPECT_EQ(Remembered(window->Core().Files()[0]), 725.4);
 
     // Escape closes it where playback stood, still paused when it was paused.
     Press(Tempo(), Qt::Key_Space);
@@ -194,7 +194,7 @@ TEST_F(Return, CtrlZGoesBackToBeforeEachKindOfJump) {
         EXPECT_NE(std::pair(control->url, control->position), std::pair(a, 50.0)) << "no jump happened";
         Press(Tempo(), Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(control->url, a);
-        EXPECT_EQ(window->Current(), 0);
+        EXPECT_EQ(window->Core().Current(), 0);
         EXPECT_EQ(control->position, 50);
         EXPECT_EQ(control->state, psPlaying);
         EXPECT_EQ(Said(), "Ritorno a 50 sec");

@@ -22,12 +22,12 @@ TEST_F(WindowFixture, NoArgumentsLeaveTheIdleWindow) {
     EXPECT_EQ(TempoText(), "-");
     EXPECT_TRUE(control->opened.isEmpty());
     EXPECT_EQ(Lista()->model()->rowCount(), 0);
-    EXPECT_FALSE(window->TimerActive());
+    EXPECT_FALSE(window->Core().TimerActive());
 }
 
 TEST_F(WindowFixture, ArgumentsThatNameNothingAreIgnored) {
     Start({"", Root() + "missing.mp3", Root() + "nowhere/"});
-    EXPECT_TRUE(window->Files().isEmpty());
+    EXPECT_TRUE(window->Core().Files().isEmpty());
     EXPECT_TRUE(control->opened.isEmpty());
 }
 
@@ -42,12 +42,13 @@ TEST_F(WindowFixture, FoldersAreSearchedDepthFirstInNameOrderAndFiltered) {
     const QString named = Touch("song.txt"); // named directly: taken whatever its extension
     Start({Root() + "music", named});
     const QString m = Root() + "music/";
-    EXPECT_EQ(window->Files(), QStringList({m + "A.mp3", m + "b.mp3", m + "Sub/a.wav", m + "x.mp", named}));
+    EXPECT_EQ(window->Core().Files(),
+              QStringList({m + "A.mp3", m + "b.mp3", m + "Sub/a.wav", m + "x.mp", named}));
     EXPECT_EQ(ListRows().first(), "A.mp3|" + m + "A.mp3");
     ASSERT_EQ(control->opened.size(), 1);
     EXPECT_EQ(control->opened.first(), m + "A.mp3");
     EXPECT_EQ(SelectedRow(), 0);
-    EXPECT_TRUE(window->TimerActive());
+    EXPECT_TRUE(window->Core().TimerActive());
 }
 
 TEST_F(WindowFixture, RelativeFolderGivesRelativePathsAndFilesBecomeAbsolute) {
@@ -55,7 +56,7 @@ TEST_F(WindowFixture, RelativeFolderGivesRelativePathsAndFilesBecomeAbsolute) {
     Touch("dir/two.mp3");
     QDir::setCurrent(Root() + "dir");
     Start({".", "../dir/./two.mp3"});
-    EXPECT_EQ(window->Files(), QStringList({"./one.mp3", "./two.mp3", Root() + "dir/two.mp3"}));
+    EXPECT_EQ(window->Core().Files(), QStringList({"./one.mp3", "./two.mp3", Root() + "dir/two.mp3"}));
 }
 
 TEST_F(WindowFixture, SortTypeOneSortsAndPlaysTheFirstSortedFile) {
@@ -64,7 +65,8 @@ TEST_F(WindowFixture, SortTypeOneSortsAndPlaysTheFirstSortedFile) {
     Touch("a/a.mp3");
     OpenSettings([](SettingsModule& s) { s.GeneralConfigs().SetSortType(1); });
     Start({Root() + "z", Root() + "a"});
-    EXPECT_EQ(window->Files(), QStringList({Root() + "a/a.mp3", Root() + "a/B.mp3", Root() + "z/c.mp3"}));
+    EXPECT_EQ(window->Core().Files(),
+              QStringList({Root() + "a/a.mp3", Root() + "a/B.mp3", Root() + "z/c.mp3"}));
     EXPECT_EQ(ListRows().at(1), "B.mp3|" + Root() + "a/B.mp3");
     EXPECT_EQ(control->opened, QStringList({Root() + "a/a.mp3"}));
 }
@@ -75,13 +77,13 @@ TEST_F(WindowFixture, SortTypeTwoShufflesAndPlaysTheFirstShuffledEntry) {
         names.append(Touch(QString("s/%1.mp3").arg(i, 2, 10, QLatin1Char('0'))));
     OpenSettings([](SettingsModule& s) { s.GeneralConfigs().SetSortType(2); });
     Start({Root() + "s"});
-    QStringList sorted = window->Files();
+    QStringList sorted = window->Core().Files();
     sorted.sort();
     EXPECT_EQ(sorted, names);
-    EXPECT_NE(window->Files(), names);
-    EXPECT_EQ(window->Current(), 0);
-    EXPECT_EQ(control->opened, QStringList({window->Files().first()}));
-    EXPECT_EQ(ListRows().first().section('|', 1), window->Files().first());
+    EXPECT_NE(window->Core().Files(), names);
+    EXPECT_EQ(window->Core().Current(), 0);
+    EXPECT_EQ(control->opened, QStringList({window->Core().Files().first()}));
+    EXPECT_EQ(ListRows().first().section('|', 1), window->Core().Files().first());
 }
 
 TEST_F(WindowFixture, FirstPlayStartsAtTheRememberedPosition) {

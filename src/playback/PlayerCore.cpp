@@ -1,0 +1,572 @@
+#include "playback/PlayerCore.h"
+
+#include "config/SettingsModule.h"
+#include "config/SortTypes.h"
+#include "config/SpeedConfigs.h"
+#include "listening/ListeningClock.h"
+#include "listening/ResumeRewind.h"
+#include "listening/SleepTimer.h"
+#include "listening/SpeedMemory.h"
+#include "playlist/PlaylistBuilder.h"
+#include "playlist/PlaylistOrder.h"
+#include "return/SessionRecord.h"
+#include "return/SessionRestore.h"
+#include "texts/ChapterTexts.h"
+#include "texts/ListeningTexts.h"
+#include "util/Platform.h"
+
+#include <QCollator>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+class AdvanceEvent : public QEvent {
+public:
+    explicit AdvanceEvent(quint64 serial)
+        : QEvent(static_cast<QEvent::Type>(TPlayerCore::WM_PLAYNEXT)), FSerial(serial) {}
+    const quint64 FSerial;
+};
+
+// Often enough that the fade's steps of the volume are not heard as steps.
+constexpr int kSleepTickMs = 200;
+
+// Set while a command changes playback; cleared at its end however it ends, so that a failing
+// control cannot leave the core deaf to the control's states.
+class BusyScope {
+public:
+    explicit BusyScope(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~BusyScope() { FFlag = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+QCollator PathCollator() {
+    QCollator collator(Platform::Current().RegionalLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+} // namespace
+
+TPlayerCore::TPlayerCore(SettingsModule& settings, std::unique_ptr<MediaControl> control, QObject* parent)
+    : QObject(parent), FSettings(settings) {
+    setObjectName(QStringLiteral("PlayerCore"));
+    FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),
+                                          [] { Platform::Current().Beep(); });
+    FPlayer->OnStateChange(this, [this](int newState) { PlayChange(newState); });
+    // A title that comes after the file plays is shown at once: not a second later.
+    FPlayer->OnTagsChange(this, [this] {
+        if (!FBusy && !FAdvancePending)
+            emit DisplayChanged();
+    });
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(1000);
+    connect(Timer, &QTimer::timeout, this, &TPlayerCore::TimerTic);
+    FSession = std::make_unique<TSessionRecord>(settings.MediaConfigs());
+    FBookmarks = std::make_unique<TBookmarkStore>(settings.MediaConfigs());
+    BuildListening();
+}
+
+TPlayerCore::~TPlayerCore() {
+    Timer->stop();
+    FSleepTick->stop();
+    // The listening rules hold the player: they go first.
+    delete FSleepTimer;
+    delete FResumeRewind;
+    FSpeedMemory.reset();
+    FPlayer.reset();
+}
+
+void TPlayerCore::BuildListening() {
+    FListeningClock = std::make_unique<TListeningClock>();
+    FSleepTimer = new TSleepTimer(*FPlayer, *FListeningClock, this);
+    FResumeRewind = new TResumeRewind(*FPlayer, *FListeningClock, this);
+    FSpeedConfigs = std::make_unique<TSpeedConfigs>(FSettings.MediaConfigs());
+    FSpeedMemory = std::make_unique<TSpeedMemory>(*FPlayer, *FSpeedConfigs);
+    FSleepTick = new QTimer(this);
+    FSleepTick->setObjectName(QStringLiteral("SleepTick"));
+    FSleepTick->setInterval(kSleepTickMs);
+    connect(FSleepTick, &QTimer::timeout, this, [this] { FSleepTimer->Tick(); });
+    connect(FSleepTimer, &TSleepTimer::Expired, this, &TPlayerCore::SleepExpired);
+}
+
+bool TPlayerCore::TimerActive() const {
+    return Timer->isActive();
+}
+
+// ---- The control's states and the advance
+
+void TPlayerCore::PlayChange(int newState) {
+    const int previous = std::exchange(FLastState, newState);
+    emit StateChanged(newState);
+    if (FBusy)
+        return;
+    // From the end of a track the texts stay until the advance shows the next track or the idle look:
+    // the idle title must not be spoken between two tracks.
+    if (newState == psMediaEnded) {
+        FAdvancePending = true;
+        QCoreApplication::postEvent(this, new AdvanceEvent(FPlaySerial));
+        return;
+    }
+    if (newState == psStopped && IsActiveState(previous))
+        OutputLost();
+    if (FAdvancePending && !IsActiveState(newState))
+        return;
+    emit DisplayChanged();
+}
+
+bool TPlayerCore::event(QEvent* e) {
+    if (e->type() != static_cast<QEvent::Type>(WM_PLAYNEXT))
+        return QObject::event(e);
+    FAdvancePending = false;
+    // An advance posted for a track the user has already left (the end racing a key) is dropped
+    // instead of skipping a second track.
+    if (static_cast<AdvanceEvent*>(e)->FSerial != FPlaySerial)
+        return true;
+    // A file that could not be opened or read is skipped, but it is still there: keep its position.
+    const bool failed = FPlayer->EndedByFailure();
+    if (!failed && FSleepTimer->TakeTrackEnd()) {
+        PauseAtTrackEnd();
+        return true;
+    }
+    Advance(!failed, Move::Automatic);
+    return true;
+}
+
+void TPlayerCore::OutputLost() {
+    // The control stopped on its own while a track was active (the sound output failed): the
+    // position reached is kept, not lost.
+    Timer->stop();
+    FPlayer->RememberPositionReached(CurrentFile());
+    SaveResume();
+}
+
+// ---- The list
+
+void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
+    const MediaTest isMedia = [this](const QString& name) { return IsMedia(name); };
+    for (const QString& argument : arguments)
+        AddArgument(argument, isMedia, FFiles);
+    emit ListChanged();
+    if (FFiles.isEmpty())
+        return;
+    const int sortType = FSettings.GeneralConfigs().SortType();
+    if (sortType == kSortAlphabetical)
+        SortList();
+    else if (sortType == kSortShuffled)
+        Shuffle();
+    FSession->Begin(arguments, sortType, FFiles);
+    FCurrent = 0;
+    PlayCurrent();
+}
+
+bool TPlayerCore::IsMedia(const QString& name) const {
+    return FSettings.GeneralConfigs().IsMediaFile(name);
+}
+
+void TPlayerCore::SortList() {
+    SortPaths(FFiles, PathCollator());
+    emit ListChanged();
+}
+
+void TPlayerCore::Shuffle() {
+    if (FFiles.isEmpty())
+        return;
+    FCurrent = ::Shuffle(FFiles, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
+    emit ListChanged();
+    emit CurrentMoved();
+}
+
+bool TPlayerCore::OpenAndPlay(const QString& path) {
+    const qsizetype first = FFiles.size();
+    AddArgument(
+        path, [this](const QString& name) { return IsMedia(name); }, FFiles);
+    if (FFiles.size() == first)
+        return false;
+    emit ListChanged();
+    FPlayer->RememberPosition(CurrentFile());
+    FCurrent = static_cast<int>(first);
+    PlayCurrent();
+    return true;
+}
+
+bool TPlayerCore::RestoreSession() {
+    const std::optional<SessionState> state = FSession->Load();
+    if (!state)
+        return false;
+    const std::optional<RestoredSession> restored = RebuildSession(
+        *state, [this](const QString& name) { return IsMedia(name); }, PathCollator());
+    if (!restored)
+        return false;
+    FFiles = restored->files;
+    emit ListChanged();
+    FCurrent = restored->current;
+    // The session's place wins over the track's own, which a stop or Escape forgot.
+    if (restored->seconds > 0)
+        FSettings.MediaConfigs().SetResumeTime(CurrentFile(), restored->seconds);
+    FSession->Adopt();
+    PlayCurrent();
+    return true;
+}
+
+// ---- Moves
+
+void TPlayerCore::PlayCurrent() {
+    const BusyScope busy(FBusy);
+    ++FPlaySerial;
+    const QString file = CurrentFile();
+    // No entry: nothing to play, and what plays goes on.
+    if (file.isEmpty())
+        return;
+    FPreviousTitleTag = FPlayer->Tags().title;
+    FPlayer->PlayFile(file);
+    NoteSessionPlace(FSettings.MediaConfigs().GetResumeTime(file));
+    const bool speedChanged = FSpeedMemory->Apply(file);
+    // The entry after it may be prepared, so that the automatic advance leaves no gap.
+    FPlayer->PrepareNext(NextToPrepare());
+    // The track left is forgotten (or kept) on disk at once, not at exit.
+    SaveResume();
+    emit TrackStarted(speedChanged);
+    Timer->start();
+}
+
+void TPlayerCore::ForgetPosition() {
+    FPlayer->ForgetPosition(CurrentFile());
+}
+
+void TPlayerCore::PlayAt(int index, bool forgetLeft) {
+    AboutToJump();
+    if (forgetLeft)
+        ForgetPosition();
+    FCurrent = index;
+    PlayCurrent();
+}
+
+void TPlayerCore::PlaySelected() {
+    const int selected = FSelected ? FSelected() : -1;
+    if (selected < 0)
+        return;
+    PlayAt(selected, true);
+}
+
+void TPlayerCore::PlayNext(Move how) {
+    Advance(true, how);
+}
+
+void TPlayerCore::Advance(bool forgetLeft, Move how) {
+    if (FCurrent >= FFiles.size() - 1) {
+        if (how == Move::Automatic)
+            Stop(forgetLeft, how);
+        return;
+    }
+    if (how == Move::Manual)
+        AboutToJump();
+    if (forgetLeft)
+        ForgetPosition();
+    ++FCurrent;
+    PlayCurrent();
+}
+
+void TPlayerCore::PlayPrevious() {
+    if (FCurrent <= 0)
+        return;
+    AboutToJump();
+    ForgetPosition();
+    --FCurrent;
+    PlayCurrent();
+}
+
+void TPlayerCore::PlayPause() {
+    if (IsActiveState(FPlayer->State()))
+        PauseToggle();
+    else
+        PlaySelected();
+}
+
+void TPlayerCore::Stop(bool forget, Move how) {
+    const BusyScope busy(FBusy);
+    ++FPlaySerial;
+    // The session comes back where it stopped; a list that played to its end, from the track's start.
+    NoteSessionPlace(how == Move::Automatic ? 0 : -1);
+    if (forget)
+        ForgetPosition();
+    FPlayer->CloseMedia();
+    SaveResume();
+    emit DisplayChanged();
+    Timer->stop();
+}
+
+void TPlayerCore::PauseToggle() {
+    const BusyScope busy(FBusy);
+    RewindBeforeResume();
+    FPlayer->TogglePause();
+    emit DisplayChanged();
+    if (FPlayer->State() == psPaused) {
+        Timer->stop();
+        RememberPosition(); // a pause may be the end of the session: no tick follows it
+    } else {
+        Timer->start();
+    }
+}
+
+void TPlayerCore::SeekBy(double seconds, bool isJump) {
+    if (isJump)
+        AboutToJump();
+    if (seconds < 0)
+        FPlayer->SeekBackward(-seconds);
+    else
+        FPlayer->SeekForward(seconds);
+    emit DisplayChanged();
+    // While playing the next ticks write it; while paused none come.
+    if (FPlayer->State() == psPaused)
+        RememberPosition();
+}
+
+void TPlayerCore::JumpTo(double seconds) {
+    AboutToJump();
+    FPlayer->JumpTo(seconds);
+}
+
+JumpPlace TPlayerCore::Here() const {
+    return JumpPlace{CurrentFile(), FCurrent, FPlayer->Position()};
+}
+
+void TPlayerCore::NoteJumpFrom(const JumpPlace& from) {
+    FJumps.AboutToJump(from);
+}
+
+void TPlayerCore::AboutToJump() {
+    try {
+        if (FPlayer->IsActive())
+            FJumps.AboutToJump(Here());
+    } catch (...) {
+    }
+}
+
+std::optional<double> TPlayerCore::GoBack() {
+    std::optional<JumpPlace> place = FJumps.Back();
+    int index = -1;
+    // A place whose track left the list (a restore replaced it) is passed over.
+    while (place && (index = TJumpHistory::IndexIn(FFiles, *place)) < 0)
+        place = FJumps.Back();
+    if (!place)
+        return std::nullopt;
+    if (index == FCurrent && FPlayer->IsActive()) {
+        FPlayer->JumpTo(place->seconds);
+        emit DisplayChanged();
+        if (FPlayer->State() == psPaused)
+            RememberPosition();
+        return place->seconds;
+    }
+    ForgetPosition();
+    FCurrent = index;
+    // The earlier track opens where it was left, through its remembered position.
+    FSettings.MediaConfigs().SetResumeTime(CurrentFile(), place->seconds);
+    PlayCurrent();
+    return place->seconds;
+}
+
+// ---- Places
+
+std::optional<Bookmark> TPlayerCore::AddBookmark() {
+    if (!FPlayer->IsActive())
+        return std::nullopt;
+    std::optional<Bookmark> added = FBookmarks->Add(CurrentFile(), FPlayer->Position());
+    if (added)
+        SaveResume();
+    return added;
+}
+
+void TPlayerCore::RemoveBookmark(const QString& file, const QString& key) {
+    FBookmarks->Remove(file, key);
+    SaveResume();
+}
+
+void TPlayerCore::RenameBookmark(const QString& file, const QString& key, const QString& name) {
+    FBookmarks->Rename(file, key, name);
+    SaveResume();
+}
+
+QList<Place> TPlayerCore::PlacesOf(const QString& file) const {
+    const int language = FSettings.Language();
+    QList<Place> places = BookmarkPlaces(FBookmarks->Of(file), language);
+    if (file == CurrentFile()) {
+        const QList<MediaChapter> chapters = FPlayer->Chapters();
+        for (qsizetype i = 0; i < chapters.size(); ++i) {
+            const QString label = ChapterSpokenText(
+                static_cast<int>(i + 1), static_cast<int>(chapters.size()), chapters[i].title, language);
+            places.append(Place{chapters[i].start, label, PlaceKind::Chapter, {}, {}});
+        }
+    }
+    SortPlaces(places);
+    return places;
+}
+
+// ---- What is kept on disk
+
+void TPlayerCore::TimerTic() {
+    emit DisplayChanged();
+    if (++FTicksSinceSave >= kSaveEveryTicks)
+        RememberPosition();
+}
+
+void TPlayerCore::RememberPosition() {
+    NoteSessionPlace();
+    FPlayer->RememberPosition(CurrentFile());
+    SaveResume();
+}
+
+void TPlayerCore::SaveResume() {
+    FTicksSinceSave = 0;
+    // Never throws; a failed write keeps its changes for the next one.
+    FSettings.MediaConfigs().SaveToDisk();
+}
+
+void TPlayerCore::Leave() {
+    NoteSessionPlace();
+    FPlayer->RememberPosition(CurrentFile());
+    Timer->stop();
+}
+
+void TPlayerCore::NoteSessionPlace(double seconds) {
+    if (FFiles.isEmpty())
+        return;
+    try {
+        if (seconds < 0) {
+            if (!FPlayer->IsActive())
+                return;
+            seconds = FPlayer->Position();
+        }
+        FSession->NotePlace(FCurrent, CurrentFile(), seconds);
+    } catch (...) {
+    }
+}
+
+// ---- Speed and volume
+
+void TPlayerCore::StepSpeed(bool faster) {
+    faster ? FPlayer->Faster() : FPlayer->Slower();
+    RememberSpeed();
+}
+
+void TPlayerCore::SetRate(double rate) {
+    FPlayer->SetRate(std::clamp(rate, kMinRate, kMaxRate));
+    RememberSpeed();
+    emit DisplayChanged();
+}
+
+void TPlayerCore::RememberSpeed() {
+    FSpeedMemory->Remember(CurrentFile());
+}
+
+void TPlayerCore::StepVolume(bool up) {
+    up ? FPlayer->VolumeUp() : FPlayer->VolumeDown();
+}
+
+void TPlayerCore::SetVolume(int volume) {
+    // Through the sleep timer, whose fade holds the volume down below the listener's.
+    FSleepTimer->SetVolume(volume);
+    if (FInBackground)
+        FSavedVolume = volume;
+}
+
+void TPlayerCore::AppDeactivate() {
+    FInBackground = true;
+    const int v = FSleepTimer->Volume();
+    FSavedVolume = v;
+    const int d = FSettings.GeneralConfigs().DeactivatedVolume();
+    if (v > d)
+        FSleepTimer->SetVolume(d);
+}
+
+void TPlayerCore::AppActivate() {
+    FInBackground = false;
+    FSleepTimer->SetVolume(FSavedVolume);
+}
+
+// ---- The sleep timer and the rewind after a pause
+
+int TPlayerCore::CycleSleepTimer() {
+    const bool wasAtTrackEnd = FSleepTimer->Choice() == kSleepAtTrackEnd;
+    const int choice = FSleepTimer->Cycle();
+    FollowSleepTimer();
+    // Waiting for the track's end, the next file must not follow by itself without a gap.
+    if (wasAtTrackEnd != (choice == kSleepAtTrackEnd) && FPlayer->IsActive())
+        FPlayer->PrepareNext(NextToPrepare());
+    return choice;
+}
+
+void TPlayerCore::FollowSleepTimer() {
+    if (FSleepTimer->Armed())
+        FSleepTick->start();
+    else
+        FSleepTick->stop();
+}
+
+QString TPlayerCore::NextToPrepare() const {
+    if (FSleepTimer->Choice() == kSleepAtTrackEnd)
+        return {};
+    return FFiles.value(FCurrent + 1);
+}
+
+void TPlayerCore::SleepExpired() {
+    FollowSleepTimer();
+    Timer->stop();
+    RememberPosition();
+    emit DisplayChanged();
+}
+
+void TPlayerCore::PauseAtTrackEnd() {
+    FollowSleepTimer();
+    Advance(true, Move::Automatic);
+    if (!IsActiveState(FPlayer->State()) && FPlayer->State() != psTransitioning)
+        return; // the list ended: stopped as ever
+    {
+        const BusyScope busy(FBusy);
+        FPlayer->Pause();
+        Timer->stop();
+    }
+    emit DisplayChanged();
+}
+
+void TPlayerCore::RewindBeforeResume() {
+    if (FPlayer->State() != psPaused)
+        return;
+    FResumeRewind->BeforeResume(FSettings.GeneralConfigs().RewindAfterPause());
+}
+
+void TPlayerCore::ResumeAfterModal(quint64 pausedSerial) {
+    // Another track, or a stop, came from the desktop while the window was up; a toggle now would
+    // pause what the user chose to hear.
+    if (pausedSerial != FPlaySerial || FPlayer->State() != psPaused)
+        return;
+    RewindBeforeResume();
+    FPlayer->TogglePause();
+}
+
+// ---- The modal pause
+
+TPlayerCore::ModalPause::ModalPause(TPlayerCore& core)
+    // Asked before the flag is set, so that a failing control cannot leave the core deaf.
+    : FCore(core), FWasPlaying(core.FPlayer->IsPlaying()), FSerial(core.FPlaySerial) {
+    FCore.FBusy = true;
+    if (FWasPlaying)
+        FCore.FPlayer->TogglePause(); // never throws
+}
+
+TPlayerCore::ModalPause::~ModalPause() {
+    try {
+        if (FWasPlaying)
+            FCore.ResumeAfterModal(FSerial);
+    } catch (...) {
+    }
+    FCore.FBusy = false;
+    emit FCore.DisplayChanged();
+}

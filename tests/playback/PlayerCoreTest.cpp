@@ -1,0 +1,207 @@
+// The list and its moves, with no window: what the keys, the desktop and the end of a track do.
+#include "support/CoreFixture.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+class PlayerCoreTest : public CoreFixture {
+protected:
+    /// The folder l/ with a, b and c, each remembered at 33 s by an earlier run; a plays.
+    TPlayerCore& StartThree() {
+        a = Touch("l/a.mp3");
+        b = Touch("l/b.mp3");
+        c = Touch("l/c.mp3");
+        settings = std::make_unique<SettingsModule>(platform);
+        for (const QString& p : {a, b, c})
+            settings->MediaConfigs().SetResumeTime(p, 33);
+        return Start({Root() + "l"});
+    }
+
+    QString a, b, c;
+};
+
+TEST_F(PlayerCoreTest, AnEndRacingAKeyAdvancesOnceFromWhereTheListenerWent) {
+    struct Case {
+        const char* name;
+        std::function<void(TPlayerCore&)> key; // pressed between the end and its posted advance
+        int current;                           // where the list stands after the advance ran
+        QStringList opened;
+    };
+    const Case cases[] = {
+        {"Next", [](TPlayerCore& k) { k.PlayNext(); }, 1, {"a", "b"}},
+        {"Previous", [](TPlayerCore& k) { k.PlayPrevious(); }, 0, {"b", "a"}}, // from b
+        {"PlayAnother", [](TPlayerCore& k) { k.PlayAt(2, true); }, 2, {"a", "c"}},
+        {"Stop", [](TPlayerCore& k) { k.Stop(); }, 0, {"a"}},
+    };
+    for (const Case& cs : cases) {
+        SCOPED_TRACE(cs.name);
+        core.reset();
+        settings.reset();
+        TPlayerCore& k = StartThree();
+        if (QString::fromLatin1(cs.name) == QLatin1String("Previous")) {
+            k.PlayNext();
+            DrainEvents();
+        }
+        control->opened.clear();
+        control->opened.append(k.CurrentFile());
+        control->FinishMedia(); // the advance is posted, not run
+        ASSERT_TRUE(k.AdvancePending());
+        cs.key(k);
+        DrainEvents(); // the stale advance arrives and must skip nothing
+        EXPECT_FALSE(k.AdvancePending());
+        EXPECT_EQ(k.Current(), cs.current);
+        QStringList names;
+        for (const QString& p : control->opened)
+            names.append(p.mid(p.lastIndexOf('/') + 1, 1));
+        EXPECT_EQ(names, cs.opened);
+    }
+}
+
+TEST_F(PlayerCoreTest, TheEndOfATrackForgetsItAndTheListStopsAfterTheLast) {
+    TPlayerCore& k = StartThree();
+    control->FinishMedia();
+    DrainEvents();
+    EXPECT_EQ(k.Current(), 1);
+    EXPECT_EQ(Remembered(a), 0.0);
+    EXPECT_EQ(Remembered(b), 33.0);
+    k.PlayAt(2, false);
+    DrainEvents();
+    control->FinishMedia();
+    DrainEvents();
+    // The list ran out: stopped, the last track forgotten, no jump recorded by the end itself.
+    EXPECT_EQ(k.Current(), 2);
+    EXPECT_EQ(Remembered(c), 0.0);
+    EXPECT_FALSE(IsActiveState(control->state));
+    EXPECT_FALSE(k.TimerActive());
+}
+
+TEST_F(PlayerCoreTest, AFileThatFailsIsSkippedButKeepsItsPlace) {
+    TPlayerCore& k = StartThree();
+    control->FailMedia();
+    DrainEvents();
+    EXPECT_EQ(k.Current(), 1);
+    EXPECT_EQ(Remembered(a), 33.0);
+}
+
+TEST_F(PlayerCoreTest, ManualMovesAreJumpsTheWayBackUndoesButTheEndOfATrackIsNot) {
+    TPlayerCore& k = StartThree();
+    control->position = 40;
+    k.PlayNext();
+    DrainEvents();
+    control->position = 12;
+    control->FinishMedia(); // b ends: c follows by itself
+    DrainEvents();
+    ASSERT_EQ(k.Current(), 2);
+    // Back goes to where the listener pressed the key, in a, not to the end of b.
+    const std::optional<double> back = k.GoBack();
+    DrainEvents();
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, 40.0);
+    EXPECT_EQ(k.Current(), 0);
+    EXPECT_FALSE(k.GoBack().has_value());
+}
+
+TEST_F(PlayerCoreTest, ASeekFromTheDesktopIsAJumpTooAndAShortSeekIsNot) {
+    TPlayerCore& k = StartThree();
+    control->position = 50;
+    k.SeekBy(5, false);
+    EXPECT_FALSE(k.GoBack().has_value());
+    control->position = 70;
+    k.JumpTo(300); // the desktop's SetPosition and the jump dialog
+    const std::optional<double> back = k.GoBack();
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(*back, 70.0);
+    EXPECT_EQ(control->positionPuts.last(), 70.0);
+}
+
+TEST_F(PlayerCoreTest, AModalPauseResumesOnlyTheTrackItPaused) {
+    TPlayerCore& k = StartThree();
+    ASSERT_EQ(control->state, psPlaying);
+    {
+        const TPlayerCore::ModalPause pause(k);
+        EXPECT_TRUE(k.Busy());
+        EXPECT_EQ(control->state, psPaused);
+        EXPECT_TRUE(pause.SameTrack());
+    }
+    EXPECT_FALSE(k.Busy());
+    EXPECT_EQ(control->state, psPlaying);
+
+    {
+        const TPlayerCore::ModalPause pause(k);
+        k.PlayNext(); // the desktop moved on while the window was up
+        DrainEvents();
+        EXPECT_FALSE(pause.SameTrack());
+        k.PauseToggle(); // and the listener paused the new track from there
+    }
+    // Resuming now would undo what the listener chose.
+    EXPECT_EQ(control->state, psPaused);
+
+    k.PauseToggle();
+    control->failing.insert("PlayState");
+    EXPECT_ANY_THROW({ const TPlayerCore::ModalPause pause(k); });
+    EXPECT_FALSE(k.Busy()); // a failing control must not leave the core deaf
+}
+
+TEST_F(PlayerCoreTest, StatesAreSignalledButNotActedOnWhileACommandRuns) {
+    TPlayerCore& k = StartThree();
+    QSignalSpy states(&k, &TPlayerCore::StateChanged);
+    QSignalSpy shown(&k, &TPlayerCore::DisplayChanged);
+    {
+        const TPlayerCore::ModalPause pause(k);
+        control->ChangeState(psMediaEnded); // while busy: no advance is posted
+        EXPECT_FALSE(k.AdvancePending());
+    }
+    DrainEvents();
+    EXPECT_EQ(k.Current(), 0);
+    EXPECT_GE(states.count(), 1);
+    EXPECT_GE(shown.count(), 1);
+}
+
+TEST_F(PlayerCoreTest, TheCheckpointWritesEveryFifthTickAndOnPause) {
+    TPlayerCore& k = StartThree();
+    control->position = 10;
+    for (int i = 1; i < TPlayerCore::kSaveEveryTicks; ++i)
+        k.TimerTic();
+    SettingsModule fresh(platform); // reads what is on disk
+    EXPECT_EQ(fresh.MediaConfigs().GetResumeTime(a), 33.0);
+    k.TimerTic();
+    SettingsModule afterTick(platform);
+    EXPECT_EQ(afterTick.MediaConfigs().GetResumeTime(a), 10.0);
+    control->position = 14;
+    k.PauseToggle();
+    SettingsModule afterPause(platform);
+    EXPECT_EQ(afterPause.MediaConfigs().GetResumeTime(a), 14.0);
+}
+
+TEST_F(PlayerCoreTest, OpenAndPlayAddsAtTheEndAndKeepsThePlaceLeft) {
+    TPlayerCore& k = StartThree();
+    const QString d = Touch("m/d.mp3");
+    Touch("m/notes.txt");
+    control->position = 21;
+    QSignalSpy lists(&k, &TPlayerCore::ListChanged);
+    ASSERT_TRUE(k.OpenAndPlay(Root() + "m"));
+    DrainEvents();
+    EXPECT_EQ(k.Files().size(), 4);
+    EXPECT_EQ(k.CurrentFile(), d);
+    EXPECT_EQ(Remembered(a), 21.0);
+    EXPECT_EQ(lists.count(), 1);
+    EXPECT_FALSE(k.OpenAndPlay(Root() + "m/notes.txt/")); // adds nothing: nothing changes
+    EXPECT_EQ(k.CurrentFile(), d);
+}
+
+TEST_F(PlayerCoreTest, TheVolumeHasOneOwnerForKeysDesktopAndBackground) {
+    TPlayerCore& k = StartThree();
+    k.AppActivate();
+    k.SetVolume(80);
+    k.AppDeactivate(); // the option's 20 while behind another window
+    EXPECT_EQ(control->volume, 20);
+    k.SetVolume(60); // the desktop, meanwhile: kept for the return
+    EXPECT_EQ(control->volume, 60);
+    k.AppActivate();
+    EXPECT_EQ(control->volume, 60);
+    k.StepVolume(false);
+    EXPECT_EQ(control->volume, 55);
+}
+
+} // namespace
