@@ -3,6 +3,8 @@
 #include "config/SettingsModule.h"
 #include "config/SortTypes.h"
 #include "config/SpeedConfigs.h"
+#include "formats/MediaFileKind.h"
+#include "formats/MediaLength.h"
 #include "listening/ListeningClock.h"
 #include "listening/ResumeRewind.h"
 #include "listening/SleepTimer.h"
@@ -13,12 +15,15 @@
 #include "return/SessionRestore.h"
 #include "texts/ChapterTexts.h"
 #include "texts/ListeningTexts.h"
+#include "util/FileNameCodec.h"
 #include "util/Platform.h"
 
 #include <QCollator>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <utility>
@@ -169,6 +174,17 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
 
 bool TPlayerCore::IsMedia(const QString& name) const {
     return FSettings.GeneralConfigs().IsMediaFile(name);
+}
+
+bool TPlayerCore::IsPlayableFile(const QString& path) const {
+    struct stat info {};
+    if (::stat(EncodeFileName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    if (IsMedia(name) || IsMidiFileName(name) || IsAsxFileName(name))
+        return true;
+    // Any other name: what its bytes are, read the way the length reader reads them.
+    return ReadMediaLength(path).has_value();
 }
 
 void TPlayerCore::SortList() {

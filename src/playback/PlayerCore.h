@@ -68,6 +68,10 @@ public:
     /// Adds path as a command-line argument and plays the first track it added; the track left
     /// keeps its position, as the desktop interrupts it. False when nothing was added.
     bool OpenAndPlay(const QString& path);
+    /// Whether path, a file the desktop hands over, is one the program can play: a media name by
+    /// the Extensions option, a name played in a way of its own, or content a media reader knows.
+    /// A folder is no file: false.
+    bool IsPlayableFile(const QString& path) const;
     /// Puts the list in a random order, the current track kept current.
     void Shuffle();
     /// The last session's list, at its place, playing; false when there is none to bring back.

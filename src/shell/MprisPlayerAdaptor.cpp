@@ -7,6 +7,7 @@
 #include <QDBusContext>
 #include <QUrl>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -247,19 +248,36 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
 
 void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     const QString path = LocalPath(Uri);
-    bool opened = false;
-    if (!path.isEmpty())
-        Guarded([&] { opened = FCore.OpenAndPlay(path); });
-    if (opened)
+    enum class Refusal { None, Scheme, NotMedia, NothingFound } refusal = Refusal::None;
+    if (path.isEmpty()) {
+        refusal = Refusal::Scheme;
+    } else {
+        Guarded([&] {
+            // A file that is no media would stop what plays and play nothing: refused before the list moves.
+            struct stat info {};
+            const bool file = ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+            if (file && !FCore.IsPlayableFile(path))
+                refusal = Refusal::NotMedia;
+            else if (!FCore.OpenAndPlay(path))
+                refusal = Refusal::NothingFound;
+        });
+    }
+    if (refusal == Refusal::None)
         return;
     // Qt gives a call's context to the object the adaptor serves, not to the adaptor.
     auto* context = dynamic_cast<QDBusContext*>(parent());
     if (!context || !context->calledFromDBus())
         return;
-    if (path.isEmpty())
+    switch (refusal) {
+    case Refusal::Scheme:
         context->sendErrorReply(QDBusError::NotSupported,
                                 QStringLiteral("only local file URIs can be opened"));
-    else
+        return;
+    case Refusal::NotMedia:
+        context->sendErrorReply(QDBusError::NotSupported, QStringLiteral("not a media file"));
+        return;
+    default:
         context->sendErrorReply(QStringLiteral("org.freedesktop.DBus.Error.FileNotFound"),
                                 QStringLiteral("no media file or folder there"));
+    }
 }

@@ -1,6 +1,7 @@
 // The desktop's view of the player: MPRIS calls made over a real, private session bus.
 #include "shell/MprisService.h"
 
+#include "WavWriter.h"
 #include "WindowFixture.h"
 #include "shell/MprisPlayerAdaptor.h"
 #include "util/FileNameCodec.h"
@@ -307,7 +308,9 @@ TEST_F(Mpris, ChangesAreSignalledOnceAndNeverThePosition) {
 TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     Publish(2);
     control->position = 30;
-    const QString other = Touch("n/libro.m4b"); // named directly: any extension plays
+    const QString other = Root() + "n/libro.m4b"; // named directly: a name of any kind plays
+    QDir().mkpath(Root() + "n");
+    ASSERT_TRUE(WriteToneWav(other, 0.5));
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(other)});
     EXPECT_EQ(window->Core().Files(), QStringList({paths[0], paths[1], other}));
     EXPECT_EQ(window->Core().Current(), 2);
@@ -317,7 +320,11 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
 
     const QString found = Touch("f/x.mp3");
     Touch("f/x.txt");
-    Touch("e/notes.txt");
+    const QString notes = Touch("e/notes.txt");
+    QFile text(notes);
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("root:x:0:0:root:/root:/bin/bash\n");
+    text.close();
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(Root() + "f")});
     EXPECT_EQ(window->Core().Files().mid(3), QStringList({found}));
     EXPECT_EQ(control->opened.last(), found);
@@ -331,6 +338,8 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
         {MprisPlayerAdaptor::FileUrl(Root() + "missing.mp3"), "org.freedesktop.DBus.Error.FileNotFound"},
         {MprisPlayerAdaptor::FileUrl(Root() + "e"),
          "org.freedesktop.DBus.Error.FileNotFound"}, // no media in it
+        // A file that is no media: what plays goes on.
+        {MprisPlayerAdaptor::FileUrl(notes), "org.freedesktop.DBus.Error.NotSupported"},
     };
     for (const auto& r : refused) {
         const QDBusMessage reply = Send(PlayerInterface, "OpenUri", {r.uri});
@@ -339,6 +348,8 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     }
     EXPECT_EQ(window->Core().Files().size(), 4);
     EXPECT_EQ(control->opened.last(), found);
+    EXPECT_EQ(window->Core().Current(), 3);
+    EXPECT_EQ(control->state, psPlaying);
     EXPECT_EQ(Get("SupportedUriSchemes", RootInterface).toStringList(), QStringList{"file"});
 }
 
