@@ -16,6 +16,7 @@
 #include "texts/ChapterTexts.h"
 #include "texts/ListeningTexts.h"
 #include "util/FileNameCodec.h"
+#include "util/IgnoreFailure.h"
 #include "util/Platform.h"
 
 #include <QCollator>
@@ -359,11 +360,10 @@ void TPlayerCore::NoteJumpFrom(const JumpPlace& from) {
 }
 
 void TPlayerCore::AboutToJump() {
-    try {
+    IgnoreFailure([&] {
         if (FPlayer->IsActive())
             FJumps.AboutToJump(Here());
-    } catch (...) {
-    }
+    });
 }
 
 std::optional<double> TPlayerCore::GoBack() {
@@ -454,15 +454,14 @@ void TPlayerCore::Leave() {
 void TPlayerCore::NoteSessionPlace(double seconds) {
     if (FFiles.isEmpty())
         return;
-    try {
+    IgnoreFailure([&] {
         if (seconds < 0) {
             if (!FPlayer->IsActive())
                 return;
             seconds = FPlayer->Position();
         }
         FSession->NotePlace(FCurrent, CurrentFile(), seconds);
-    } catch (...) {
-    }
+    });
 }
 
 // ---- Speed and volume
@@ -578,11 +577,10 @@ TPlayerCore::ModalPause::ModalPause(TPlayerCore& core)
 }
 
 TPlayerCore::ModalPause::~ModalPause() {
-    try {
+    IgnoreFailure([&] {
         if (FWasPlaying)
             FCore.ResumeAfterModal(FSerial);
-    } catch (...) {
-    }
+    });
     FCore.FBusy = false;
     emit FCore.DisplayChanged();
 }

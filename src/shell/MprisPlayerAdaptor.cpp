@@ -3,6 +3,7 @@
 #include "playback/PlayerCore.h"
 #include "playlist/TrackName.h"
 #include "util/FileNameCodec.h"
+#include "util/IgnoreFailure.h"
 
 #include <QDBusContext>
 #include <QUrl>
@@ -30,13 +31,6 @@ qlonglong ToMicros(double seconds) {
     return std::llround(micros);
 }
 
-// Nothing may throw back into the D-Bus dispatcher: every command from the bus swallows its failures here.
-template <class Command> void Guarded(const Command& command) noexcept {
-    try {
-        command();
-    } catch (...) {
-    }
-}
 } // namespace
 
 QString MprisPlayerAdaptor::FileUrl(const QString& path) {
@@ -105,7 +99,7 @@ void MprisPlayerAdaptor::SetRate(double rate) {
         Pause();
         return;
     }
-    Guarded([&] { FCore.SetRate(rate); });
+    IgnoreFailure([&] { FCore.SetRate(rate); });
 }
 
 QVariantMap MprisPlayerAdaptor::Metadata() const {
@@ -139,7 +133,7 @@ double MprisPlayerAdaptor::Volume() const {
 void MprisPlayerAdaptor::SetVolume(double volume) {
     if (!std::isfinite(volume))
         return;
-    Guarded([&] {
+    IgnoreFailure([&] {
         FCore.SetVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
         FCore.Refresh();
     });
@@ -187,11 +181,11 @@ QVariantMap MprisPlayerAdaptor::SignalledProperties() const {
 }
 
 void MprisPlayerAdaptor::PlayPause() {
-    Guarded([&] { FCore.PlayPause(); });
+    IgnoreFailure([&] { FCore.PlayPause(); });
 }
 
 void MprisPlayerAdaptor::Play() {
-    Guarded([&] {
+    IgnoreFailure([&] {
         const int state = State();
         if (state == psPaused)
             FCore.PauseToggle();
@@ -201,28 +195,28 @@ void MprisPlayerAdaptor::Play() {
 }
 
 void MprisPlayerAdaptor::Pause() {
-    Guarded([&] {
+    IgnoreFailure([&] {
         if (IsPlayingState(State()))
             FCore.PauseToggle();
     });
 }
 
 void MprisPlayerAdaptor::Stop() {
-    Guarded([&] { FCore.Stop(); });
+    IgnoreFailure([&] { FCore.Stop(); });
 }
 
 void MprisPlayerAdaptor::Next() {
-    Guarded([&] { FCore.PlayNext(); });
+    IgnoreFailure([&] { FCore.PlayNext(); });
 }
 
 void MprisPlayerAdaptor::Previous() {
-    Guarded([&] { FCore.PlayPrevious(); });
+    IgnoreFailure([&] { FCore.PlayPrevious(); });
 }
 
 void MprisPlayerAdaptor::Seek(qlonglong Offset) {
     if (!IsActive())
         return;
-    Guarded([&] {
+    IgnoreFailure([&] {
         const double seconds = static_cast<double>(Offset) / kMicrosPerSecond;
         FCore.SeekBy(seconds, false);
         emit Seeked(Position());
@@ -233,7 +227,7 @@ void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& TrackId, qlonglong P
     // A stale id means the user moved on since the desktop read it: never seek the wrong track.
     if (!IsActive() || TrackId != MprisPlayerAdaptor::TrackId(FCore.Current()) || Position < 0)
         return;
-    Guarded([&] {
+    IgnoreFailure([&] {
         const double length = FCore.Player().Duration();
         const double seconds = static_cast<double>(Position) / kMicrosPerSecond;
         if (std::isfinite(length) && length > 0 && seconds > length)
@@ -252,7 +246,7 @@ void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     if (path.isEmpty()) {
         refusal = Refusal::Scheme;
     } else {
-        Guarded([&] {
+        IgnoreFailure([&] {
             // A file that is no media would stop what plays and play nothing: refused before the list moves.
             struct stat info {};
             const bool file = ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);

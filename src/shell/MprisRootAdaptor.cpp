@@ -1,6 +1,7 @@
 #include "shell/MprisRootAdaptor.h"
 
 #include "shell/VarnelPlayer.h"
+#include "util/IgnoreFailure.h"
 
 #include <QTimer>
 
@@ -37,13 +38,12 @@ QStringList MprisRootAdaptor::SupportedMimeTypes() const {
 }
 
 void MprisRootAdaptor::Raise() {
-    try {
+    IgnoreFailure([&] {
         FWindow.setWindowState(FWindow.windowState() & ~Qt::WindowMinimized);
         FWindow.show();
         FWindow.raise();
         FWindow.activateWindow();
-    } catch (...) {
-    }
+    });
 }
 
 void MprisRootAdaptor::Quit() {

@@ -3,6 +3,7 @@
 #include "shell/MprisPlayerAdaptor.h"
 #include "shell/MprisRootAdaptor.h"
 #include "shell/VarnelPlayer.h"
+#include "util/IgnoreFailure.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -60,7 +61,7 @@ bool MprisService::TakeName(const QString& name) {
 }
 
 void MprisService::SignalChanges() {
-    try {
+    IgnoreFailure([&] {
         const QVariantMap now = FPlayer->SignalledProperties();
         QVariantMap changed;
         for (auto it = now.cbegin(); it != now.cend(); ++it) {
@@ -75,6 +76,5 @@ void MprisService::SignalChanges() {
                                                          QStringLiteral("PropertiesChanged"));
         signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
         FBus.send(signal);
-    } catch (...) {
-    }
+    });
 }

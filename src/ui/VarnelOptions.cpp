@@ -6,6 +6,7 @@
 #include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
 #include "ui/SpinEdit.h"
+#include "util/IgnoreFailure.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,21 +93,14 @@ void TVarnelOptions::SetTexts(int language) {
 
 void TVarnelOptions::LoadValues() {
     // A value that cannot be read keeps the layout's default.
-    try {
-        SpDeactivatedVolume->SetValue(FConfigs.DeactivatedVolume());
-    } catch (...) {
-    }
-    try {
+    IgnoreFailure([&] { SpDeactivatedVolume->SetValue(FConfigs.DeactivatedVolume()); });
+    IgnoreFailure([&] {
         const int sortType = FConfigs.SortType();
         // An order the list does not offer leaves the first choice shown.
         if (sortType >= 0 && sortType < kOrderChoices)
             CbSortType->setCurrentIndex(sortType);
-    } catch (...) {
-    }
-    try {
-        CkRewindAfterPause->setChecked(FConfigs.RewindAfterPause());
-    } catch (...) {
-    }
+    });
+    IgnoreFailure([&] { CkRewindAfterPause->setChecked(FConfigs.RewindAfterPause()); });
 }
 
 void TVarnelOptions::OkClick() {
@@ -114,19 +108,12 @@ void TVarnelOptions::OkClick() {
     // into range here as well: an out-of-range volume must never be stored.
     SpDeactivatedVolume->ClampText();
     // A store that cannot take a value keeps the old one; the dialog closes all the same.
-    try {
-        FConfigs.SetDeactivatedVolume(SpDeactivatedVolume->Value());
-    } catch (...) {
-    }
-    try {
-        FConfigs.SetSortType(CbSortType->currentIndex());
-    } catch (...) {
-    }
-    try {
+    IgnoreFailure([&] { FConfigs.SetDeactivatedVolume(SpDeactivatedVolume->Value()); });
+    IgnoreFailure([&] { FConfigs.SetSortType(CbSortType->currentIndex()); });
+    IgnoreFailure([&] {
         // Only a change is written, so that a file the option never touched stays as it was.
         if (CkRewindAfterPause->isChecked() != FConfigs.RewindAfterPause())
             FConfigs.SetRewindAfterPause(CkRewindAfterPause->isChecked());
-    } catch (...) {
-    }
+    });
     accept();
 }

@@ -1,0 +1,11 @@
+#pragma once
+
+/// Runs run and drops any failure it raises: for a step whose failure leaves nothing the program
+/// relies on (the next command or save tries afresh), and at the edges where C code, D-Bus or the
+/// event loop call ours and nothing may be thrown back.
+template <class Run> void IgnoreFailure(const Run& run) noexcept {
+    try {
+        run();
+    } catch (...) {
+    }
+}
