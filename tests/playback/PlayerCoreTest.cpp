@@ -1,5 +1,8 @@
 // The list and its moves, with no window: what the keys, the desktop and the end of a track do.
 #include "support/CoreFixture.h"
+#include "support/CurrentFolderGuard.h"
+
+#include <QDir>
 
 #include <QSignalSpy>
 
@@ -20,6 +23,75 @@ protected:
 
     QString a, b, c;
 };
+
+TEST_F(PlayerCoreTest, ArgumentsThatNameNothingAreIgnored) {
+    TPlayerCore& k = Start({"", Root() + "missing.mp3", Root() + "nowhere/"});
+    EXPECT_TRUE(k.Files().isEmpty());
+    EXPECT_TRUE(control->opened.isEmpty());
+    EXPECT_FALSE(k.TimerActive());
+}
+
+TEST_F(PlayerCoreTest, FoldersAreSearchedDepthFirstInNameOrderAndFiltered) {
+    Touch("music/b.mp3");
+    Touch("music/Sub/a.wav");
+    Touch("music/c.txt");
+    Touch("music/A.mp3");
+    Touch("music/x.mp");  // a piece of a longer extension counts
+    Touch("music/x.ogg"); // not in the default list
+    Touch("music/README");
+    const QString named = Touch("song.txt"); // named directly: taken whatever its extension
+    TPlayerCore& k = Start({Root() + "music", named});
+    const QString m = Root() + "music/";
+    EXPECT_EQ(k.Files(), QStringList({m + "A.mp3", m + "b.mp3", m + "Sub/a.wav", m + "x.mp", named}));
+    EXPECT_EQ(control->opened, QStringList({m + "A.mp3"}));
+    EXPECT_TRUE(k.TimerActive());
+}
+
+TEST_F(PlayerCoreTest, ARelativeFolderGivesRelativePathsAndFilesBecomeAbsolute) {
+    Touch("dir/one.mp3");
+    Touch("dir/two.mp3");
+    const CurrentFolderGuard folder;
+    QDir::setCurrent(Root() + "dir");
+    EXPECT_EQ(Start({".", "../dir/./two.mp3"}).Files(),
+              QStringList({"./one.mp3", "./two.mp3", Root() + "dir/two.mp3"}));
+}
+
+TEST_F(PlayerCoreTest, TheSortOptionOrdersTheListBeforeTheFirstTrackPlays) {
+    Touch("z/c.mp3");
+    Touch("a/B.mp3");
+    Touch("a/a.mp3");
+    settings = std::make_unique<SettingsModule>(platform);
+    settings->GeneralConfigs().SetSortType(1);
+    TPlayerCore& k = Start({Root() + "z", Root() + "a"});
+    EXPECT_EQ(k.Files(), QStringList({Root() + "a/a.mp3", Root() + "a/B.mp3", Root() + "z/c.mp3"}));
+    EXPECT_EQ(control->opened, QStringList({Root() + "a/a.mp3"}));
+}
+
+TEST_F(PlayerCoreTest, TheShuffleOptionPlaysTheFirstShuffledEntry) {
+    QStringList names;
+    for (int i = 0; i < 12; ++i)
+        names.append(Touch(QString("s/%1.mp3").arg(i, 2, 10, QLatin1Char('0'))));
+    settings = std::make_unique<SettingsModule>(platform);
+    settings->GeneralConfigs().SetSortType(2);
+    QSignalSpy moved(&MakeCore(), &TPlayerCore::CurrentMoved);
+    core->LoadCommandLine({Root() + "s"});
+    DrainEvents();
+    QStringList sorted = core->Files();
+    sorted.sort();
+    EXPECT_EQ(sorted, names);
+    EXPECT_NE(core->Files(), names);
+    EXPECT_EQ(core->Current(), 0);
+    EXPECT_EQ(control->opened, QStringList({core->Files().first()}));
+    EXPECT_EQ(moved.count(), 1);
+}
+
+TEST_F(PlayerCoreTest, TheFirstTrackStartsAtItsRememberedPlace) {
+    const QString song = Touch("song.mp3");
+    settings = std::make_unique<SettingsModule>(platform);
+    settings->MediaConfigs().SetResumeTime(song, 83.4);
+    Start({song});
+    EXPECT_EQ(control->positionPuts, QList<double>({83.4}));
+}
 
 TEST_F(PlayerCoreTest, AnEndRacingAKeyAdvancesOnceFromWhereTheListenerWent) {
     struct Case {

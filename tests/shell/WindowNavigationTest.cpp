@@ -109,15 +109,6 @@ TEST_F(Navigation, DoubleClickWithoutSelectionKeepsPlayingAndNextStartsTheFirstE
     EXPECT_EQ(control->opened.last(), a);
 }
 
-TEST_F(Navigation, TheEndOfATrackRacingADownKeyAdvancesOnce) {
-    StartThree();
-    control->FinishMedia();       // the advance is posted ...
-    Press(Tempo(), Qt::Key_Down); // ... and the user presses Down before it runs
-    DrainEvents();
-    EXPECT_EQ(window->Core().Current(), 1);
-    EXPECT_EQ(control->opened, QStringList({a, b}));
-}
-
 TEST_F(Navigation, StopAfterTheEndOfATrackIsNotUndoneByTheAdvance) {
     StartThree();
     control->FinishMedia();
