@@ -1,16 +1,24 @@
 #include "texts/ListeningTexts.h"
 
+#include "texts/TextTable.h"
 #include "texts/Texts.h"
+
+namespace {
+constexpr Wording kTimerOff = {"Timer spento", "Temporizador apagado"};
+constexpr Wording kTimerAtTrackEnd = {"Timer fine brano", "Temporizador fin de pista"};
+constexpr Wording kTimerMinutes = {"Timer %1 minuti", "Temporizador %1 minutos"};
+constexpr Wording kRewindOption = {"&Riascolta qualche secondo dopo una pausa lunga",
+                                   "&Repetir unos segundos tras una pausa larga"};
+} // namespace
 
 QString SleepTimerSpokenText(int minutes, int language) {
     if (minutes == 0)
-        return InLanguage(language, "Timer spento", "Temporizador apagado");
+        return InLanguage(kTimerOff, language);
     if (minutes == kSleepAtTrackEnd)
-        return InLanguage(language, "Timer fine brano", "Temporizador fin de pista");
-    return InLanguage(language, "Timer %1 minuti", "Temporizador %1 minutos").arg(minutes);
+        return InLanguage(kTimerAtTrackEnd, language);
+    return InLanguage(kTimerMinutes, language).arg(minutes);
 }
 
 QString RewindOptionText(int language) {
-    return InLanguage(language, "&Riascolta qualche secondo dopo una pausa lunga",
-                      "&Repetir unos segundos tras una pausa larga");
+    return InLanguage(kRewindOption, language);
 }

@@ -1,38 +1,32 @@
 #include "texts/ReturnTexts.h"
 
+#include "texts/TextTable.h"
 #include "texts/Texts.h"
 #include "texts/TimeLabel.h"
 
-#include <array>
-
 namespace {
 
-struct ReturnTextPair {
-    ReturnTextId id;
-    const char* italian;
-    const char* spanish;
-};
+constexpr TextTable<ReturnTextId, 6> kReturnTexts{{{
+    {ReturnTextId::NothingToRestore, {"Nessuna sessione da riprendere", "Ninguna sesión para reanudar"}},
+    {ReturnTextId::PlacesCaption, {"Segnalibri e capitoli", "Marcadores y capítulos"}},
+    {ReturnTextId::NoPlaces, {"Nessun segnalibro", "Ningún marcador"}},
+    {ReturnTextId::NameCaption, {"Nome del segnalibro", "Nombre del marcador"}},
+    {ReturnTextId::NamePrompt, {"Nome:", "Nombre:"}},
+    {ReturnTextId::NothingToGoBack, {"Nessun punto precedente", "Ningún punto anterior"}},
+}}};
+static_assert(kReturnTexts.InIdOrder(), "kReturnTexts must list every ReturnTextId in declaration order");
 
-// UTF-8 source; in the order of ReturnTextId, which the lookup checks.
-constexpr std::array<ReturnTextPair, 6> kReturnTexts{{
-    {ReturnTextId::NothingToRestore, "Nessuna sessione da riprendere", "Ninguna sesión para reanudar"},
-    {ReturnTextId::PlacesCaption, "Segnalibri e capitoli", "Marcadores y capítulos"},
-    {ReturnTextId::NoPlaces, "Nessun segnalibro", "Ningún marcador"},
-    {ReturnTextId::NameCaption, "Nome del segnalibro", "Nombre del marcador"},
-    {ReturnTextId::NamePrompt, "Nome:", "Nombre:"},
-    {ReturnTextId::NothingToGoBack, "Nessun punto precedente", "Ningún punto anterior"},
-}};
+constexpr Wording kBookmark = {"Segnalibro ", "Marcador "};
+constexpr Wording kWentBack = {"Ritorno a ", "Vuelta a "};
 
 } // namespace
 
 QString ReturnText(ReturnTextId id, int language) {
-    const ReturnTextPair& pair = kReturnTexts.at(static_cast<std::size_t>(id));
-    Q_ASSERT_X(pair.id == id, "ReturnText", "table out of the enumeration's order");
-    return InLanguage(language, pair.italian, pair.spanish);
+    return kReturnTexts(id, language);
 }
 
 QString BookmarkTitle(int number, int language) {
-    return InLanguage(language, "Segnalibro ", "Marcador ") + QString::number(number);
+    return InLanguage(kBookmark, language) + QString::number(number);
 }
 
 QString BookmarkLabel(int number, const QString& name, double seconds, int language) {
@@ -41,5 +35,5 @@ QString BookmarkLabel(int number, const QString& name, double seconds, int langu
 }
 
 QString WentBackText(double seconds, int language) {
-    return InLanguage(language, "Ritorno a ", "Vuelta a ") + TimeLabel(seconds);
+    return InLanguage(kWentBack, language) + TimeLabel(seconds);
 }

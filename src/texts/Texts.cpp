@@ -1,57 +1,45 @@
 #include "texts/Texts.h"
 
+#include "texts/TextTable.h"
+
 #include <array>
 #include <cmath>
 
 namespace {
 
-struct TextPair {
-    TextId id;
-    const char* italian;
-    const char* spanish;
-};
-
-// UTF-8 source; in the order of TextId, which the lookup checks.
-constexpr std::array<TextPair, 21> kTexts{{
-    {TextId::PauseSuffix, " (in pausa)", " (en pausa)"},
-    {TextId::IdleTime, "-", "-"},
-    {TextId::SecondsPart, " sec", " sec"},
-    {TextId::MinutesSeparator, " min  ", " min  "},
-    {TextId::JumpCaption, "Vai alla posizione", "Ir a la posición"},
-    {TextId::JumpPrompt, "Inserisci la posizione (mm.ss):", "Inserta la posición (mn.ss):"},
-    {TextId::OptionsCaption, "Varnel - Opzioni", "Varnel - Opciones"},
+constexpr TextTable<TextId, 21> kTexts{{{
+    {TextId::PauseSuffix, {" (in pausa)", " (en pausa)"}},
+    {TextId::IdleTime, {"-", "-"}},
+    {TextId::SecondsPart, {" sec", " sec"}},
+    {TextId::MinutesSeparator, {" min  ", " min  "}},
+    {TextId::JumpCaption, {"Vai alla posizione", "Ir a la posición"}},
+    {TextId::JumpPrompt, {"Inserisci la posizione (mm.ss):", "Inserta la posición (mn.ss):"}},
+    {TextId::OptionsCaption, {"Varnel - Opzioni", "Varnel - Opciones"}},
     {TextId::OptionsVolumeLabel,
-     "Volume per finestra in secondo piano:", "Volumen de la ventana en segundo plano:"},
-    {TextId::OptionsOrderLabel, "Ordinamento lista brani:", "Ordenación lista de pistas:"},
-    {TextId::OrderNone, "Nessuno", "Ninguna"},
-    {TextId::OrderAlphabetical, "Alfabetico", "Alfabética"},
-    {TextId::OrderRandom, "Casuale", "Aleatoria"},
-    {TextId::OptionsOk, "&Ok", "&Aceptar"},
-    {TextId::OptionsCancel, "&Annulla", "&Cancelar"},
+     {"Volume per finestra in secondo piano:", "Volumen de la ventana en segundo plano:"}},
+    {TextId::OptionsOrderLabel, {"Ordinamento lista brani:", "Ordenación lista de pistas:"}},
+    {TextId::OrderNone, {"Nessuno", "Ninguna"}},
+    {TextId::OrderAlphabetical, {"Alfabetico", "Alfabética"}},
+    {TextId::OrderRandom, {"Casuale", "Aleatoria"}},
+    {TextId::OptionsOk, {"&Ok", "&Aceptar"}},
+    {TextId::OptionsCancel, {"&Annulla", "&Cancelar"}},
     // The help caption has only the one wording.
-    {TextId::HelpCaption, "Varnel - Aiuto dei tasti", "Varnel - Aiuto dei tasti"},
-    {TextId::HelpSuffix, "ita", "spa"},
-    {TextId::DonationCaption, "Varnel - Donare serve!", "Varnel - Donar es útil!"},
+    {TextId::HelpCaption, {"Varnel - Aiuto dei tasti", "Varnel - Aiuto dei tasti"}},
+    {TextId::HelpSuffix, {"ita", "spa"}},
+    {TextId::DonationCaption, {"Varnel - Donare serve!", "Varnel - Donar es útil!"}},
     {TextId::DonationText,
-     "Varnel è un software completo a donazione libera. Se si usa questo software, donare "
-     "periodicamente una cifra simbolica è utile al suo riconoscimento e mantenimento. Dopo aver "
-     "chiuso questo messaggio, premere il tasto F12 per donare 5 euro con Paypal.",
-     // The doubled comma is the published wording.
-     "Varnel es un software completo de donación libre. Si utiliza este software, , donar una "
-     "cantidad simbólica con regularidad ayuda a su mantenimiento y desarrollo. Después de cerrar "
-     "este mensaje, pulse la tecla F12 para donar 5 euros por Paypal."},
-    {TextId::StoppedSpoken, "Fermo", "Detenido"},
-    {TextId::SpeedSpoken, "Velocità %1", "Velocidad %1"},
-    {TextId::VolumeSpoken, "Volume %1", "Volumen %1"},
-}};
-
-constexpr bool InIdOrder() {
-    for (std::size_t i = 0; i < kTexts.size(); ++i)
-        if (static_cast<std::size_t>(kTexts[i].id) != i)
-            return false;
-    return true;
-}
-static_assert(InIdOrder(), "kTexts must list every TextId in declaration order");
+     {"Varnel è un software completo a donazione libera. Se si usa questo software, donare "
+      "periodicamente una cifra simbolica è utile al suo riconoscimento e mantenimento. Dopo aver "
+      "chiuso questo messaggio, premere il tasto F12 per donare 5 euro con Paypal.",
+      // The doubled comma is the published wording.
+      "Varnel es un software completo de donación libre. Si utiliza este software, , donar una "
+      "cantidad simbólica con regularidad ayuda a su mantenimiento y desarrollo. Después de cerrar "
+      "este mensaje, pulse la tecla F12 para donar 5 euros por Paypal."}},
+    {TextId::StoppedSpoken, {"Fermo", "Detenido"}},
+    {TextId::SpeedSpoken, {"Velocità %1", "Velocidad %1"}},
+    {TextId::VolumeSpoken, {"Volume %1", "Volumen %1"}},
+}}};
+static_assert(kTexts.InIdOrder(), "kTexts must list every TextId in declaration order");
 
 } // namespace
 
@@ -67,15 +55,11 @@ int LanguageFromId(int languageId) {
 }
 
 QString Text(TextId id, int language) {
-    const auto index = static_cast<std::size_t>(id);
-    if (index >= kTexts.size())
-        return {};
-    const TextPair& pair = kTexts[index];
-    return InLanguage(language, pair.italian, pair.spanish);
+    return kTexts(id, language);
 }
 
-QString InLanguage(int language, const char* italian, const char* spanish) {
-    return QString::fromUtf8(language == LangSpanish ? spanish : italian);
+QString InLanguage(const Wording& wording, int language) {
+    return QString::fromUtf8(language == LangSpanish ? wording.spanish : wording.italian);
 }
 
 QString SpeedSpokenText(double rate, int language, const QLocale& locale) {

@@ -38,8 +38,6 @@ enum class TextId {
 
 /// The text in the given language.
 QString Text(TextId id, int language);
-/// One of a text's two wordings (UTF-8), as the language picks it: Spanish for 2, Italian otherwise.
-QString InLanguage(int language, const char* italian, const char* spanish);
 
 /// "Velocità 1,2" for a rate of 1.2, with the decimal separator of locale.
 QString SpeedSpokenText(double rate, int language, const QLocale& locale);
