@@ -106,8 +106,10 @@ struct TDaisyReader::TState {
         const TNavigation nav = ReadNcc(doc.get());
         FBook.FTitle = nav.FTitle;
         FBook.FCreator = nav.FCreator;
+        // Links to anything but SMIL files (a producer's web page, say) are no part of the reading order.
         for (const QString& link : nav.FLinks)
-            SmilOf(FFolder.Root(), link, true);
+            if (LinkFile(link).endsWith(QLatin1String(".smil"), Qt::CaseInsensitive))
+                SmilOf(FFolder.Root(), link, true);
         AddItems(nav, FFolder.Root());
         return true;
     }

@@ -83,6 +83,7 @@ TEST_F(DaisyBadBookTest, MissingFilesAndTargetsAreNamedAndTheRestReads) {
     Put("ncc.html", Ncc202("<h1><a href=\"a.smil#p1\">One</a></h1>"
                            "<h1><a href=\"gone.smil#g1\">Gone</a></h1>"
                            "<h2><a href=\"a.smil#nope\">No such id</a></h2>"
+                           "<p><a href=\"http://example.org/producer.html\">Producer</a></p>"
                            "<h1><a href=\"c.smil#c1\">Three</a></h1>"));
     Put("a.smil", Smil202(Par202("p1", "a.wav", "0", "1") + Par202("p2", "missing.wav", "0", "1") +
                           Par202("p3", "a.wav", "1", "2")));
