@@ -53,6 +53,15 @@ double TDaisyBook::BookTime(int clip, double fileOffset) const {
     return c.FBookStart + std::clamp(fileOffset, c.FBegin, c.FEnd) - c.FBegin;
 }
 
+double TDaisyBook::SpanBookTime(const TDaisySpan& span, double fileOffset) const {
+    const int end = std::min(span.FFirstClip + span.FClipCount, static_cast<int>(FClips.size()));
+    int clip = span.FFirstClip;
+    // Spans are a few clips long; a walk is as quick as a search.
+    while (clip + 1 < end && FClips[std::size_t(clip) + 1].FBegin <= fileOffset)
+        ++clip;
+    return BookTime(clip, fileOffset);
+}
+
 int TDaisyBook::HeadingAt(int clip, int maxLevel) const {
     for (int i = LastAtOrBefore(FHeadings, clip); i >= 0; --i)
         if (FHeadings[std::size_t(i)].FLevel <= maxLevel)

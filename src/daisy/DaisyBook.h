@@ -113,6 +113,9 @@ struct TDaisyBook {
     /// The book time of a position in a clip's audio file (clamped into the clip); 0 for an invalid clip.
     double BookTime(int clip, double fileOffset) const;
 
+    /// The book time of a position in the audio file of a span being played (clamped into the span).
+    double SpanBookTime(const TDaisySpan& span, double fileOffset) const;
+
     /// The last heading of level maxLevel or less that starts at or before the clip; -1 if none.
     int HeadingAt(int clip, int maxLevel = 6) const;
     /// The last page that starts at or before the clip; -1 if none.

@@ -78,6 +78,12 @@ TEST(DaisyBook, PlaySpansMergeTouchingClipsAndLeaveOutSkippedOnes) {
     // span's clips are exactly the clips it plays.
     const std::vector<TDaisySpan> noNotes = {{0, 0, 5, 0, 3}, {0, 5, 7, 4, 2}};
     EXPECT_EQ(book.PlaySpans(true, false), noNotes);
+    // A file position inside a merged span counts from the clip it falls in.
+    EXPECT_DOUBLE_EQ(book.SpanBookTime(all[0], 2.5), 2.5);
+    EXPECT_DOUBLE_EQ(book.SpanBookTime(all[0], 4.0), 4.0);
+    EXPECT_NEAR(book.SpanBookTime(all[2], 6.5), 7.4998, 1e-9);
+    EXPECT_DOUBLE_EQ(book.SpanBookTime(all[2], 5.0), 6.0);
+    EXPECT_DOUBLE_EQ(book.SpanBookTime(all[2], 99), book.Length());
     TDaisyBook gap = book;
     gap.FClips[5].FBegin = 6.01; // a hundredth of a second apart: not the same stretch
     EXPECT_EQ(gap.PlaySpans().size(), 4u);
