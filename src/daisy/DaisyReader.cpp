@@ -53,11 +53,11 @@ struct TDaisyReader::TState {
     void Problem(TDaisyProblemCode code, const QString& item) {
         if (FProblemsSeen.contains({int(code), item}))
             return;
+        FProblemsSeen.insert({int(code), item}); // also beyond the cap, so each is counted once
         if (static_cast<int>(FBook.FProblems.size()) >= TDaisyBook::kMaxProblems) {
             ++FBook.FProblemsLeftOut;
             return;
         }
-        FProblemsSeen.insert({int(code), item});
         FBook.FProblems.push_back({code, item});
     }
 
