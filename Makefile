@@ -7,7 +7,7 @@ ARGS ?= $(CURDIR)/demo
 
 # Debian packages the build needs; MIDI files play with the General MIDI soundfont at run time too.
 BUILD_DEPS := cmake g++ make pkg-config qt6-base-dev libmpv-dev libavformat-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev \
-  libfluidsynth-dev timgm6mb-soundfont
+  libfluidsynth-dev libxml2-dev timgm6mb-soundfont
 # What the end-to-end tests drive the real program with: a display, a session bus, the
 # accessibility bus, a sound server with a silent output and a key sender.
 TEST_DEPS := xvfb x11-utils xdotool dbus dbus-x11 at-spi2-core python3-pyatspi pulseaudio openbox playerctl orca \
