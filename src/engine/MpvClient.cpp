@@ -46,10 +46,9 @@ constexpr const char* kFixedOptions[][2] = {
     {"ordered-chapters", "no"},
     {"audio-pitch-correction", "yes"},
     {"audio-client-name", "Varnel"},
-    // Nothing from the network: libavformat may open local files only, also for what a demuxer
-    // opens by itself (an SDP description binds RTP/UDP sockets through its own protocol calls).
-    {"demuxer-lavf-o", kLocalOnlyLavfOptions},
-    {"stream-lavf-o", kLocalOnlyLavfOptions},
+    // libavformat's demuxers only, limited by the open rule (MpvDemuxerOptions): mpv's own
+    // demuxers read playlists, edit lists, CUE sheets and archives, which name other files.
+    {"demuxer", "lavf"},
     // The next entry of the list waits in mpv's playlist, so the audio output stays open across it.
     {"gapless-audio", "weak"},
     {"prefetch-playlist", "yes"},
@@ -81,6 +80,10 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
         throw MediaControlError("mpv: could not be created");
     for (const auto& [key, value] : kFixedOptions)
         SetOption(mpv, key, value);
+    // Nothing from the network: libavformat may open local files only, also for what a demuxer
+    // opens by itself (an SDP description binds RTP/UDP sockets through its own protocol calls).
+    SetOption(mpv, "demuxer-lavf-o", MpvDemuxerOptions());
+    SetOption(mpv, "stream-lavf-o", MpvStreamOptions());
     if (!options.audioOutput.isEmpty())
         SetOption(mpv, "ao", options.audioOutput.toUtf8());
     if (!options.audioFile.isEmpty()) {

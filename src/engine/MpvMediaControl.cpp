@@ -6,6 +6,7 @@
 #include "formats/AsxPlaylist.h"
 #include "formats/MediaFileKind.h"
 #include "formats/MediaLength.h"
+#include "formats/MediaOpenRule.h"
 #include "util/FileNameCodec.h"
 
 #include <QPointer>
