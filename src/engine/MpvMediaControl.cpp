@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr double kMinRate = 0.01; // mpv's own bounds for speed
-constexpr double kMaxRate = 100.0;
 constexpr double kFarPastAnyEnd = 1e9;
 
 // mpv's own line each time it opens the audio output; a gapless change of file writes none.
@@ -372,9 +370,9 @@ void MpvMediaControl::SetVolume(int volume) {
 }
 
 void MpvMediaControl::SetRate(double rate) {
-    if (!(rate >= kMinRate && rate <= kMaxRate))
+    if (!(rate >= kMpvSlowestSpeed && rate <= kMpvFastestSpeed))
         throw MediaControlError("rate out of range");
-    FClient.SetDouble("speed", rate);
+    FClient.SetSpeed(rate);
     FRate = rate;
 }
 
