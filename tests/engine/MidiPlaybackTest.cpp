@@ -73,14 +73,19 @@ TEST_F(MidiPlaybackTest, PlaysSeeksAndEndsWithItsOwnLengthAndName) {
 }
 
 TEST_F(MidiPlaybackTest, RmiAndOddNamesPlayToTheirEnd) {
-    const QByteArray tune = ThreeSecondTune();
+    // The three-second tune four times as fast: played in real time, as decoding at full speed can
+    // end a file before mpv has told its length.
+    std::vector<MidiNote> notes;
+    for (int i = 0; i < 4; ++i)
+        notes.push_back({static_cast<std::uint32_t>(i * 240), 200, 60 + 2 * i, 100, 0});
+    const QByteArray tune = MidiTuneBytes(notes, 480, 125000, 6 * 480);
     const QString paths[] = {
         Write("wrapped.rmi", RmidBytes(tune)),
         Write("UPPER CASE.MIDI", tune),
         // Characters an address would read as escapes, a query or a fragment.
         Write("50%25 off #2 ?.mid", tune),
     };
-    auto c = Control(true);
+    auto c = Control(false);
     for (const QString& path : paths) {
         StateLog log(*c);
         c->SetUrl(path);
@@ -88,7 +93,7 @@ TEST_F(MidiPlaybackTest, RmiAndOddNamesPlayToTheirEnd) {
         EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}))
             << path.toStdString();
         EXPECT_FALSE(c->EndedByFailure()) << path.toStdString();
-        EXPECT_NEAR(c->MediaDuration(), 3.0, 0.01) << path.toStdString();
+        EXPECT_NEAR(c->MediaDuration(), 0.75, 0.01) << path.toStdString();
     }
 }
 
