@@ -46,14 +46,24 @@ constexpr const char* kFixedOptions[][2] = {
     {"ordered-chapters", "no"},
     {"audio-pitch-correction", "yes"},
     {"audio-client-name", "Varnel"},
-    // Nothing from the network: libavformat may open local files only, also for what a demuxer
-    // opens by itself (an SDP description binds RTP/UDP sockets through its own protocol calls).
-    {"demuxer-lavf-o", kLocalOnlyLavfOptions},
-    {"stream-lavf-o", kLocalOnlyLavfOptions},
+    // libavformat's demuxers only, limited by the open rule (MpvDemuxerOptions): mpv's own
+    // demuxers read playlists, edit lists, CUE sheets and archives, which name other files.
+    {"demuxer", "lavf"},
     // The next entry of the list waits in mpv's playlist, so the audio output stays open across it.
     {"gapless-audio", "weak"},
     {"prefetch-playlist", "yes"},
 };
+
+// mpv keeps the pitch at a changed speed with a filter of its own choosing (scaletempo2), which
+// falls silent outside its default range. Outside that range the same filter is put in the chain
+// by hand with mpv's whole range of speeds; only there, as in the chain at normal speed it would
+// drop the last moments of every file.
+constexpr double kPitchKeeperSlowest = 0.25;
+constexpr double kPitchKeeperFastest = 4.0;
+QByteArray WidePitchKeeper() {
+    return "scaletempo2=min-speed=" + QByteArray::number(kMpvSlowestSpeed) +
+           ":max-speed=" + QByteArray::number(kMpvFastestSpeed);
+}
 
 [[noreturn]] void Fail(const char* what, int code) {
     throw MediaControlError(std::string("mpv: ") + what + ": " + mpv_error_string(code));
@@ -81,6 +91,10 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
         throw MediaControlError("mpv: could not be created");
     for (const auto& [key, value] : kFixedOptions)
         SetOption(mpv, key, value);
+    // Nothing from the network: libavformat may open local files only, also for what a demuxer
+    // opens by itself (an SDP description binds RTP/UDP sockets through its own protocol calls).
+    SetOption(mpv, "demuxer-lavf-o", MpvDemuxerOptions());
+    SetOption(mpv, "stream-lavf-o", MpvStreamOptions());
     if (!options.audioOutput.isEmpty())
         SetOption(mpv, "ao", options.audioOutput.toUtf8());
     if (!options.audioFile.isEmpty()) {
@@ -204,6 +218,18 @@ void MpvClient::SetFlag(const char* name, bool value) {
 void MpvClient::SetDouble(const char* name, double value) {
     if (const int rc = mpv_set_property_async(FHandle.get(), 0, name, MPV_FORMAT_DOUBLE, &value); rc < 0)
         Fail(name, rc);
+}
+
+void MpvClient::SetSpeed(double speed) {
+    const bool wide = speed < kPitchKeeperSlowest || speed > kPitchKeeperFastest;
+    if (wide != FWidePitchKeeper) {
+        const QByteArray filters = wide ? WidePitchKeeper() : QByteArray();
+        const char* text = filters.constData();
+        if (const int rc = mpv_set_property_async(FHandle.get(), 0, "af", MPV_FORMAT_STRING, &text); rc < 0)
+            Fail("af", rc);
+        FWidePitchKeeper = wide;
+    }
+    SetDouble("speed", speed);
 }
 
 double MpvClient::ReadDouble(const char* name, double fallback) const {

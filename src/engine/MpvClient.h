@@ -15,6 +15,10 @@ class QObject;
 struct mpv_handle;
 struct MpvEventData;
 
+/// mpv's own bounds for speed.
+inline constexpr double kMpvSlowestSpeed = 0.01;
+inline constexpr double kMpvFastestSpeed = 100.0;
+
 /// Where mpv sends its sound.
 struct MpvOutputOptions {
     MpvOutputOptions(QString output = {}, bool untimedPlay = false, QString pcmFile = {})
@@ -52,6 +56,9 @@ public:
     /// Queues a property change; throws MediaControlError when mpv refuses it.
     void SetFlag(const char* name, bool value);
     void SetDouble(const char* name, double value);
+    /// Queues a change of speed within mpv's bounds, heard with its pitch kept; throws
+    /// MediaControlError when mpv refuses it.
+    void SetSpeed(double speed);
     /// Reads a property now; returns `fallback` when mpv cannot tell.
     double ReadDouble(const char* name, double fallback) const;
     /// `reached` runs on the owner's thread once every request sent before has been handled by
@@ -74,6 +81,7 @@ private:
     QObject& FOwner;
     EventHandler FHandler;
     std::atomic<bool> FDrainQueued{false};
+    bool FWidePitchKeeper = false; // the pitch keeper of SetSpeed is in the filter chain
     std::uint64_t FBarrierSequence = 0;
     std::map<std::uint64_t, std::function<void()>> FBarriers;
 };

@@ -1,20 +1,32 @@
 #include "engine/MpvFileOptions.h"
 
+#include "formats/MediaOpenRule.h"
 #include "formats/Mp3SeekKind.h"
 
 namespace {
 
-// Replaces the whole list for that file, so the local-only rule is repeated. "usetoc" would take
-// the coarse table of contents instead of the byte offset, so it stays off.
-constexpr char kLocalOnlyFastSeek[] = "protocol_whitelist=file,fflags=+fastseek,usetoc=0";
+// mpv reads a value in brackets whole, commas included.
+QByteArray Bracketed(const char* list) {
+    return '[' + QByteArray(list) + ']';
+}
 
 } // namespace
+
+QByteArray MpvStreamOptions() {
+    return "protocol_whitelist=" + Bracketed(kMediaProtocols);
+}
+
+QByteArray MpvDemuxerOptions() {
+    return MpvStreamOptions() + ",format_whitelist=" + Bracketed(kMediaDemuxers);
+}
 
 MpvFileOptions PerFileOptions(const QByteArray& file, double start) {
     MpvFileOptions options;
     if (start > 0.0)
         options.emplace_back("start", QByteArray::number(start, 'f', 6));
+    // Replaces the whole list for that file, so the open rule is repeated. "usetoc" would take the
+    // coarse table of contents instead of the byte offset, so it stays off.
     if (ProbeMp3File(file) == Mp3SeekKind::Constant)
-        options.emplace_back("demuxer-lavf-o", kLocalOnlyFastSeek);
+        options.emplace_back("demuxer-lavf-o", MpvDemuxerOptions() + ",fflags=+fastseek,usetoc=0");
     return options;
 }

@@ -5,8 +5,11 @@
 #include <utility>
 #include <vector>
 
-/// libavformat may open local files only: also for what a demuxer opens by itself.
-inline constexpr char kLocalOnlyLavfOptions[] = "protocol_whitelist=file";
+/// libavformat's options in mpv's form, from the open rule: local files only, also for what a
+/// demuxer opens by itself, and the demuxers of media formats only.
+QByteArray MpvDemuxerOptions();
+/// The protocol part alone, for mpv's own opening of streams through libavformat.
+QByteArray MpvStreamOptions();
 
 /// Per-file options of mpv's loadfile, as name and value.
 using MpvFileOptions = std::vector<std::pair<QByteArray, QByteArray>>;

@@ -3,9 +3,9 @@
 #include "engine/MpvEvents.h"
 #include "engine/MpvOpenArgument.h"
 #include "engine/MpvStateDecision.h"
-#include "formats/AsxPlaylist.h"
 #include "formats/MediaFileKind.h"
 #include "formats/MediaLength.h"
+#include "formats/MediaOpenRule.h"
 #include "util/FileNameCodec.h"
 
 #include <QPointer>
@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr double kMinRate = 0.01; // mpv's own bounds for speed
-constexpr double kMaxRate = 100.0;
 constexpr double kFarPastAnyEnd = 1e9;
 
 // mpv's own line each time it opens the audio output; a gapless change of file writes none.
@@ -29,6 +27,12 @@ bool IsAudioOutputOpening(const MpvEventData& event) {
 
 MpvMediaControl::MpvMediaControl(const Options& options, QObject* parent)
     : MediaControl(parent), FClient(options, *this), FNext(FClient, FTracker), FLoads(*this),
+      FMetafile(*this,
+                {[this](const AsxEntry& entry, double start, MpvClient::OnRefusal onRefusal, bool goingOn) {
+                     OpenEntry(entry, start, onRefusal, goingOn);
+                 },
+                 [this](const QString& path, double start) { PrepareNext(path, start); }},
+                ReadMediaLength),
       FVolume(static_cast<int>(std::lround(std::clamp(FClient.ReadDouble("volume", 100.0), 0.0, 100.0)))),
       FRate(FClient.ReadDouble("speed", 1.0)) {
     // Last: from here on mpv may call into a fully built object.
@@ -94,8 +98,11 @@ void MpvMediaControl::Report(MpvFileTracker::Verdict verdict) {
     if (decision.stopPlayback)
         FNext.StopPlayback(MpvClient::OnRefusal::Ignore); // nothing throws out of the event loop
     // An entry that cannot be played is passed over, as a list passes over a file.
-    if (decision.state == psMediaEnded && MoveToNextEntry())
-        return;
+    if (decision.state == psMediaEnded) {
+        FNext.OnCurrentEnded(); // mpv moves on to the appended entry by itself
+        if (FMetafile.EntryEnded(FMedia.Duration(), FPosition.Position()))
+            return;
+    }
     if (decision.failure && !FEntryLoaded)
         FEndedByFailure = true;
     EndCurrent(decision.state == psMediaEnded);
@@ -153,45 +160,19 @@ void MpvMediaControl::ResetForNewFile() {
     FPauseWanted = false;
     FPosition.Reset();
     FNext.Withdraw();
-    FLaterFile.reset();
 }
 
-bool MpvMediaControl::MoveToNextEntry() {
-    if (!FMetafile.Playing())
-        return false;
-    double length = FMedia.Duration();
-    // An entry opened at or past its end may end before mpv tells its length; the place it was
-    // opened at is then no length at all. Its header says it: a small read of a file mpv has just
-    // read, done only in this case.
-    if (length <= 0.0)
-        length = ReadMediaLength(FMetafile.Current().path).value_or(0.0);
-    // Else it is taken from how far the entry played.
-    if (length <= 0.0)
-        length = FPosition.Position();
-    if (!FMetafile.Advance(length))
-        return false;
-    // mpv moves on to the next entry by itself if it was prepared; nothing throws out of the
-    // event loop.
-    FNext.OnCurrentEnded();
+void MpvMediaControl::OpenEntry(const AsxEntry& entry, double start, MpvClient::OnRefusal onRefusal,
+                                bool goingOn) {
     const MediaTags before = FMedia.Tags();
-    OpenEntry(FMetafile.StartOnTheWay(), MpvClient::OnRefusal::Ignore);
-    if (!(FMedia.Tags() == before))
-        emit TagsChange(); // the track goes on, under the next entry's title
-    return true;
-}
-
-void MpvMediaControl::OpenEntry(double start, MpvClient::OnRefusal onRefusal) {
-    const AsxEntry& entry = FMetafile.Current();
     FLoads.Restart();
     FPosition.Reset();
     FPosition.Set(start);
     FNext.Withdraw();
     Open(entry.path, start, onRefusal);
     FMedia.SetEntry(entry.title);
-    if (const AsxEntry* next = FMetafile.Next())
-        PrepareNext(next->path, 0.0);
-    else if (FLaterFile)
-        PrepareNext(FLaterFile->first, FLaterFile->second);
+    if (goingOn && !(FMedia.Tags() == before))
+        emit TagsChange(); // the track goes on, under the next entry's title
 }
 
 void MpvMediaControl::Open(const QString& path, double start, MpvClient::OnRefusal onRefusal) {
@@ -269,12 +250,7 @@ void MpvMediaControl::SendSeek(double seconds) {
 void MpvMediaControl::SetUrl(const QString& path) {
     FClient.SetFlag("pause", false); // a new file starts playing even if the last one was paused
     ResetForNewFile();
-    FMetafile.Clear();
-    if (IsAsxFileName(path))
-        FMetafile.Start(AsxPlaylist::LocalEntries(AbsoluteLocalPath(path)));
-    if (FMetafile.Playing()) {
-        OpenEntry(0.0, MpvClient::OnRefusal::Throw);
-    } else {
+    if (!FMetafile.Start(path)) {
         // A metafile with no entry to play ends as a file that cannot be opened.
         Open(IsAsxFileName(path) ? QString() : path, 0.0, MpvClient::OnRefusal::Throw);
         FMedia.SetFile(path);
@@ -284,8 +260,7 @@ void MpvMediaControl::SetUrl(const QString& path) {
 
 void MpvMediaControl::SetNextUrl(const QString& path, double start) {
     // The metafile's own entries come first; the hint is for the file after its last one.
-    FLaterFile.emplace(path, start);
-    if (FMetafile.Playing() && FMetafile.Next())
+    if (FMetafile.Hint(path, start))
         return;
     PrepareNext(path, start);
 }
@@ -340,14 +315,10 @@ void MpvMediaControl::SetCurrentPosition(double seconds) {
         throw MediaControlError("position is not a number");
     seconds = std::clamp(seconds, 0.0, kFarPastAnyEnd);
     if (FMetafile.Playing()) {
-        const MpvMetafile::Place place = FMetafile.Locate(seconds);
-        if (place.index != FMetafile.Index()) {
-            // An entry reached before: it is opened again, there.
-            FMetafile.MoveTo(place.index);
-            OpenEntry(place.seconds, MpvClient::OnRefusal::Throw);
+        const std::optional<double> inEntry = FMetafile.Seek(seconds);
+        if (!inEntry)
             return;
-        }
-        seconds = place.seconds;
+        seconds = *inEntry;
     }
     if (FLoads.HasUnsent()) {
         FLoads.PutStart(seconds); // goes with the load
@@ -371,9 +342,9 @@ void MpvMediaControl::SetVolume(int volume) {
 }
 
 void MpvMediaControl::SetRate(double rate) {
-    if (!(rate >= kMinRate && rate <= kMaxRate))
+    if (!(rate >= kMpvSlowestSpeed && rate <= kMpvFastestSpeed))
         throw MediaControlError("rate out of range");
-    FClient.SetDouble("speed", rate);
+    FClient.SetSpeed(rate);
     FRate = rate;
 }
 

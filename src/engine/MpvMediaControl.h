@@ -6,7 +6,7 @@
 #include "engine/MpvHeldPosition.h"
 #include "engine/MpvLoadQueue.h"
 #include "engine/MpvMediaInfo.h"
-#include "engine/MpvMetafile.h"
+#include "engine/MpvMetafilePlayback.h"
 #include "engine/MpvPreparedNext.h"
 
 #include <cstdint>
@@ -78,8 +78,7 @@ private:
     void EndCurrent(bool mediaEnded);
     void SetState(int newState);
     void ResetForNewFile();
-    bool MoveToNextEntry();
-    void OpenEntry(double start, MpvClient::OnRefusal onRefusal);
+    void OpenEntry(const AsxEntry& entry, double start, MpvClient::OnRefusal onRefusal, bool goingOn);
     void Open(const QString& path, double start, MpvClient::OnRefusal onRefusal);
     void PrepareNext(const QString& path, double start);
     void SendUnsent();
@@ -93,9 +92,8 @@ private:
     MpvLoadQueue FLoads;
     MpvHeldPosition FPosition;
     MpvMediaInfo FMedia;
-    MpvMetafile FMetafile;
-    std::optional<std::pair<QString, double>> FLaterFile; // the hint for after a metafile's last entry
-    std::uint64_t FSequence = 0;                          // tags the loads and seeks sent
+    MpvMetafilePlayback FMetafile;
+    std::uint64_t FSequence = 0; // tags the loads and seeks sent
     int FState = psUndefined;
     bool FEndedByFailure = false;
     bool FEntryLoaded = false; // the file, or one of the metafile's entries, has loaded

@@ -6,8 +6,6 @@
 
 #include <QDir>
 
-#include <sys/stat.h>
-
 QString AbsoluteLocalPath(const QString& path) {
     // Joined by hand: QDir takes a leading ":" for a resource path and would leave it relative.
     return path.startsWith(QLatin1Char('/')) ? path : QDir::currentPath() + QLatin1Char('/') + path;
@@ -17,9 +15,4 @@ QByteArray MpvOpenArgument(const QString& path) {
     const QString absolute = AbsoluteLocalPath(path);
     const QByteArray file = EncodeFileName(absolute);
     return IsMidiFileName(absolute) ? MidiStreamUrl(file) : file;
-}
-
-bool IsRegularFile(const QByteArray& file) {
-    struct stat st {};
-    return ::stat(file.constData(), &st) == 0 && S_ISREG(st.st_mode);
 }

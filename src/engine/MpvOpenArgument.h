@@ -13,8 +13,3 @@ QString AbsoluteLocalPath(const QString& path);
 /// it means behind a symbolic link. A metafile is never handed to mpv: its entries are, one by one.
 /// Never fails; an empty path names the working folder.
 QByteArray MpvOpenArgument(const QString& path);
-
-/// True when `file` (the path in the file system's encoding, not the argument above) is, after
-/// following links, a regular file: a FIFO, a device, a socket or a folder could block or never
-/// end when opened.
-bool IsRegularFile(const QByteArray& file);

@@ -1,6 +1,7 @@
 #include "formats/AsxPlaylist.h"
 
 #include "formats/MediaFileKind.h"
+#include "formats/MediaOpenRule.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 #include <QXmlStreamReader>
+
+#include <unistd.h>
 
 #include <optional>
 
@@ -176,9 +179,14 @@ std::vector<AsxEntry> AsxPlaylist::Parse(const QByteArray& bytes, const QString&
 }
 
 std::vector<AsxEntry> AsxPlaylist::LocalEntries(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    // By the open rule: a FIFO named like a metafile would hold the caller.
+    const int fd = OpenRegularFile(QFile::encodeName(path));
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
         return {};
+    }
     const QByteArray bytes = file.read(kMaxBytes + 1);
     return Parse(bytes, QFileInfo(path).absolutePath());
 }

@@ -68,23 +68,26 @@ std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
-/// The MIDI data inside a RIFF "RMID" file: its "data" chunk. Empty when the wrapper is broken.
+/// The MIDI data inside a RIFF "RMID" file: its first "data" chunk. Empty when the wrapper is
+/// broken: every chunk's length is checked, also those after the data, since a length that lies
+/// anywhere says the file is not what it claims to be.
 std::span<const std::uint8_t> UnwrapRmid(std::span<const std::uint8_t> file) {
     if (file.size() < 12 || std::memcmp(file.data() + 8, "RMID", 4) != 0)
         return {};
     const std::uint64_t riffEnd = std::uint64_t{8} + Le32(file, 4);
     if (riffEnd > file.size())
         return {};
+    std::span<const std::uint8_t> data;
     std::uint64_t pos = 12;
     while (pos + 8 <= riffEnd) {
         const std::uint64_t length = Le32(file, pos + 4);
         if (length > riffEnd - pos - 8)
             return {};
-        if (std::memcmp(file.data() + pos, "data", 4) == 0)
-            return file.subspan(pos + 8, length);
+        if (data.empty() && std::memcmp(file.data() + pos, "data", 4) == 0)
+            data = file.subspan(pos + 8, length);
         pos += 8 + length + (length & 1); // chunks are padded to an even size
     }
-    return {};
+    return data;
 }
 
 enum class RawKind : std::uint8_t { Event, Tempo, TrackEnd };

@@ -1,10 +1,16 @@
 #include "formats/MidiPcmStream.h"
 
+#include "formats/MediaOpenRule.h"
+
+#include <QByteArray>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 namespace {
@@ -23,27 +29,35 @@ void PutLe(char* at, std::uint32_t value, int bytes) {
 
 /// The whole file, or nothing when it cannot be read or is larger than any MIDI file we accept.
 std::optional<std::vector<std::uint8_t>> ReadBounded(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) // a pipe or a device would block or never end
-        return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // By the open rule: a pipe or a device would block or never end.
+    const int fd = OpenRegularFile(QByteArray::fromStdString(path));
+    if (fd < 0)
         return std::nullopt;
     // Read as it comes, never a buffer of the largest size allowed: each such buffer would settle,
     // freed but resident, in the heap of the mpv thread that opened the file.
     constexpr std::size_t kBlockBytes = 64 * 1024;
     std::vector<std::uint8_t> bytes;
-    const std::uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error)
-        bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, MidiFile::kMaxFileBytes)) +
+    struct stat st {};
+    if (::fstat(fd, &st) == 0)
+        bytes.reserve(static_cast<std::size_t>(std::min<off_t>(st.st_size, MidiFile::kMaxFileBytes)) +
                       kBlockBytes);
-    while (in && bytes.size() <= MidiFile::kMaxFileBytes) {
+    bool failed = false;
+    while (bytes.size() <= MidiFile::kMaxFileBytes) {
         const std::size_t had = bytes.size();
         bytes.resize(had + kBlockBytes);
-        in.read(reinterpret_cast<char*>(bytes.data() + had), static_cast<std::streamsize>(kBlockBytes));
-        bytes.resize(had + static_cast<std::size_t>(in.gcount()));
+        const ssize_t got = ::read(fd, bytes.data() + had, kBlockBytes);
+        if (got < 0 && errno == EINTR) {
+            bytes.resize(had);
+            continue;
+        }
+        bytes.resize(had + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
     }
-    if (in.bad() || bytes.size() > MidiFile::kMaxFileBytes)
+    ::close(fd);
+    if (failed || bytes.size() > MidiFile::kMaxFileBytes)
         return std::nullopt;
     return bytes;
 }

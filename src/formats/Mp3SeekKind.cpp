@@ -1,6 +1,7 @@
 #include "formats/Mp3SeekKind.h"
 
-#include <fcntl.h>
+#include "formats/MediaOpenRule.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,12 +79,10 @@ Mp3SeekKind ClassifyMp3Frame(const QByteArray& frame) {
 }
 
 Mp3SeekKind ProbeMp3File(const QByteArray& path) {
-    // Non-blocking, so that a FIFO put in the file's place cannot hold the caller.
-    const FileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0)
-        return Mp3SeekKind::NotMp3;
+    // By the open rule, so that a FIFO put in the file's place cannot hold the caller.
+    const FileDescriptor fd(OpenRegularFile(path));
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
         return Mp3SeekKind::NotMp3;
     const qint64 skip = Id3v2Length(ReadAt(fd.get(), 0, kId3HeaderSize));
     if (skip >= st.st_size)

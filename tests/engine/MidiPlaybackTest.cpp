@@ -73,14 +73,19 @@ TEST_F(MidiPlaybackTest, PlaysSeeksAndEndsWithItsOwnLengthAndName) {
 }
 
 TEST_F(MidiPlaybackTest, RmiAndOddNamesPlayToTheirEnd) {
-    const QByteArray tune = ThreeSecondTune();
+    // The three-second tune four times as fast: played in real time, as decoding at full speed can
+    // end a file before mpv has told its length.
+    std::vector<MidiNote> notes;
+    for (int i = 0; i < 4; ++i)
+        notes.push_back({static_cast<std::uint32_t>(i * 240), 200, 60 + 2 * i, 100, 0});
+    const QByteArray tune = MidiTuneBytes(notes, 480, 125000, 6 * 480);
     const QString paths[] = {
         Write("wrapped.rmi", RmidBytes(tune)),
         Write("UPPER CASE.MIDI", tune),
         // Characters an address would read as escapes, a query or a fragment.
         Write("50%25 off #2 ?.mid", tune),
     };
-    auto c = Control(true);
+    auto c = Control(false);
     for (const QString& path : paths) {
         StateLog log(*c);
         c->SetUrl(path);
@@ -88,7 +93,7 @@ TEST_F(MidiPlaybackTest, RmiAndOddNamesPlayToTheirEnd) {
         EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}))
             << path.toStdString();
         EXPECT_FALSE(c->EndedByFailure()) << path.toStdString();
-        EXPECT_NEAR(c->MediaDuration(), 3.0, 0.01) << path.toStdString();
+        EXPECT_NEAR(c->MediaDuration(), 0.75, 0.01) << path.toStdString();
     }
 }
 
@@ -126,6 +131,125 @@ TEST_F(MidiPlaybackTest, MalformedOrMissingMidiPlaysNothingAndEndsAsAFailure) {
         EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psMediaEnded, psStopped}))
             << path.toStdString();
         EXPECT_TRUE(c->EndedByFailure()) << path.toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+QByteArray Le32(std::uint32_t value) {
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+QByteArray Be32(std::uint32_t value) {
+    QByteArray out;
+    for (int i = 3; i >= 0; --i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+/// The RIFF wrapper around `midi` with the chunks given before and after its data chunk; the RIFF
+/// length is the true one.
+QByteArray Rmid(const QByteArray& chunksBefore, const QByteArray& midi, const QByteArray& chunksAfter) {
+    const QByteArray body = "RMID" + chunksBefore + "data" + Le32(static_cast<std::uint32_t>(midi.size())) +
+                            midi + (midi.size() % 2 ? QByteArray(1, '\0') : QByteArray()) + chunksAfter;
+    return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
+struct LyingFile {
+    const char* name;
+    QByteArray bytes;
+};
+
+/// Each file states one chunk length larger than what it holds: the first chunk, the last one, or
+/// the whole file.
+std::vector<LyingFile> LyingFiles() {
+    const QByteArray tune = ThreeSecondTune();
+    const QByteArray info = "LIST" + Le32(4) + "INFO";
+    const QByteArray lyingInfo = "LIST" + Le32(0x7FFFFFF0) + "INFO";
+    // Two tracks, so that the first and the last track chunk differ.
+    const QByteArray track = tune.mid(14);
+    QByteArray twoTracks = tune.left(14) + track + track;
+    twoTracks[9] = 1; // format 1: tracks played together
+    twoTracks[11] = 2;
+    QByteArray lyingFirstTrack = twoTracks;
+    lyingFirstTrack.replace(18, 4, Be32(0x7FFFFFF0));
+    QByteArray lyingLastTrack = twoTracks;
+    lyingLastTrack.replace(14 + track.size() + 4, 4, Be32(static_cast<std::uint32_t>(track.size() + 1000)));
+    QByteArray lyingHeader = tune;
+    lyingHeader.replace(4, 4, Be32(0x7FFFFFF0));
+    QByteArray riffBeyond = Rmid(info, tune, {});
+    riffBeyond.replace(4, 4, Le32(static_cast<std::uint32_t>(riffBeyond.size())));
+    return {
+        {"first-riff-chunk.rmi", Rmid(lyingInfo, tune, {})},
+        {"last-riff-chunk.rmi", Rmid(info, tune, lyingInfo)},
+        {"riff-beyond-the-file.rmi", riffBeyond},
+        {"first-midi-chunk.mid", lyingHeader},
+        {"first-track-chunk.mid", lyingFirstTrack},
+        {"last-track-chunk.mid", lyingLastTrack},
+    };
+}
+
+/// Plays `list` as the window does: each file set once the one before has ended, the one after it
+/// hinted; records the states and, at each end, whether it was a failure.
+class ListPlay {
+public:
+    ListPlay(MediaControl& control, QStringList list) : c(control), files(std::move(list)) {
+        connection = QObject::connect(&c, &MediaControl::PlayStateChange, &c, [this](int state) {
+            states.push_back(state);
+            if (state != psMediaEnded)
+                return;
+            failures.push_back(c.EndedByFailure());
+            QMetaObject::invokeMethod(
+                &c, [this] { PlayAt(failures.size()); }, Qt::QueuedConnection);
+        });
+        PlayAt(0);
+    }
+    ~ListPlay() { QObject::disconnect(connection); }
+    bool Finished() const { return failures.size() == static_cast<std::size_t>(files.size()); }
+
+    std::vector<int> states;
+    std::vector<bool> failures;
+
+private:
+    void PlayAt(std::size_t index) {
+        if (index >= static_cast<std::size_t>(files.size()))
+            return;
+        c.SetUrl(files[static_cast<qsizetype>(index)]);
+        if (index + 1 < static_cast<std::size_t>(files.size()))
+            c.SetNextUrl(files[static_cast<qsizetype>(index + 1)], 0.0);
+    }
+
+    MediaControl& c;
+    QStringList files;
+    QMetaObject::Connection connection;
+};
+
+TEST_F(MidiPlaybackTest, AChunkLengthThatLiesFailsTheFileAndTheListMovesOn) {
+    const QString before = Write("before.mid", ThreeSecondTune());
+    const QString after = Write("after.mid", ThreeSecondTune());
+    const std::vector<int> played{psTransitioning, psPlaying, psMediaEnded, psStopped};
+    const std::vector<int> failed{psTransitioning, psMediaEnded, psStopped};
+    auto c = Control(true);
+    for (const LyingFile& lying : LyingFiles()) {
+        const QString path = Write(QString::fromLatin1(lying.name), lying.bytes);
+        // Set first, and prepared while the file before it plays.
+        for (const QStringList& list : {QStringList{path, after}, QStringList{before, path, after}}) {
+            ListPlay play(*c, list);
+            ASSERT_TRUE(WaitLong([&] { return play.Finished(); })) << lying.name;
+            std::vector<bool> failures(static_cast<std::size_t>(list.size()), false);
+            failures[static_cast<std::size_t>(list.indexOf(path))] = true;
+            EXPECT_EQ(play.failures, failures) << lying.name;
+            std::vector<int> states = list.size() == 3 ? played : std::vector<int>{};
+            states.insert(states.end(), failed.begin(), failed.end());
+            states.insert(states.end(), played.begin(), played.end());
+            EXPECT_EQ(play.states, states) << lying.name;
+            c->Close();
+        }
     }
 }
 

@@ -85,8 +85,8 @@ TEST_F(MpvMediaControlTest, FastSeekingIsChosenOnlyForConstantBitrateMp3) {
     ASSERT_EQ(cbrOptions.count("demuxer-lavf-o"), 1u);
     const QByteArray lavf = cbrOptions.at("demuxer-lavf-o");
     EXPECT_TRUE(lavf.contains("fflags=+fastseek")) << lavf.constData();
-    EXPECT_TRUE(lavf.contains("protocol_whitelist=file"))
-        << "the file's own list replaces the local-only rule";
+    EXPECT_TRUE(lavf.startsWith(MpvDemuxerOptions() + ','))
+        << "the file's own list replaces the open rule: " << lavf.constData();
     EXPECT_TRUE(lavf.contains("usetoc=0")) << lavf.constData();
     EXPECT_EQ(cbrOptions.count("start"), 0u);
 

@@ -1,6 +1,7 @@
 // What the libmpv control must never do with a file: reach the network, block on a special file,
 // reinterpret its path, or lose the place reached when the sound goes away.
 #include "MpvTestSupport.h"
+#include "support/OpenWatch.h"
 
 #include <QDir>
 #include <QFile>
@@ -106,6 +107,8 @@ TEST_F(MpvMediaControlTest, ListsAndReferencesNamedMp3PlayNothing) {
         Write(FDir.filePath("edl.mp3"), "# mpv EDL v0\n" + name + "\n"),
     };
     auto c = Fast();
+    OpenWatch watch(QFile::encodeName(FDir.path()));
+    ASSERT_TRUE(watch.Valid());
     for (const QString& path : files) {
         EXPECT_EQ(PlayToFailure(*c, path), kFailedOpen) << path.toStdString();
         // The same file as a metafile's entry is judged as it is on its own.
@@ -113,6 +116,31 @@ TEST_F(MpvMediaControlTest, ListsAndReferencesNamedMp3PlayNothing) {
             Write(path + ".asx", "<asx><entry><ref href=\"" + QFile::encodeName(path) + "\"/></entry></asx>");
         EXPECT_EQ(PlayToFailure(*c, list), kFailedOpen) << list.toStdString();
     }
+    EXPECT_TRUE(watch.Opened().contains("hls.mp3")) << "the watch sees what mpv opens";
+    EXPECT_FALSE(watch.Opened().contains("inside.wav")) << "a reference was followed";
+}
+
+TEST_F(MpvMediaControlTest, AMetafileEntryWhoseListNamesAFifoIsPassedOver) {
+    const QString fifo = FDir.filePath("pipe.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString hls = Write(FDir.filePath("a.mp3"), "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1,\n" +
+                                                          QFile::encodeName(fifo) + "\n#EXT-X-ENDLIST\n");
+    const QString real = Tone("real.wav", 0.3);
+    const QString list =
+        Write(FDir.filePath("list.asx"), "<asx><entry><ref href=\"" + QFile::encodeName(hls) +
+                                             "\"/></entry><entry><ref href=\"" + QFile::encodeName(real) +
+                                             "\"/></entry></asx>");
+    OpenWatch watch(QFile::encodeName(FDir.path()));
+    ASSERT_TRUE(watch.Valid());
+    auto c = Fast();
+    StateLog log(*c);
+    c->SetUrl(list);
+    ASSERT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }));
+    EXPECT_EQ(log.States(), (std::vector<int>{psTransitioning, psPlaying, psMediaEnded, psStopped}));
+    EXPECT_FALSE(c->EndedByFailure());
+    EXPECT_EQ(c->MediaName(), "real.wav");
+    EXPECT_TRUE(watch.Opened().contains("real.wav"));
+    EXPECT_FALSE(watch.Opened().contains("pipe.wav")) << "the entry's list was followed";
 }
 
 TEST_F(MpvMediaControlTest, SpecialFilesAreNeverOpenedAndEndAtOnce) {

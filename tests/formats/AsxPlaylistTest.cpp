@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <ostream>
 #include <string>
 #include <vector>
@@ -213,6 +215,9 @@ TEST_F(AsxPlaylistTest, TitlesInEitherEncodingAndReadFromTheMetafilesOwnFolder) 
               (std::vector<AsxEntry>{{Path("sub/b.wav"), "Wide"}}));
     EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub/missing.asx")).empty());
     EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub")).empty());
+    // A FIFO would hold the reader for good, waiting for a writer.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Path("sub/pipe.asx")).constData(), 0600), 0);
+    EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub/pipe.asx")).empty());
     QDir::setCurrent(before);
 }
 

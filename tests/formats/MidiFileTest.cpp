@@ -202,9 +202,24 @@ TEST_P(MidiFileMalformed, IsRefused) {
     EXPECT_FALSE(Parse(GetParam().bytes).has_value());
 }
 
+QByteArray Le32(std::uint32_t value) {
+    QByteArray out;
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+/// `midi` in a RIFF wrapper of its true length, with the chunks given before and after its data.
+QByteArray Rmid(const QByteArray& before, const QByteArray& midi, const QByteArray& after) {
+    const QByteArray body = "RMID" + before + "data" + Le32(static_cast<std::uint32_t>(midi.size())) + midi +
+                            QByteArray(midi.size() % 2, '\0') + after;
+    return "RIFF" + Le32(static_cast<std::uint32_t>(body.size())) + body;
+}
+
 std::vector<MalformedCase> MalformedCases() {
     const QByteArray note = At(0, NoteOn(60)) + At(480, kEnd);
     const QByteArray good = Header(0, 1, 480) + Track(note);
+    const QByteArray lyingList = "LIST" + Le32(0x7FFFFFF0) + "INFO";
     std::vector<MalformedCase> cases = {
         {"Empty", {}},
         {"Text", "this is not a song\n"},
@@ -243,6 +258,9 @@ std::vector<MalformedCase> MalformedCases() {
         {"RmidSizeBeyondTheFile", "RIFF" + Raw("\xFF\xFF\0\0", 4) + "RMIDdata" + Raw("\x0E\0\0\0", 4) + good},
         {"RmidDataChunkBeyondRiff", "RIFF" + Raw("\x0C\0\0\0", 4) + "RMIDdata" + Raw("\xFF\0\0\0", 4) + good},
         {"RmidWithoutData", "RIFF" + Raw("\x0C\0\0\0", 4) + "RMIDLIST" + Raw("\0\0\0\0", 4)},
+        // The RIFF length true, one chunk's false: the first one, or the last one after the data.
+        {"RmidChunkBeforeDataBeyondRiff", Rmid(lyingList, good, {})},
+        {"RmidChunkAfterDataBeyondRiff", Rmid({}, good, lyingList)},
     };
     // More events than the bound: a million and one all-notes-off messages.
     QByteArray many;
@@ -254,6 +272,16 @@ std::vector<MalformedCase> MalformedCases() {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MidiFileMalformed, ::testing::ValuesIn(MalformedCases()),
                          [](const auto& info) { return info.param.name; });
+
+TEST(MidiFile, RmidWithTrueChunksAroundItsDataIsRead) {
+    const QByteArray midi = MidiTuneBytes({{0, 480, 60, 100, 0}});
+    const QByteArray info = "LIST" + Le32(4) + "INFO";
+    const std::optional<MidiFile> plain = Parse(midi);
+    const std::optional<MidiFile> wrapped = Parse(Rmid(info, midi, info + "JUNK" + Le32(1) + "x\0"));
+    ASSERT_TRUE(plain && wrapped);
+    EXPECT_DOUBLE_EQ(plain->DurationSeconds(), wrapped->DurationSeconds());
+    EXPECT_EQ(plain->Events().size(), wrapped->Events().size());
+}
 
 TEST(MidiFile, FileLargerThanTheBoundIsRefusedUnread) {
     std::vector<std::uint8_t> huge(MidiFile::kMaxFileBytes + 1, 0);
