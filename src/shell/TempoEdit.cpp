@@ -135,8 +135,11 @@ void TTempoEdit::ReplaceTextQuietly(const QString& text, int caret) {
 }
 
 void TTempoEdit::focusInEvent(QFocusEvent* e) {
+    // Where a reader last saw it: a caret that moved as the focus came back would be taken for the focus
+    // itself, and the field would not be read.
+    const int caret = cursorPosition();
     QLineEdit::focusInEvent(e);
     // Tab into a line edit selects its text; this field keeps it unselected.
     deselect();
-    setCursorPosition(0);
+    setCursorPosition(caret);
 }

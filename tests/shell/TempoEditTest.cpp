@@ -80,6 +80,22 @@ TEST_F(TempoEditCaret, AfterAKeyThatMovesACaretNoNewTextMovesIt) {
     }
 }
 
+TEST_F(TempoEditCaret, TheFocusComingBackNeitherSelectsNorMovesTheCaret) {
+    PressKey(Qt::Key_Space);
+    field->ShowTime(QStringLiteral("10 sec"), {});
+    const int caret = field->cursorPosition();
+    ASSERT_EQ(caret, 1);
+    for (const Qt::FocusReason reason :
+         {Qt::TabFocusReason, Qt::BacktabFocusReason, Qt::ActiveWindowFocusReason, Qt::OtherFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QCoreApplication::sendEvent(field.get(), &out);
+        QFocusEvent in(QEvent::FocusIn, reason);
+        QCoreApplication::sendEvent(field.get(), &in);
+        EXPECT_FALSE(field->hasSelectedText()) << reason;
+        EXPECT_EQ(field->cursorPosition(), caret) << reason;
+    }
+}
+
 TEST_F(TempoEditCaret, TheNameIsSetOnlyWhenItChanges) {
     QSignalSpy edited(field.get(), &QLineEdit::textChanged);
     field->ShowTime(QStringLiteral("-"), QStringLiteral("Fermo"));
