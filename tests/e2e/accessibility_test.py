@@ -9,12 +9,14 @@ import os
 import re
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from e2e_support import SKIP, Program, Tally, key, require, wait_for  # noqa: E402
 
 try:
     import pyatspi
+    from gi.repository import GLib
 except ImportError:
     print("SKIP: pyatspi is not installed")
     sys.exit(SKIP)
@@ -75,6 +77,35 @@ class Window:
         return self.time.getState().contains(pyatspi.STATE_FOCUSED)
 
 
+class FieldReports:
+    """The text and caret reports the time field sends over the bus while it is listened to."""
+
+    def __init__(self, field):
+        self.field = field
+        self.reports = []
+
+    def _heard(self, event):
+        try:
+            if event.source == self.field:
+                self.reports.append((event.type, event.detail1))
+        except Exception:
+            pass
+
+    def listen(self, seconds):
+        self.reports = []
+        pyatspi.Registry.registerEventListener(self._heard, "object:text-changed", "object:text-caret-moved")
+        try:
+            context = GLib.MainContext.default()
+            deadline = time.monotonic() + seconds
+            while time.monotonic() < deadline:
+                while context.iteration(False):
+                    pass
+                time.sleep(0.02)
+        finally:
+            pyatspi.Registry.deregisterEventListener(self._heard, "object:text-changed", "object:text-caret-moved")
+        return self.reports
+
+
 def find_window(program, tally):
     app = wait_for(lambda: application(program.process.pid), timeout=15)
     if not tally.check("the program appears on the accessibility bus", app is not None, "no application"):
@@ -112,6 +143,16 @@ def first_run(program, tally):
         return
     tally.check("the time field follows playback once a second",
                 wait_for(lambda: (seconds_of(window.time_text()) or 0) > start, timeout=3), repr(window.time_text()))
+
+    # The refresh tells a reader of each new time without an insertion, which a reader would speak as the
+    # result of a key held with Ctrl, and with its caret kept within the first two places.
+    reports = FieldReports(window.time).listen(2.5)
+    tally.check("the refreshing time field reports no insertion or removal",
+                not any(kind.startswith("object:text-changed") for kind, _ in reports), reports)
+    carets = [offset for kind, offset in reports if kind == "object:text-caret-moved"]
+    tally.check("the refreshing time field reports each new time as its caret", len(carets) >= 2, reports)
+    tally.check("the refreshing time field keeps its caret within the first two places",
+                all(offset in (0, 1) for offset in carets), reports)
 
     key("space")
     paused = wait_for(lambda: window.time_text().endswith(PAUSED) and window.time_text(), timeout=3)

@@ -115,6 +115,12 @@ def key(*names):
     subprocess.run(["xdotool", "key", "--delay", "30", *names], check=True)
 
 
+def key_holding_ctrl(name, seconds):
+    """Presses Ctrl+name as a hand that lets go of Ctrl last, Ctrl held for seconds: keys and changes that come
+    meanwhile are the reader's to put down to the command."""
+    subprocess.run(["xdotool", "keydown", "ctrl", "key", name, "sleep", str(seconds), "keyup", "ctrl"], check=True)
+
+
 def require(tool):
     if shutil.which(tool) is None:
         print(f"SKIP: {tool} is not installed")

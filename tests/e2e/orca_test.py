@@ -16,7 +16,7 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from e2e_support import SKIP, Program, Tally, key, require, wait_for  # noqa: E402
+from e2e_support import SKIP, Program, Tally, key, key_holding_ctrl, require, wait_for  # noqa: E402
 
 TEXTS = {
     "it": {
@@ -79,6 +79,10 @@ TEXTS = {
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
 IDLE_TITLE = "Varnel - donationware"
+# The time field read on its own: an utterance that begins with a time.
+BARE_TIME = re.compile(r"^(\d+ min )?\d+ sec")
+# Longer than the field's refresh, so that a new time is shown while Ctrl is still down.
+CTRL_HELD = 1.3
 QUIET = 0.5  # Orca speaks a step's words within a few hundred milliseconds of each other
 FIRST_WORD = 2.5
 
@@ -188,13 +192,22 @@ def times_said(spoken, text):
     return sum(utterance.count(text) for utterance in spoken)
 
 
+def no_time_read(why):
+    return (f"{why}: the time field is not read", lambda s: not any(BARE_TIME.match(u) for u in s))
+
+
 def step(speech, tally, name, keys, checks, timeout=10.0, until=None):
     """Presses keys, waits until every check holds (or until, when given) or timeout passes, then until Orca
-    is quiet, and counts each check on the words Orca said for the step."""
+    is quiet, and counts each check on the words Orca said for the step. A callable among keys is called."""
     started = time.monotonic()
     for k in keys:
         # A tuple goes out as one quick series, as a hand repeats a key.
-        key(*k) if isinstance(k, tuple) else key(k)
+        if callable(k):
+            k()
+        elif isinstance(k, tuple):
+            key(*k)
+        else:
+            key(k)
     if until is None:
         until = (lambda s: all(ok(s) for _, ok in checks)) if checks else (lambda s: False)
     spoken = speech.settle(timeout=timeout, until=until)
@@ -233,6 +246,7 @@ def run(program, speech, tally, texts):
             (f"{why}: no path is spoken", never(folder)),
             (f"{why}: the idle title is not spoken between the tracks", never(IDLE_TITLE)),
             (f"{why}: no other track is named", lambda s: not any(said(s, n) for n in others)),
+            no_time_read(why),
         ]
 
     def back_in_main(why, time_pattern, title, stale=None):
@@ -341,6 +355,33 @@ def run(program, speech, tally, texts):
     step(speech, tally, "track ends", [], announced_alone(titles[1], "the track ends by itself"),
          timeout=20, until=says(titles[1]))
 
+    # A line read while playing, then a pause: the next read has the suffix the text gained meanwhile, not
+    # the length the text had when first read.
+    step(speech, tally, "playing, read line", ["KP_Up"], [
+        ("reading the line while playing says the time", matches(whole_time)),
+        ("reading the line while playing says no pause", lambda s: not matches(paused_time)(s)),
+    ])
+    key("space")
+    print("Space:", speech.settle(first_word=1.0))
+    step(speech, tally, "paused after reading, read line", ["KP_Up"], [
+        ("reading the line again once paused says the paused text whole", matches(paused_time)),
+    ])
+    key("space")
+    print("Space:", speech.settle(first_word=1.0))
+
+    # Once a track has ended by itself, a change of track, where am I and a pause: the line read then is the
+    # paused text whole, as the field shows it.
+    step(speech, tally, "Down after the end", ["Down"], announced_alone(titles[2], "Down after a track ended"))
+    step(speech, tally, "Up after the end", ["Up"], announced_alone(titles[1], "Up after a track ended"))
+    step(speech, tally, "where am I after the end", ["KP_Enter"], [
+        ("where am I after a track ended: the time field as it is", matches(whole_time)),
+    ])
+    key("space")
+    print("Space:", speech.settle(first_word=1.0))
+    step(speech, tally, "paused after the end, read line", ["KP_Up"], [
+        ("reading the line paused after a track ended says the paused text whole", matches(paused_time)),
+    ])
+
     step(speech, tally, "Ctrl+S", ["ctrl+s"], [("Ctrl+S: Orca says the idle title", says(IDLE_TITLE))])
     step(speech, tally, "stopped, read line", ["KP_Up"], [
         ("reading the line when stopped says that nothing plays", says(texts["stopped"])),
@@ -440,6 +481,7 @@ def run_return(program, speech, tally, texts):
     step(speech, tally, "Ctrl+B", ["ctrl+b"], [
         ("Ctrl+B: Orca says the bookmark's number and time once",
          lambda s: sum(1 for u in s if mark.search(u)) == 1),
+        no_time_read("Ctrl+B"),
     ])
     time.sleep(2)
     step(speech, tally, "Ctrl+L", ["ctrl+l"], [
@@ -452,6 +494,13 @@ def run_return(program, speech, tally, texts):
     step(speech, tally, "Ctrl+Z", ["ctrl+z"], [
         ("Ctrl+Z: Orca says where playback went back to once",
          lambda s: times_said(s, texts["went_back"]) == 1),
+    ])
+    # Ctrl let go last, after the field has shown a new time: the reader puts that change down to the command.
+    second_mark = re.compile(rf"{texts['bookmark']} 2, \d+ sec")
+    step(speech, tally, "Ctrl+B, Ctrl held", [lambda: key_holding_ctrl("b", CTRL_HELD)], [
+        ("Ctrl+B with Ctrl held: Orca says the bookmark once",
+         lambda s: sum(1 for u in s if second_mark.search(u)) == 1),
+        no_time_read("Ctrl+B with Ctrl held"),
     ])
     key("Escape")
     tally.check("Escape closes the program after the bookmarks", program.wait_exit() == 0, "still running")
@@ -489,8 +538,9 @@ def run_listening(program, make_tracks, speech, tally, texts):
         ("a book's remembered speed is said once as its track starts", lambda s: times_said(s, speed) == 1),
         ("the book's track is named once", lambda s: times_said(s, chapter_title) == 1),
     ], until=lambda s: said(s, speed) and said(s, chapter_title))
-    step(speech, tally, "Ctrl+T", ["ctrl+t"], [
+    step(speech, tally, "Ctrl+T", [lambda: key_holding_ctrl("t", CTRL_HELD)], [
         ("Ctrl+T: Orca says the first timer choice once", lambda s: times_said(s, texts["timer_15"]) == 1),
+        no_time_read("Ctrl+T with Ctrl held"),
     ])
     step(speech, tally, "Ctrl+T five times", [("ctrl+t",) * 5], [
         ("five quick Ctrl+T: Orca says the end-of-track choice once",
