@@ -249,10 +249,7 @@ void TVarnelPlayer::SetTitle(const QString& title, const QString& spoken) {
 void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
     // Line reading skips a text without letters or digits, so "-" alone would never be heard.
     const QString spoken = idle ? Text(TextId::StoppedSpoken, FSettings.Language()) : QString();
-    if (Tempo->accessibleName() != spoken)
-        Tempo->setAccessibleName(spoken);
-    Tempo->setText(t);
-    Tempo->setCursorPosition(0);
+    Tempo->ShowTime(t, spoken);
 }
 
 QString TVarnelPlayer::WithUnsaidSpeed(const QString& title) {
