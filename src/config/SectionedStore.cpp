@@ -24,10 +24,6 @@ constexpr int kCompactionMinimum = 1024;
 // Files this program writes in UTF-8 begin with it; so may a file an editor saved.
 constexpr QByteArrayView kUtf8Mark("\xEF\xBB\xBF", 3);
 
-bool HasLineBreak(const QString& text) {
-    return text.contains(u'\r') || text.contains(u'\n');
-}
-
 std::string Describe(const QString& fileName, const QString& problem) {
     return QStringLiteral("%1: %2").arg(fileName, problem).toStdString();
 }
@@ -261,7 +257,7 @@ void SectionedStore::WriteText(const QString& section, const QString& key, const
 }
 
 void SectionedStore::PutText(const QString& section, const QString& key, const QString& value) {
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
+    if (StoreText::HasLineBreak(section) || StoreText::HasLineBreak(key) || StoreText::HasLineBreak(value))
         throw StoreError(
             Describe(FFileName, QStringLiteral("a line break cannot be stored in a line-based file")));
     Section& s = SectionForWrite(section);

@@ -51,6 +51,11 @@ public:
     /// Drops the section a lookup would find (an earlier one of the same name becomes visible);
     /// nothing happens when there is none.
     void DropSection(const QString& section);
+    /// True when a section of that name is held, with lines or without.
+    bool HasSection(const QString& section) const;
+    /// Counts the changes through the public writers and every reload from disk; an index derived
+    /// from the content is rebuilt when this moves.
+    quint64 Generation() const { return FGeneration; }
     /// Section names in store order.
     QStringList SectionNames() const;
     /// The entry names of the section a lookup would find, each once, in file order; none when
@@ -81,7 +86,6 @@ protected:
     /// these change the copy in memory only. RemoveSection is true when a section was dropped.
     void PutText(const QString& section, const QString& key, const QString& value);
     bool RemoveSection(const QString& section);
-    bool HasSection(const QString& section) const;
 
     /// Calls visit(name, value, visible) for every section in store order, earlier duplicates
     /// included (visible false: a lookup of the name finds a later one). value is the section's
@@ -89,10 +93,6 @@ protected:
     void VisitSections(
         const QString& key,
         const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const;
-
-    /// Counts the changes through the public writers and every reload from disk; a subclass that
-    /// derives an index from the content rebuilds it when this moves.
-    quint64 Generation() const { return FGeneration; }
 
     /// Called by SaveToDisk after the copy in memory was replaced by the file on disk: applies
     /// this run's changes again. The base replays the public writes and drops.
