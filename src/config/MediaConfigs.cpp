@@ -148,35 +148,31 @@ void TM3MediaConfigs::SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milli
 }
 
 void TM3MediaConfigs::Purge() {
-    // The names of the sections with a Path, duplicates too: dropping the last of a name reveals
-    // the earlier one, which the next occurrence of the name in the list then checks.
-    QStringList names;
+    const QStringList paths = PurgePaths();
+    DropGone(ProbeWithin(paths, FoldersWorthListing(paths), FProbe, FPurgeBudget));
+}
+
+QStringList TM3MediaConfigs::PurgePaths() const {
     QStringList paths;
     QSet<QString> seen;
-    QHash<QString, int> perFolder;
-    VisitSections(PathKey, [&](const QString& name, const QString& value, bool) {
+    VisitSections(PathKey, [&](const QString&, const QString& value, bool) {
         const QString path = TPathSections::Unquote(value);
-        if (path.isEmpty())
-            return;
-        names.append(name);
-        if (seen.contains(path))
+        if (path.isEmpty() || seen.contains(path))
             return;
         seen.insert(path);
         paths.append(path);
-        if (const qsizetype slash = path.lastIndexOf(u'/'); slash > 0)
-            ++perFolder[path.first(slash)];
     });
-    if (names.isEmpty())
-        return;
-    // One listing answers a folder's many remembered files at the cost of a few questions.
-    constexpr int kListingPays = 16;
-    QStringList folders;
-    for (auto it = perFolder.cbegin(); it != perFolder.cend(); ++it) {
-        if (it.value() >= kListingPays)
-            folders.append(it.key());
-    }
-    const QHash<QString, FileProbe::Entry> answers = ProbeWithin(paths, folders, FProbe, FPurgeBudget);
+    return paths;
+}
 
+void TM3MediaConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+    // The names of the sections with a Path, duplicates too: dropping the last of a name reveals
+    // the earlier one, which the next occurrence of the name in the list then checks.
+    QStringList names;
+    VisitSections(PathKey, [&](const QString& name, const QString& value, bool) {
+        if (!value.isEmpty())
+            names.append(name);
+    });
     for (const QString& name : names) {
         // Dropping a duplicate reveals the earlier one, so the path is read again here.
         const QString path = PathIn(name);

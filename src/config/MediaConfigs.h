@@ -26,8 +26,15 @@ public:
     /// budget in all; files not checked by then are kept.
     void Purge();
 
-    /// How Purge asks the file system, and how long it waits in all (stat(2) and 2 s unless set).
+    /// The files Purge asks about, and the drop of those the answers say are gone (a path not
+    /// answered is kept): its two halves, for the one purge at exit (PurgeGone).
+    QStringList PurgePaths() const;
+    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
+
+    /// How the purges ask the file system, and how long they wait in all (stat(2) and 2 s unless set).
     void SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milliseconds budget);
+    const FileProbe::Lookup& PurgeProbe() const { return FProbe; }
+    std::chrono::milliseconds PurgeBudget() const { return FPurgeBudget; }
 
     static constexpr std::chrono::milliseconds kDefaultPurgeBudget{2000};
 

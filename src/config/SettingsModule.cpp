@@ -1,6 +1,6 @@
 #include "config/SettingsModule.h"
 
-#include "config/SpeedConfigs.h"
+#include "config/StorePurge.h"
 #include "texts/Texts.h"
 #include "util/Platform.h"
 
@@ -64,11 +64,7 @@ void SettingsModule::Finish() {
     // The purge only ever drops entries of files that are gone, so whatever part of it ran, or
     // none, "Play.ind" is still written: the positions of this run are worth more than a tidy file.
     try {
-        FMedia->Purge();
-    } catch (...) {
-    }
-    try {
-        TSpeedConfigs(*FMedia).Purge();
+        PurgeGone(*FMedia);
     } catch (...) {
     }
     FMedia->SaveToDisk();

@@ -15,8 +15,8 @@ public:
     /// Throws StoreError when a store file exists but cannot be read.
     explicit SettingsModule(Platform& platform);
 
-    /// Final shutdown: purge (in a bounded time), then "Play.ind", then "Play.cfg"; a failure of
-    /// any step is ignored and the next still runs.
+    /// Final shutdown: the one purge of gone files (PurgeGone, in a bounded time), then
+    /// "Play.ind", then "Play.cfg"; a failure of any step is ignored and the next still runs.
     void Finish();
 
     int Language() const { return FLanguage; }

@@ -1,6 +1,8 @@
 #include "shell/VarnelPlayer.h"
 
 #include "book/BookGuide.h"
+#include "config/BookmarkStore.h"
+#include "config/SessionRecord.h"
 #include "config/SettingsModule.h"
 #include "config/SpeedConfigs.h"
 #include "formats/MediaLength.h"
@@ -9,9 +11,7 @@
 #include "listening/SleepTimer.h"
 #include "listening/SpeedMemory.h"
 #include "playlist/TrackListModel.h"
-#include "return/BookmarkStore.h"
 #include "return/JumpHistory.h"
-#include "return/SessionRecord.h"
 #include "shell/AccessibleWindow.h"
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"

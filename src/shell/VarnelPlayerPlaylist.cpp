@@ -1,12 +1,12 @@
 // The track list of the main window: building it from the arguments, showing it, moving through it.
 #include "shell/VarnelPlayer.h"
 
+#include "config/SessionRecord.h"
 #include "config/SettingsModule.h"
 #include "playlist/PlaylistBuilder.h"
 #include "playlist/PlaylistOrder.h"
 #include "playlist/TrackListModel.h"
 #include "playlist/TrackName.h"
-#include "return/SessionRecord.h"
 #include "util/Platform.h"
 
 #include <QCollator>

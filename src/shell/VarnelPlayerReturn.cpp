@@ -2,11 +2,11 @@
 // The rules live in src/return; the window routes the keys and speaks.
 #include "shell/VarnelPlayer.h"
 
+#include "config/BookmarkStore.h"
+#include "config/SessionRecord.h"
 #include "config/SettingsModule.h"
-#include "return/BookmarkStore.h"
 #include "return/JumpHistory.h"
 #include "return/Place.h"
-#include "return/SessionRecord.h"
 #include "return/SessionRestore.h"
 #include "shell/SpokenNotice.h"
 #include "texts/ChapterTexts.h"

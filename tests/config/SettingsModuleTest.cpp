@@ -1,5 +1,9 @@
 #include "config/SettingsModule.h"
 
+#include "config/BookmarkStore.h"
+#include "config/SessionRecord.h"
+#include "config/SpeedConfigs.h"
+
 #include "StoreTestFiles.h"
 #include "support/FixedPlatform.h"
 #include "texts/Texts.h"
@@ -10,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 
 using namespace StoreTestFiles;
@@ -215,6 +220,70 @@ TEST_F(SettingsModuleTest, AProgramFolderLostWhileRunningMovesTheSavesToTheConfi
     EXPECT_EQ(reread.GetResumeTime("/m/old.mp3"), 7);
     EXPECT_EQ(reread.GetResumeTime("/m/new.mp3"), 26.5);
     EXPECT_EQ(reread.GetResumeTime("/m/later.mp3"), 3);
+}
+
+// Positions, speeds and bookmarks are purged in one pass that asks about each path once; the
+// session is left whole, as it always was.
+TEST_F(SettingsModuleTest, FinishPurgesEveryKindAskingOncePerPath) {
+    const QString gone = "/m/gone.mp3";
+    const QString kept = "/m/kept.mp3";
+    QHash<QString, int> asked;
+    {
+        SettingsModule module(platform);
+        TM3MediaConfigs& store = module.MediaConfigs();
+        store.SetPurgeProbe(
+            [&asked](const QString& path) {
+                ++asked[path];
+                return path.contains("gone") ? FileProbe::Entry::Missing : FileProbe::Entry::File;
+            },
+            std::chrono::seconds(60));
+        for (const QString& path : {gone, kept}) {
+            store.SetResumeTime(path, 12);
+            TBookmarkStore(store).Add(path, 3);
+            TSpeedConfigs(store).SetRate(path.chopped(4), 1.5);
+        }
+        TSessionRecord(store).Begin({gone}, 0, {gone});
+        module.Finish();
+    }
+    for (const QString& path : {gone, kept, gone.chopped(4), kept.chopped(4)})
+        EXPECT_EQ(asked.value(path), 1) << path.toStdString();
+    TM3MediaConfigs reread(exeFolder + "Play.ind", kComma);
+    EXPECT_EQ(reread.GetResumeTime(gone), 0);
+    EXPECT_EQ(reread.GetResumeTime(kept), 12);
+    EXPECT_TRUE(TBookmarkStore(reread).Of(gone).isEmpty());
+    EXPECT_EQ(TBookmarkStore(reread).Of(kept).size(), 1);
+    EXPECT_EQ(TSpeedConfigs(reread).RateOf(gone.chopped(4)), std::nullopt);
+    EXPECT_EQ(TSpeedConfigs(reread).RateOf(kept.chopped(4)), 1.5);
+    const std::optional<SessionState> session = TSessionRecord(reread).Load();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->arguments, QStringList{gone});
+}
+
+// A share that stopped answering: the one budget runs out, every kind keeps its entries, and the
+// positions of the run are saved all the same.
+TEST_F(SettingsModuleTest, AShareThatDoesNotAnswerKeepsEveryKindAndStillSaves) {
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    const QString path = "/share/book.mp3";
+    {
+        SettingsModule module(platform);
+        TM3MediaConfigs& store = module.MediaConfigs();
+        store.SetPurgeProbe(
+            [answered](const QString&) {
+                answered.wait();
+                return FileProbe::Entry::Missing;
+            },
+            std::chrono::milliseconds(20));
+        store.SetResumeTime(path, 12);
+        TBookmarkStore(store).Add(path, 3);
+        TSpeedConfigs(store).SetRate("/share", 1.5);
+        module.Finish();
+    }
+    answer.set_value(); // lets the asking thread end
+    TM3MediaConfigs reread(exeFolder + "Play.ind", kComma);
+    EXPECT_EQ(reread.GetResumeTime(path), 12);
+    EXPECT_EQ(TBookmarkStore(reread).Of(path).size(), 1);
+    EXPECT_EQ(TSpeedConfigs(reread).RateOf("/share"), 1.5);
 }
 
 } // namespace

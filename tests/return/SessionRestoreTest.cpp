@@ -3,7 +3,7 @@
 #include "CurrentFolderGuard.h"
 #include "TouchFile.h"
 #include "config/SectionedStore.h"
-#include "return/SessionRecord.h"
+#include "config/SessionRecord.h"
 
 #include <QCollator>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "return/BookmarkStore.h"
+#include "config/BookmarkStore.h"
 
 #include "config/PathSections.h"
 #include "config/SectionedStore.h"

@@ -1,9 +1,9 @@
-#include "return/SessionRecord.h"
+#include "config/SessionRecord.h"
 
 #include "config/PathSections.h"
 #include "config/SectionedStore.h"
 #include "config/StoreText.h"
-#include "playlist/PlaylistBuilder.h"
+#include "util/FileIdentity.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ QStringList Absolute(const QStringList& paths) {
     QStringList out;
     out.reserve(paths.size());
     for (const QString& p : paths)
-        out.append(AbsoluteFilePath(p));
+        out.append(TypedAbsolutePath(p));
     return out;
 }
 
@@ -111,7 +111,7 @@ void TSessionRecord::NotePlace(int index, const QString& path, double seconds) {
         return;
     try {
         FState.index = index;
-        FState.current = AbsoluteFilePath(path);
+        FState.current = TypedAbsolutePath(path);
         FState.seconds = seconds;
         // Another instance started a session since: this one, still playing, is the last again.
         if (FStore.ReadText(kSection, IdKey, QString()) != FId) {

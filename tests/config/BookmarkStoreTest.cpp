@@ -1,8 +1,8 @@
-#include "return/BookmarkStore.h"
+#include "config/BookmarkStore.h"
 
 #include "TouchFile.h"
 #include "config/MediaConfigs.h"
-#include "return/SessionRecord.h"
+#include "config/SessionRecord.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,10 +3,10 @@
 // (one removed, one named, two files that reduce alike) and a session. This build reads it and
 // writes it back byte for byte, and writes the same operations the same way.
 
+#include "config/BookmarkStore.h"
 #include "config/MediaConfigs.h"
+#include "config/SessionRecord.h"
 #include "config/SpeedConfigs.h"
-#include "return/BookmarkStore.h"
-#include "return/SessionRecord.h"
 
 #include "config/StoreTestFiles.h"
 
