@@ -45,7 +45,7 @@ void AppendUtf8(QStringView text, QByteArray& out) {
 } // namespace
 
 SectionedStore::SectionedStore(QString fileName, QLocale regional)
-    : FFileName(std::move(fileName)), FRegional(std::move(regional)) {
+    : FFileName(std::move(fileName)), FRegional(std::move(regional)), FWriter(StoreFile::Replace) {
     LoadFile();
 }
 
@@ -500,6 +500,10 @@ bool SectionedStore::SaveToDisk() noexcept {
     if (FFallback.isEmpty() || FFallback == FFileName)
         return false;
     try {
+        // A full disk or a passing error: the next save tries this file again. Moving would leave
+        // the newest positions where the next start does not look.
+        if (StoreFile::FolderWritable(FFileName))
+            return false;
         // The file held here goes whole to the fallback: what was loaded plus this run's changes.
         const QString left = std::exchange(FFileName, FFallback);
         const QString why = FLastSaveError;
@@ -532,6 +536,10 @@ bool SectionedStore::TryWrite() noexcept {
     return false;
 }
 
+void SectionedStore::SetWriter(Writer writer) {
+    FWriter = writer ? std::move(writer) : Writer(StoreFile::Replace);
+}
+
 void SectionedStore::SetFallback(QString fileName, MovedHandler moved) {
     FFallback = std::move(fileName);
     FMoved = std::move(moved);
@@ -551,7 +559,7 @@ void SectionedStore::WriteToDisk() {
     } else if (FDiskIsCanonical && !HasChanges()) {
         return; // the file already holds exactly this store
     }
-    StoreFile::Replace(FFileName, Serialize());
+    FWriter(FFileName, Serialize());
     FDiskStamp = StoreFile::StampOf(FFileName);
     FDiskIsCanonical = true;
     ChangesSaved();

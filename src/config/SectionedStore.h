@@ -67,10 +67,17 @@ public:
     /// Made to be called often, it never throws: false when the file could not be written, which
     /// is then left whole, with the changes kept for the next save (LastSaveError says why).
     bool SaveToDisk() noexcept;
+    /// Writes bytes over fileName whole or not at all, throwing StoreError otherwise.
+    using Writer = std::function<void(const QString& fileName, const QByteArray& bytes)>;
+    /// How saves write the file: StoreFile::Replace unless set (an empty writer restores it);
+    /// tests pass one that fails as a full disk does.
+    void SetWriter(Writer writer);
     /// Told once when saves move to the fallback file: the file left, the file used now, and why.
     using MovedHandler = std::function<void(const QString& from, const QString& to, const QString& why)>;
-    /// Where saves go once fileName cannot be written any more (its folder turned read-only or
-    /// went away): the whole store is written there, and every later save goes there too.
+    /// Where saves go once fileName cannot be written any more because its folder turned
+    /// read-only or went away: the whole store is written there, and every later save goes there
+    /// too. Any other failure (a full disk, a passing I/O error) keeps the saves on fileName,
+    /// each trying it again, so that the next start finds them where it looks.
     void SetFallback(QString fileName, MovedHandler moved);
     /// Why the last SaveToDisk failed; empty after one that succeeded.
     const QString& LastSaveError() const { return FLastSaveError; }
@@ -174,4 +181,5 @@ private:
     QString FLastSaveError;
     QString FFallback;
     MovedHandler FMoved;
+    Writer FWriter;
 };
