@@ -187,29 +187,11 @@ void TM3MediaConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) 
     }
 }
 
-void TM3MediaConfigs::Record(const QString& stored, Change change) {
-    if (!FChanges.contains(stored))
-        FChangeOrder.append(stored);
-    FChanges.insert(stored, std::move(change));
-}
-
-void TM3MediaConfigs::ReapplyChanges() {
-    SectionedStore::ReapplyChanges();
-    for (const QString& stored : FChangeOrder) {
-        const Change& change = FChanges[stored];
+void TM3MediaConfigs::Record(const QString& stored, const Change& change) {
+    RecordChange(stored, [this, stored, change] {
         if (change.seconds != 0)
             Remember(stored, change.given, change.seconds);
         else
             Forget(stored, change.given, change.purged);
-    }
-}
-
-void TM3MediaConfigs::ChangesSaved() {
-    SectionedStore::ChangesSaved();
-    FChanges.clear();
-    FChangeOrder.clear();
-}
-
-bool TM3MediaConfigs::HasChanges() const {
-    return SectionedStore::HasChanges() || !FChanges.isEmpty();
+    });
 }

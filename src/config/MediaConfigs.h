@@ -38,11 +38,6 @@ public:
 
     static constexpr std::chrono::milliseconds kDefaultPurgeBudget{2000};
 
-protected:
-    void ReapplyChanges() override;
-    void ChangesSaved() override;
-    bool HasChanges() const override;
-
 private:
     // What this run did to one file's entry, keyed by the Path it is stored under.
     struct Change {
@@ -58,14 +53,13 @@ private:
     QString FreeSectionName(const QString& stored) const;
     QString PathIn(const QString& section) const;
     void IndexIfStale() const;
+    // Journals what this run did to the entry of stored, replayed by a save over a file that
+    // changed on disk meanwhile.
+    void Record(const QString& stored, const Change& change);
 
     FileProbe::Lookup FProbe = FileProbe::SystemLookup;
     std::chrono::milliseconds FPurgeBudget = kDefaultPurgeBudget;
     // Stored Path -> the section holding it (the last in store order when several do).
     mutable QHash<QString, QString> FSectionOfPath;
     mutable quint64 FIndexedGeneration = ~quint64(0);
-    void Record(const QString& stored, Change change);
-
-    QHash<QString, Change> FChanges;
-    QStringList FChangeOrder; // FChanges' keys in the order first changed, so replays are repeatable
 };
