@@ -239,6 +239,13 @@ void SectionTable::Visit(
     const QString& key,
     const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const {
     const QString upper = StoreText::UpperKey(key);
+    // A live section is hidden when a later live one of its name chains back to it: one pass,
+    // where a lookup of each name would hash them all again.
+    std::vector<bool> hidden(FSections.size(), false);
+    for (const Section& s : FSections) {
+        if (!s.dropped() && s.previousSame >= 0)
+            hidden[static_cast<std::size_t>(s.previousSame)] = true;
+    }
     for (std::size_t i = 0; i < FSections.size(); ++i) {
         const Section& s = FSections[i];
         if (s.dropped())
@@ -249,7 +256,7 @@ void SectionTable::Visit(
         const QString value = line < 0 ? QString()
                                        : b->lines[static_cast<std::size_t>(line)].text.sliced(
                                              b->lines[static_cast<std::size_t>(line)].valueStart);
-        visit(name, value, FindIndex(StoreText::UpperKey(name)) == static_cast<int>(i));
+        visit(name, value, !hidden[i]);
     }
 }
 

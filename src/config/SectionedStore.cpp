@@ -12,7 +12,7 @@ std::string Describe(const QString& fileName, const QString& problem) {
 }
 
 // The journal's subjects of the public writes: a section's writes form a group its drop cancels.
-// A line break never occurs in a stored name, so these never meet a subclass's subjects.
+// They begin with a line break, which no subject of a subclass does.
 QString GroupOf(const QString& section) {
     return u'\n' + StoreText::UpperKey(section);
 }
@@ -100,7 +100,7 @@ bool SectionedStore::RemoveSection(const QString& section) {
 }
 
 void SectionedStore::RecordChange(const QString& subject, ChangeJournal::Replay replay) {
-    FJournal.Record(QString(), u'\r' + subject, std::move(replay));
+    FJournal.Record(QString(), subject, std::move(replay));
 }
 
 bool SectionedStore::HasSection(const QString& section) const {

@@ -95,8 +95,9 @@ protected:
     /// records its changes its own way (RecordChange). RemoveSection is true when one was dropped.
     void PutText(const QString& section, const QString& key, const QString& value);
     bool RemoveSection(const QString& section);
-    /// Records a change to replay when the file changed on disk before a save: one per subject,
-    /// the latest replacing an earlier one where it stands, in the same journal as the public writes.
+    /// Records a change to replay when the file changed on disk before a save: one per subject
+    /// (which never begins with a line break), the latest replacing an earlier one where it
+    /// stands, in the same journal as the public writes.
     void RecordChange(const QString& subject, ChangeJournal::Replay replay);
 
     /// Calls visit(name, value, visible) for every section in store order, earlier duplicates
