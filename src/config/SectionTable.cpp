@@ -259,13 +259,3 @@ void SectionTable::Visit(
         visit(name, value, !hidden[i]);
     }
 }
-
-void SectionTable::ForEach(
-    const std::function<void(QStringView name, std::span<const Line> lines)>& visit) const {
-    for (const Section& s : FSections) {
-        if (s.dropped())
-            continue;
-        const Body* b = BodyOf(s);
-        visit(NameOf(s), b == nullptr ? std::span<const Line>() : std::span<const Line>(b->lines));
-    }
-}

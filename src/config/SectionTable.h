@@ -53,8 +53,16 @@ public:
     void
     Visit(const QString& key,
           const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const;
-    /// Calls visit(name, lines) for every live section in store order.
-    void ForEach(const std::function<void(QStringView name, std::span<const Line> lines)>& visit) const;
+    /// Calls visit(QStringView name, std::span<const Line> lines) for every live section in store
+    /// order; inline, as writing a file calls it once a section, twice over.
+    template <typename Visit> void ForEach(Visit&& visit) const {
+        for (const Section& s : FSections) {
+            if (s.dropped())
+                continue;
+            const Body* b = BodyOf(s);
+            visit(NameOf(s), b == nullptr ? std::span<const Line>() : std::span<const Line>(b->lines));
+        }
+    }
 
 private:
     struct Body {
