@@ -8,7 +8,7 @@
 #include "config/SessionRecord.h"
 #include "config/SpeedConfigs.h"
 
-#include "config/StoreTestFiles.h"
+#include "StoreTestFiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
