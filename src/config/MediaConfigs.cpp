@@ -1,5 +1,6 @@
 #include "config/MediaConfigs.h"
 
+#include "config/PathSections.h"
 #include "config/StoreText.h"
 #include "config/TimedProbe.h"
 #include "util/FileIdentity.h"
@@ -13,26 +14,6 @@ namespace {
 const QString PathKey = QStringLiteral("Path");
 const QString TimeKey = QStringLiteral("Time");
 
-bool HasLineBreak(const QString& text) {
-    return text.contains(u'\r') || text.contains(u'\n');
-}
-
-// Loading trims every value, so a path that begins or ends with a blank is stored in quotes. A
-// stored path begins with '/', so a quoted value cannot be taken for a path of its own.
-QString EncodePath(const QString& path) {
-    if (path.isEmpty())
-        return path;
-    if (path.front().unicode() <= u' ' || path.back().unicode() <= u' ' || path.front() == u'"')
-        return u'"' + path + u'"';
-    return path;
-}
-
-QString DecodePath(const QString& value) {
-    if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
-        return value.sliced(1, value.size() - 2);
-    return value;
-}
-
 // Older files stored the path exactly as the track list held it; an absolute one still finds
 // its entry (a relative one named a different file from each folder, so it finds nothing).
 bool IsAbsolute(const QString& path) {
@@ -45,15 +26,7 @@ TM3MediaConfigs::TM3MediaConfigs(QString fileName, QLocale regional)
     : SectionedStore(std::move(fileName), std::move(regional)) {}
 
 QString TM3MediaConfigs::SectionName(const QString& path) {
-    const QString lower = StoreText::LowerText(path);
-    QString name;
-    name.reserve(lower.size());
-    for (const QChar c : lower) {
-        const char16_t u = c.unicode();
-        if ((u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'z'))
-            name += c;
-    }
-    return name;
+    return TPathSections::SectionName(path);
 }
 
 void TM3MediaConfigs::IndexIfStale() const {
@@ -62,13 +35,13 @@ void TM3MediaConfigs::IndexIfStale() const {
     FSectionOfPath.clear();
     VisitSections(PathKey, [this](const QString& name, const QString& value, bool visible) {
         if (visible && !value.isEmpty())
-            FSectionOfPath.insert(DecodePath(value), name);
+            FSectionOfPath.insert(TPathSections::Unquote(value), name);
     });
     FIndexedGeneration = Generation();
 }
 
 QString TM3MediaConfigs::PathIn(const QString& section) const {
-    return DecodePath(ReadText(section, PathKey, QString()));
+    return TPathSections::Unquote(ReadText(section, PathKey, QString()));
 }
 
 std::optional<QString> TM3MediaConfigs::SectionOf(const QString& stored, const QString& given) const {
@@ -88,14 +61,7 @@ std::optional<QString> TM3MediaConfigs::SectionOf(const QString& stored, const Q
 }
 
 QString TM3MediaConfigs::FreeSectionName(const QString& stored) const {
-    const QString base = SectionName(stored);
-    if (!HasSection(base))
-        return base;
-    for (int n = 2;; ++n) {
-        QString name = base + u'~' + QString::number(n);
-        if (!HasSection(name))
-            return name;
-    }
+    return TPathSections(*this, QString(), PathKey).FreeName(stored);
 }
 
 double TM3MediaConfigs::GetResumeTime(const QString& path) const {
@@ -109,7 +75,7 @@ double TM3MediaConfigs::GetResumeTime(const QString& path) const {
 bool TM3MediaConfigs::Remember(const QString& stored, const QString& given, double seconds) {
     const std::optional<QString> found = SectionOf(stored, given);
     const QString section = found ? *found : FreeSectionName(stored);
-    const QString path = EncodePath(stored);
+    const QString path = TPathSections::Quote(stored);
     const QString time = StoreText::FormatReal(seconds, Regional().decimalPoint());
     const QString oldPath = PathIn(section);
     if (found && oldPath == stored && ReadText(section, TimeKey, QString()) == time)
@@ -162,11 +128,11 @@ bool TM3MediaConfigs::Forget(const QString& stored, const QString& given, bool o
 void TM3MediaConfigs::SetResumeTime(const QString& path, double seconds) {
     // A line break in the path would split its Path line and corrupt the file; such a file is
     // simply not remembered, and the store is left as it was.
-    if (path.isEmpty() || HasLineBreak(path))
+    if (path.isEmpty() || StoreText::HasLineBreak(path))
         return;
     try {
         const QString stored = ResolvedFilePath(path);
-        if (HasLineBreak(stored))
+        if (StoreText::HasLineBreak(stored))
             return;
         const bool changed = seconds == 0 ? Forget(stored, path, false) : Remember(stored, path, seconds);
         if (changed)
@@ -182,35 +148,31 @@ void TM3MediaConfigs::SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milli
 }
 
 void TM3MediaConfigs::Purge() {
-    // The names of the sections with a Path, duplicates too: dropping the last of a name reveals
-    // the earlier one, which the next occurrence of the name in the list then checks.
-    QStringList names;
+    const QStringList paths = PurgePaths();
+    DropGone(ProbeWithin(paths, FoldersWorthListing(paths), FProbe, FPurgeBudget));
+}
+
+QStringList TM3MediaConfigs::PurgePaths() const {
     QStringList paths;
     QSet<QString> seen;
-    QHash<QString, int> perFolder;
-    VisitSections(PathKey, [&](const QString& name, const QString& value, bool) {
-        const QString path = DecodePath(value);
-        if (path.isEmpty())
-            return;
-        names.append(name);
-        if (seen.contains(path))
+    VisitSections(PathKey, [&](const QString&, const QString& value, bool) {
+        const QString path = TPathSections::Unquote(value);
+        if (path.isEmpty() || seen.contains(path))
             return;
         seen.insert(path);
         paths.append(path);
-        if (const qsizetype slash = path.lastIndexOf(u'/'); slash > 0)
-            ++perFolder[path.first(slash)];
     });
-    if (names.isEmpty())
-        return;
-    // One listing answers a folder's many remembered files at the cost of a few questions.
-    constexpr int kListingPays = 16;
-    QStringList folders;
-    for (auto it = perFolder.cbegin(); it != perFolder.cend(); ++it) {
-        if (it.value() >= kListingPays)
-            folders.append(it.key());
-    }
-    const QHash<QString, FileProbe::Entry> answers = ProbeWithin(paths, folders, FProbe, FPurgeBudget);
+    return paths;
+}
 
+void TM3MediaConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+    // The names of the sections with a Path, duplicates too: dropping the last of a name reveals
+    // the earlier one, which the next occurrence of the name in the list then checks.
+    QStringList names;
+    VisitSections(PathKey, [&](const QString& name, const QString& value, bool) {
+        if (!value.isEmpty())
+            names.append(name);
+    });
     for (const QString& name : names) {
         // Dropping a duplicate reveals the earlier one, so the path is read again here.
         const QString path = PathIn(name);
@@ -225,29 +187,11 @@ void TM3MediaConfigs::Purge() {
     }
 }
 
-void TM3MediaConfigs::Record(const QString& stored, Change change) {
-    if (!FChanges.contains(stored))
-        FChangeOrder.append(stored);
-    FChanges.insert(stored, std::move(change));
-}
-
-void TM3MediaConfigs::ReapplyChanges() {
-    SectionedStore::ReapplyChanges();
-    for (const QString& stored : FChangeOrder) {
-        const Change& change = FChanges[stored];
+void TM3MediaConfigs::Record(const QString& stored, const Change& change) {
+    RecordChange(stored, [this, stored, change] {
         if (change.seconds != 0)
             Remember(stored, change.given, change.seconds);
         else
             Forget(stored, change.given, change.purged);
-    }
-}
-
-void TM3MediaConfigs::ChangesSaved() {
-    SectionedStore::ChangesSaved();
-    FChanges.clear();
-    FChangeOrder.clear();
-}
-
-bool TM3MediaConfigs::HasChanges() const {
-    return SectionedStore::HasChanges() || !FChanges.isEmpty();
+    });
 }

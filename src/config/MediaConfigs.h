@@ -26,15 +26,17 @@ public:
     /// budget in all; files not checked by then are kept.
     void Purge();
 
-    /// How Purge asks the file system, and how long it waits in all (stat(2) and 2 s unless set).
+    /// The files Purge asks about, and the drop of those the answers say are gone (a path not
+    /// answered is kept): its two halves, for the one purge at exit (PurgeGone).
+    QStringList PurgePaths() const;
+    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
+
+    /// How the purges ask the file system, and how long they wait in all (stat(2) and 2 s unless set).
     void SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milliseconds budget);
+    const FileProbe::Lookup& PurgeProbe() const { return FProbe; }
+    std::chrono::milliseconds PurgeBudget() const { return FPurgeBudget; }
 
     static constexpr std::chrono::milliseconds kDefaultPurgeBudget{2000};
-
-protected:
-    void ReapplyChanges() override;
-    void ChangesSaved() override;
-    bool HasChanges() const override;
 
 private:
     // What this run did to one file's entry, keyed by the Path it is stored under.
@@ -51,14 +53,13 @@ private:
     QString FreeSectionName(const QString& stored) const;
     QString PathIn(const QString& section) const;
     void IndexIfStale() const;
+    // Journals what this run did to the entry of stored, replayed by a save over a file that
+    // changed on disk meanwhile.
+    void Record(const QString& stored, const Change& change);
 
     FileProbe::Lookup FProbe = FileProbe::SystemLookup;
     std::chrono::milliseconds FPurgeBudget = kDefaultPurgeBudget;
     // Stored Path -> the section holding it (the last in store order when several do).
     mutable QHash<QString, QString> FSectionOfPath;
     mutable quint64 FIndexedGeneration = ~quint64(0);
-    void Record(const QString& stored, Change change);
-
-    QHash<QString, Change> FChanges;
-    QStringList FChangeOrder; // FChanges' keys in the order first changed, so replays are repeatable
 };

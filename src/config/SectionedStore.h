@@ -1,18 +1,16 @@
 #pragma once
 
-#include "config/KeyTable.h"
+#include "config/ChangeJournal.h"
+#include "config/SectionTable.h"
 #include "config/StoreError.h"
 #include "config/StoreFile.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <memory>
-#include <vector>
 
 /// An in-memory copy of a sectioned text file ("[section]" headers, "name=value" lines), loaded
 /// whole at creation and written back by SaveToDisk. Names match without regard to case; where a
@@ -20,6 +18,10 @@
 ///
 /// The store remembers what this run changed. SaveToDisk applies those changes over the file as
 /// it is on disk at that moment, so that another instance's saves in between are kept.
+///
+/// Its parts, one job each: the text form (StoreTextForm), the sections in memory (SectionTable),
+/// the one journal of this run's changes (ChangeJournal), the file on disk (StoreFile); this class
+/// holds them together and saves: merge over the file as it is, retry, and the fallback.
 class SectionedStore {
 public:
     /// Loads fileName if it exists (a missing file gives an empty store); throws StoreError when
@@ -51,6 +53,11 @@ public:
     /// Drops the section a lookup would find (an earlier one of the same name becomes visible);
     /// nothing happens when there is none.
     void DropSection(const QString& section);
+    /// True when a section of that name is held, with lines or without.
+    bool HasSection(const QString& section) const;
+    /// Counts the changes through the public writers and every reload from disk; an index derived
+    /// from the content is rebuilt when this moves.
+    quint64 Generation() const { return FGeneration; }
     /// Section names in store order.
     QStringList SectionNames() const;
     /// The entry names of the section a lookup would find, each once, in file order; none when
@@ -62,10 +69,17 @@ public:
     /// Made to be called often, it never throws: false when the file could not be written, which
     /// is then left whole, with the changes kept for the next save (LastSaveError says why).
     bool SaveToDisk() noexcept;
+    /// Writes bytes over fileName whole or not at all, throwing StoreError otherwise.
+    using Writer = std::function<void(const QString& fileName, const QByteArray& bytes)>;
+    /// How saves write the file: StoreFile::Replace unless set (an empty writer restores it);
+    /// tests pass one that fails as a full disk does.
+    void SetWriter(Writer writer);
     /// Told once when saves move to the fallback file: the file left, the file used now, and why.
     using MovedHandler = std::function<void(const QString& from, const QString& to, const QString& why)>;
-    /// Where saves go once fileName cannot be written any more (its folder turned read-only or
-    /// went away): the whole store is written there, and every later save goes there too.
+    /// Where saves go once fileName cannot be written any more because its folder turned
+    /// read-only or went away: the whole store is written there, and every later save goes there
+    /// too. Any other failure (a full disk, a passing I/O error) keeps the saves on fileName,
+    /// each trying it again, so that the next start finds them where it looks.
     void SetFallback(QString fileName, MovedHandler moved);
     /// Why the last SaveToDisk failed; empty after one that succeeded.
     const QString& LastSaveError() const { return FLastSaveError; }
@@ -77,11 +91,14 @@ public:
 protected:
     const QLocale& Regional() const { return FRegional; }
 
-    /// WriteText and DropSection for a subclass that keeps its own record of what it changed:
-    /// these change the copy in memory only. RemoveSection is true when a section was dropped.
+    /// WriteText and DropSection that change the copy in memory only, for a subclass that
+    /// records its changes its own way (RecordChange). RemoveSection is true when one was dropped.
     void PutText(const QString& section, const QString& key, const QString& value);
     bool RemoveSection(const QString& section);
-    bool HasSection(const QString& section) const;
+    /// Records a change to replay when the file changed on disk before a save: one per subject
+    /// (which never begins with a line break), the latest replacing an earlier one where it
+    /// stands, in the same journal as the public writes.
+    void RecordChange(const QString& subject, ChangeJournal::Replay replay);
 
     /// Calls visit(name, value, visible) for every section in store order, earlier duplicates
     /// included (visible false: a lookup of the name finds a later one). value is the section's
@@ -90,88 +107,22 @@ protected:
         const QString& key,
         const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const;
 
-    /// Counts the changes through the public writers and every reload from disk; a subclass that
-    /// derives an index from the content rebuilds it when this moves.
-    quint64 Generation() const { return FGeneration; }
-
-    /// Called by SaveToDisk after the copy in memory was replaced by the file on disk: applies
-    /// this run's changes again. The base replays the public writes and drops.
-    virtual void ReapplyChanges();
-    /// Called once the changes have reached the disk.
-    virtual void ChangesSaved();
-    virtual bool HasChanges() const;
-
 private:
-    struct Line {
-        QString text;              // the stored line as written back
-        QString nameKey;           // upper-cased name before the first '='
-        qsizetype valueStart = -1; // index just past the first '='; -1 for a line without '='
-    };
-    struct Body {
-        std::vector<Line> lines;
-        QHash<QString, int> lastLineOf; // upper-cased name -> its last line; only for long sections
-        bool indexed = false;
-    };
-    // 16 bytes, so that a file of empty sections stays a small multiple of its size in memory.
-    struct Section {
-        static constexpr int kNoBody = -1;
-        static constexpr int kDropped = -2;
-        quint32 nameStart = 0; // the name lives in FNames
-        quint32 nameLength = 0;
-        int previousSame = -1; // the live section of the same name before this one, or -1
-        int body = kNoBody;    // index into FBodies once the section holds a line
-        bool dropped() const { return body == kDropped; }
-    };
-    // One change of this run, replayed over the file on disk when it changed meanwhile.
-    struct Change {
-        bool drop = false;
-        bool cancelled = false; // undone by a later drop of its section
-        QString section;
-        QString key;
-        QString value;
-    };
-
     void WriteToDisk();
     void LoadFile();
-    void Load(const QByteArray& bytes);
-    void Clear();
-    QStringView NameOf(const Section& s) const;
-    int FindSectionIndex(const QString& upperName) const;
-    Section* FindSection(const QString& section);
-    const Section* FindSection(const QString& section) const;
-    Section& SectionForWrite(const QString& section);
-    Section& AppendSection(QStringView name);
-    bool DropSectionIndex(int index);
-    void CompactIfSparse();
-    const Body* BodyOf(const Section& s) const;
-    Body* BodyOf(const Section& s);
-    static int FindLine(const Body* b, const QString& nameKey);
-    void AddLine(Section& s, QString text, QString nameKey, qsizetype valueStart);
-    static void IndexLines(Body& b);
-    void RecordWrite(const QString& section, const QString& key, const QString& value);
-    void RecordDrop(const QString& section);
     bool TryWrite() noexcept;
 
     QString FFileName;
     QLocale FRegional;
-    // Sections in store order. A dropped section stays as a tombstone until CompactIfSparse
-    // removes the tombstones in one pass, so DropSection never shifts the vector.
-    std::vector<Section> FSections;
-    QString FNames;            // every section's name, one after another
-    std::vector<Body> FBodies; // the lines of the sections that have any
-    // Upper-cased name -> index of the last live section of that name. Lookups and drops only
-    // ever touch that last one; previousSame chains the earlier ones, so a drop reveals the
-    // earlier duplicate in constant time.
-    KeyTable FLastSectionOf;
-    int FDroppedCount = 0;
+    SectionTable FTable;
+    ChangeJournal FJournal;
+    quint64 FGeneration = 0;
 
     StoreFile::Stamp FDiskStamp;    // the file as this store last read or wrote it
     bool FDiskIsCanonical = false;  // the file holds exactly Serialize()
     bool FLeftoversRemoved = false; // once a run: what killed saves left in the folder
-    std::vector<Change> FChanges;
-    QHash<QString, QList<int>> FWritesOf; // upper-cased section -> its changes since its last drop
-    quint64 FGeneration = 0;
     QString FLastSaveError;
     QString FFallback;
     MovedHandler FMoved;
+    Writer FWriter;
 };

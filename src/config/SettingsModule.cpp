@@ -1,6 +1,9 @@
 #include "config/SettingsModule.h"
 
-#include "config/SpeedConfigs.h"
+#include "config/PathSections.h"
+#include "config/StoreError.h"
+#include "config/StoreFile.h"
+#include "config/StorePurge.h"
 #include "texts/Texts.h"
 #include "util/Platform.h"
 
@@ -38,25 +41,66 @@ bool IsSystemFolder(const QString& folder) {
     return false;
 }
 
+// A file moved to the user's folder names the file it left in a section of its own, so that a start
+// takes it back only for that file: a copy installed for the user keeps its own files there too.
+const QString MovedPrefix = QStringLiteral("Moved:");
+const QString FromKey = QStringLiteral("From");
+
+// Called by a store whose saves move to the user's folder: says so, and marks the file moved.
+SectionedStore::MovedHandler MovedTeller(SectionedStore& store) {
+    return [&store](const QString& from, const QString& to, const QString& why) {
+        QDir().mkpath(QFileInfo(to).path());
+        std::fprintf(stderr, "varnel: %s; %s is saved in %s from now on\n", qPrintable(why),
+                     qPrintable(QFileInfo(from).fileName()), qPrintable(to));
+        const TPathSections moved(store, MovedPrefix, FromKey);
+        store.WriteText(moved.Find(from).value_or(moved.FreeName(from)), FromKey, TPathSections::Quote(from));
+    };
+}
+
 } // namespace
+
+QString SettingsModule::NewestFile(const QString& home, const QString& away) {
+    if (home == away || !StoreFile::StampOf(away).exists)
+        return home;
+    try {
+        SectionedStore moved(away, QLocale::c());
+        const std::optional<QString> marker = TPathSections(moved, MovedPrefix, FromKey).Find(home);
+        if (!marker)
+            return home; // not moved from here: another copy's file
+        const StoreFile::Stamp left = StoreFile::StampOf(home);
+        moved.DropSection(*marker);
+        // The moved file held everything this one held when it moved, and every save since; a file
+        // here that is newer still was written by a later run, which took it back already.
+        if (!left.exists || left.modified <= StoreFile::StampOf(away).modified) {
+            try {
+                StoreFile::Replace(home, moved.Serialize());
+            } catch (const StoreError&) {
+                return away; // read where it is until it can come back
+            }
+        }
+        // Once home, the mark goes: a later save of the other copy's must not bring it back again.
+        moved.SaveToDisk();
+    } catch (...) {
+        // Unreadable: the file here is all there is.
+    }
+    return home;
+}
 
 SettingsModule::SettingsModule(Platform& platform)
     : FLanguage(LanguageFromId(platform.UserLanguageId())),
       FAppFolder(SettingsFolder(platform.ExecutableFolder())) {
     const QLocale regional = platform.RegionalLocale();
-    FGeneral = std::make_unique<TM3GeneralConfigs>(FAppFolder + OptionsFileName, regional,
-                                                   [&platform] { return platform.Now(); });
-    FMedia = std::make_unique<TM3MediaConfigs>(FAppFolder + ResumeFileName, regional);
-    // A folder that turns read-only while the program runs must not take the positions with it.
     const QString fallback = UserFolder();
+    // Where the last run left them: moved to the user's folder when this one could not be written.
+    FGeneral = std::make_unique<TM3GeneralConfigs>(
+        NewestFile(FAppFolder + OptionsFileName, fallback + OptionsFileName), regional,
+        [&platform] { return platform.Now(); });
+    FMedia = std::make_unique<TM3MediaConfigs>(
+        NewestFile(FAppFolder + ResumeFileName, fallback + ResumeFileName), regional);
+    // A folder that turns read-only while the program runs must not take the positions with it.
     if (fallback != FAppFolder) {
-        const auto told = [](const QString& from, const QString& to, const QString& why) {
-            QDir().mkpath(QFileInfo(to).path());
-            std::fprintf(stderr, "varnel: %s; %s is saved in %s from now on\n", qPrintable(why),
-                         qPrintable(QFileInfo(from).fileName()), qPrintable(to));
-        };
-        FGeneral->SetFallback(fallback + OptionsFileName, told);
-        FMedia->SetFallback(fallback + ResumeFileName, told);
+        FGeneral->SetFallback(fallback + OptionsFileName, MovedTeller(*FGeneral));
+        FMedia->SetFallback(fallback + ResumeFileName, MovedTeller(*FMedia));
     }
 }
 
@@ -64,11 +108,7 @@ void SettingsModule::Finish() {
     // The purge only ever drops entries of files that are gone, so whatever part of it ran, or
     // none, "Play.ind" is still written: the positions of this run are worth more than a tidy file.
     try {
-        FMedia->Purge();
-    } catch (...) {
-    }
-    try {
-        TSpeedConfigs(*FMedia).Purge();
+        PurgeGone(*FMedia);
     } catch (...) {
     }
     FMedia->SaveToDisk();

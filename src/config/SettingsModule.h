@@ -15,8 +15,8 @@ public:
     /// Throws StoreError when a store file exists but cannot be read.
     explicit SettingsModule(Platform& platform);
 
-    /// Final shutdown: purge (in a bounded time), then "Play.ind", then "Play.cfg"; a failure of
-    /// any step is ignored and the next still runs.
+    /// Final shutdown: the one purge of gone files (PurgeGone, in a bounded time), then
+    /// "Play.ind", then "Play.cfg"; a failure of any step is ignored and the next still runs.
     void Finish();
 
     int Language() const { return FLanguage; }
@@ -30,6 +30,10 @@ public:
     static QString SettingsFolder(const QString& executableFolder);
     /// $XDG_CONFIG_HOME/varnel/ (~/.config/varnel/ without it), ending with '/'; not made here.
     static QString UserFolder();
+    /// The file a start reads: home, after bringing back over it the file that a run moved to away
+    /// because home's folder could not be written, when that one is the newer. away when it could
+    /// not be brought back; home whenever away was not moved from it.
+    static QString NewestFile(const QString& home, const QString& away);
 
 private:
     int FLanguage = 0;

@@ -1,6 +1,6 @@
 #include "config/SpeedConfigs.h"
 
-#include "config/MediaConfigs.h"
+#include "config/PathSections.h"
 #include "config/SectionedStore.h"
 #include "config/StoreText.h"
 #include "config/TimedProbe.h"
@@ -12,44 +12,13 @@ namespace {
 const QString FolderKey = QStringLiteral("Folder");
 const QString RateKey = QStringLiteral("Rate");
 
-// Loading trims values, so a folder ending in a blank is kept in quotes; a folder begins with '/'.
-QString EncodeFolder(const QString& folder) {
-    if (!folder.isEmpty() && (folder.back().unicode() <= u' ' || folder.front() == u'"'))
-        return u'"' + folder + u'"';
-    return folder;
-}
-
-QString DecodeFolder(const QString& value) {
-    if (value.size() >= 2 && value.front() == u'"' && value.back() == u'"')
-        return value.sliced(1, value.size() - 2);
-    return value;
-}
-
-bool IsSpeedSection(const QString& name) {
-    return name.startsWith(QLatin1String(TSpeedConfigs::kSectionPrefix), Qt::CaseInsensitive);
-}
-
 } // namespace
 
-TSpeedConfigs::TSpeedConfigs(SectionedStore& store) : FStore(store) {}
-
-std::optional<QString> TSpeedConfigs::SectionOf(const QString& folder, bool create) const {
-    // Folders that reduce to the same name take the next free "~n" after it, as positions do.
-    const QString base = QLatin1String(kSectionPrefix) + TM3MediaConfigs::SectionName(folder);
-    for (int n = 1;; ++n) {
-        const QString name = n == 1 ? base : base + u'~' + QString::number(n);
-        const QString stored = FStore.ReadText(name, FolderKey, QString());
-        if (stored.isEmpty())
-            return create ? std::optional<QString>(name) : std::nullopt;
-        if (DecodeFolder(stored) == folder)
-            return name;
-    }
-}
+TSpeedConfigs::TSpeedConfigs(SectionedStore& store)
+    : FStore(store), FSections(store, QLatin1String(kSectionPrefix), FolderKey) {}
 
 std::optional<double> TSpeedConfigs::RateOf(const QString& folder) const {
-    if (folder.isEmpty())
-        return std::nullopt;
-    const std::optional<QString> section = SectionOf(folder, false);
+    const std::optional<QString> section = FSections.Find(folder);
     if (!section)
         return std::nullopt;
     const double rate = FStore.ReadReal(*section, RateKey, 0);
@@ -60,35 +29,32 @@ std::optional<double> TSpeedConfigs::RateOf(const QString& folder) const {
 }
 
 void TSpeedConfigs::SetRate(const QString& folder, double rate) {
-    if (folder.isEmpty() || folder.contains(u'\r') || folder.contains(u'\n') || !std::isfinite(rate) ||
-        rate <= 0)
+    if (folder.isEmpty() || StoreText::HasLineBreak(folder) || !std::isfinite(rate) || rate <= 0)
         return;
-    const QString section = *SectionOf(folder, true);
+    const std::optional<QString> found = FSections.Find(folder);
     // Unchanged: no write, so that the save after it stays free.
-    if (FStore.ReadReal(section, RateKey, 0) == rate)
+    if (found && FStore.ReadReal(*found, RateKey, 0) == rate)
         return;
-    FStore.WriteText(section, FolderKey, EncodeFolder(folder));
+    const QString section = found ? *found : FSections.FreeName(folder);
+    FStore.WriteText(section, FolderKey, TPathSections::Quote(folder));
     FStore.WriteReal(section, RateKey, rate);
 }
 
 void TSpeedConfigs::Purge(const FileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
-    QStringList sections;
+    DropGone(ProbeWithin(PurgePaths(), {}, lookup, budget));
+}
+
+QStringList TSpeedConfigs::PurgePaths() const {
     QStringList folders;
-    for (const QString& name : FStore.SectionNames()) {
-        if (!IsSpeedSection(name))
-            continue;
-        const QString folder = DecodeFolder(FStore.ReadText(name, FolderKey, QString()));
-        if (folder.isEmpty())
-            continue;
-        sections.append(name);
-        folders.append(folder);
-    }
-    if (sections.isEmpty())
-        return;
-    const QHash<QString, FileProbe::Entry> answers = ProbeWithin(folders, {}, lookup, budget);
-    for (qsizetype i = 0; i < sections.size(); ++i) {
+    for (const TPathSections::Entry& entry : FSections.Entries())
+        folders.append(entry.path);
+    return folders;
+}
+
+void TSpeedConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+    for (const TPathSections::Entry& entry : FSections.Entries()) {
         // A folder on a drive that is not mounted, or one that cannot be read, may come back.
-        if (answers.value(folders[i], FileProbe::Entry::Unknown) == FileProbe::Entry::Missing)
-            FStore.DropSection(sections[i]);
+        if (answers.value(entry.path, FileProbe::Entry::Unknown) == FileProbe::Entry::Missing)
+            FStore.DropSection(entry.section);
     }
 }

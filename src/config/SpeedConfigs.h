@@ -1,8 +1,11 @@
 #pragma once
 
 #include "config/FileProbe.h"
+#include "config/PathSections.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <optional>
@@ -34,12 +37,15 @@ public:
     void Purge(const FileProbe::Lookup& lookup = FileProbe::SystemLookup,
                std::chrono::milliseconds budget = std::chrono::milliseconds(1000));
 
+    /// The folders the purge asks about, and the drop of those the answers say are gone: the
+    /// two halves of Purge, for the one purge at exit that asks about every kind at once.
+    QStringList PurgePaths() const;
+    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
+
     /// The section name prefix; a path reduced to a section name never holds its ':'.
     static constexpr const char* kSectionPrefix = "Speed:";
 
 private:
-    /// The section that holds folder, or the first free name for it when create is set.
-    std::optional<QString> SectionOf(const QString& folder, bool create) const;
-
     SectionedStore& FStore;
+    TPathSections FSections;
 };

@@ -17,6 +17,7 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace StoreFile {
@@ -209,6 +210,18 @@ void Replace(const QString& fileName, const QByteArray& bytes) {
     Fd folder(::open(FolderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0)
         ::fsync(folder.get());
+}
+
+bool FolderWritable(const QString& fileName) {
+    const QByteArray folder = FolderOf(TargetOf(EncodeFileName(fileName)));
+    struct stat info {};
+    if (::stat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return false;
+    // access(2) answers EROFS for a read-only mount, for root as well.
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return false;
+    struct statvfs volume {};
+    return ::statvfs(folder.constData(), &volume) != 0 || (volume.f_flag & ST_RDONLY) == 0;
 }
 
 int RemoveLeftovers(const QString& fileName) {

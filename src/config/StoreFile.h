@@ -40,6 +40,10 @@ std::optional<QByteArray> Read(const QString& fileName);
 /// and StoreError "cannot write" is raised. A link is followed: its target is replaced.
 void Replace(const QString& fileName, const QByteArray& bytes);
 
+/// True when the folder that holds fileName (a link's target's) is there and may be written; false
+/// when it is gone, not a folder, read-only or closed to this process. A full disk is writable.
+bool FolderWritable(const QString& fileName);
+
 /// Removes the temporary files that processes killed during a save of fileName left beside it.
 /// A file whose writer still runs is kept. Returns how many were removed; never fails.
 int RemoveLeftovers(const QString& fileName);

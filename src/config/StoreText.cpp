@@ -388,4 +388,8 @@ std::optional<QDateTime> ParseStamp(QStringView text, const QLocale& regional) {
     return stamp;
 }
 
+bool HasLineBreak(QStringView text) {
+    return text.contains(u'\r') || text.contains(u'\n');
+}
+
 } // namespace StoreText

@@ -29,6 +29,9 @@ QStringView TrimControls(QStringView text);
 /// The same for single-byte text, whose bytes up to 0x20 are the same characters.
 QByteArrayView TrimControls(QByteArrayView bytes);
 
+/// True when text holds CR or LF: stored, it would split its line and the file's meaning.
+bool HasLineBreak(QStringView text);
+
 /// The upper-cased form names are matched by: QString::toUpper, with a fast path for plain ASCII
 /// (Qt's general case mapping costs about a microsecond a name, and every lookup needs one).
 QString UpperKey(QStringView text);

@@ -59,3 +59,16 @@ QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QSt
     answers->stop = true;
     return answers->found;
 }
+
+QStringList FoldersWorthListing(const QStringList& paths) {
+    // One listing answers a folder's many files at the cost of a few questions.
+    constexpr int kListingPays = 16;
+    QHash<QString, int> perFolder;
+    QStringList folders;
+    for (const QString& path : paths) {
+        const qsizetype slash = path.lastIndexOf(u'/');
+        if (slash > 0 && ++perFolder[path.first(slash)] == kListingPays)
+            folders.append(path.first(slash));
+    }
+    return folders;
+}

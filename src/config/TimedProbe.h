@@ -17,3 +17,7 @@
 QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QStringList& folders,
                                              const FileProbe::Lookup& lookup,
                                              std::chrono::milliseconds budget);
+
+/// The folders of paths that hold enough of them for one listing to cost less than a question
+/// each (an album with many remembered tracks).
+QStringList FoldersWorthListing(const QStringList& paths);

@@ -1,5 +1,6 @@
 #include "playback/PlayerCore.h"
 
+#include "config/SessionRecord.h"
 #include "config/SettingsModule.h"
 #include "config/SortTypes.h"
 #include "config/SpeedConfigs.h"
@@ -11,7 +12,6 @@
 #include "listening/SpeedMemory.h"
 #include "playlist/PlaylistBuilder.h"
 #include "playlist/PlaylistOrder.h"
-#include "return/SessionRecord.h"
 #include "return/SessionRestore.h"
 #include "texts/ChapterTexts.h"
 #include "texts/ListeningTexts.h"

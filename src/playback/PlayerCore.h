@@ -1,7 +1,7 @@
 #pragma once
 
+#include "config/BookmarkStore.h"
 #include "engine/MyPlayer.h"
-#include "return/BookmarkStore.h"
 #include "return/JumpHistory.h"
 #include "return/Place.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "return/BookmarkStore.h"
+#include "config/BookmarkStore.h"
 
 #include <QList>
 #include <QString>

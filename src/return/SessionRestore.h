@@ -1,7 +1,7 @@
 #pragma once
 
+#include "config/SessionRecord.h"
 #include "playlist/PlaylistBuilder.h"
-#include "return/SessionRecord.h"
 
 #include <optional>
 

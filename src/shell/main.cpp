@@ -1,6 +1,5 @@
 #include "config/SettingsModule.h"
 #include "engine/MpvMediaControl.h"
-#include "return/BookmarkStore.h"
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
@@ -70,9 +69,6 @@ int main(int argc, char** argv) {
         QApplication::exec();
     }
 
-    // Before the stores are written: the bookmarks of files gone for good go with them.
-    TBookmarkStore(settings->MediaConfigs())
-        .Purge(FileProbe::SystemLookup, TM3MediaConfigs::kDefaultPurgeBudget);
     settings->Finish();
     // Everything is saved: a further signal may now end the process at once.
     termination.reset();

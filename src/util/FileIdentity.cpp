@@ -3,6 +3,7 @@
 #include "util/FileNameCodec.h"
 
 #include <QByteArrayList>
+#include <QDir>
 
 #include <cstdlib>
 #include <limits.h>
@@ -64,4 +65,23 @@ QString ResolvedFilePath(const QString& path) {
         out += part;
     }
     return DecodeFileName(out);
+}
+
+QString TypedAbsolutePath(const QString& path) {
+    const QString absolute = QDir::current().absoluteFilePath(path);
+    // Where the part up to and including the last ".." component ends.
+    qsizetype up = -1;
+    qsizetype end = 0;
+    for (const QString& part : absolute.split(u'/')) {
+        end += part.size();
+        if (part == QStringLiteral(".."))
+            up = end;
+        ++end; // the separator
+    }
+    if (up < 0)
+        return QDir::cleanPath(absolute);
+    const std::optional<QByteArray> head = RealPath(EncodeFileName(absolute.left(up)));
+    if (!head)
+        return QDir::cleanPath(absolute);
+    return QDir::cleanPath(DecodeFileName(*head) + u'/' + absolute.mid(up));
 }

@@ -8,3 +8,8 @@
 /// longest leading part that does is resolved and the rest kept, without "." or empty parts.
 /// Paths are in the form of DecodeFileName; an empty path, or one holding a NUL, is returned as is.
 QString ResolvedFilePath(const QString& path);
+
+/// path made absolute against the current folder as it was typed: "." dropped, links kept, and
+/// only the part up to the last ".." left to the system (a link's ".." is its target's parent);
+/// the text alone when that part does not resolve. Never fails.
+QString TypedAbsolutePath(const QString& path);

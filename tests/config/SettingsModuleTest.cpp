@@ -1,5 +1,10 @@
 #include "config/SettingsModule.h"
 
+#include "config/BookmarkStore.h"
+#include "config/SessionRecord.h"
+#include "config/SpeedConfigs.h"
+#include "config/StoreError.h"
+
 #include "StoreTestFiles.h"
 #include "support/FixedPlatform.h"
 #include "texts/Texts.h"
@@ -10,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <optional>
 
 using namespace StoreTestFiles;
@@ -215,6 +221,181 @@ TEST_F(SettingsModuleTest, AProgramFolderLostWhileRunningMovesTheSavesToTheConfi
     EXPECT_EQ(reread.GetResumeTime("/m/old.mp3"), 7);
     EXPECT_EQ(reread.GetResumeTime("/m/new.mp3"), 26.5);
     EXPECT_EQ(reread.GetResumeTime("/m/later.mp3"), 3);
+}
+
+// Positions, speeds and bookmarks are purged in one pass that asks about each path once; the
+// session is left whole, as it always was.
+TEST_F(SettingsModuleTest, FinishPurgesEveryKindAskingOncePerPath) {
+    const QString gone = "/m/gone.mp3";
+    const QString kept = "/m/kept.mp3";
+    QHash<QString, int> asked;
+    {
+        SettingsModule module(platform);
+        TM3MediaConfigs& store = module.MediaConfigs();
+        store.SetPurgeProbe(
+            [&asked](const QString& path) {
+                ++asked[path];
+                return path.contains("gone") ? FileProbe::Entry::Missing : FileProbe::Entry::File;
+            },
+            std::chrono::seconds(60));
+        for (const QString& path : {gone, kept}) {
+            store.SetResumeTime(path, 12);
+            TBookmarkStore(store).Add(path, 3);
+            TSpeedConfigs(store).SetRate(path.chopped(4), 1.5);
+        }
+        TSessionRecord(store).Begin({gone}, 0, {gone});
+        module.Finish();
+    }
+    for (const QString& path : {gone, kept, gone.chopped(4), kept.chopped(4)})
+        EXPECT_EQ(asked.value(path), 1) << path.toStdString();
+    TM3MediaConfigs reread(exeFolder + "Play.ind", kComma);
+    EXPECT_EQ(reread.GetResumeTime(gone), 0);
+    EXPECT_EQ(reread.GetResumeTime(kept), 12);
+    EXPECT_TRUE(TBookmarkStore(reread).Of(gone).isEmpty());
+    EXPECT_EQ(TBookmarkStore(reread).Of(kept).size(), 1);
+    EXPECT_EQ(TSpeedConfigs(reread).RateOf(gone.chopped(4)), std::nullopt);
+    EXPECT_EQ(TSpeedConfigs(reread).RateOf(kept.chopped(4)), 1.5);
+    const std::optional<SessionState> session = TSessionRecord(reread).Load();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->arguments, QStringList{gone});
+}
+
+// A share that stopped answering: the one budget runs out, every kind keeps its entries, and the
+// positions of the run are saved all the same.
+TEST_F(SettingsModuleTest, AShareThatDoesNotAnswerKeepsEveryKindAndStillSaves) {
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    const QString path = "/share/book.mp3";
+    {
+        SettingsModule module(platform);
+        TM3MediaConfigs& store = module.MediaConfigs();
+        store.SetPurgeProbe(
+            [answered](const QString&) {
+                answered.wait();
+                return FileProbe::Entry::Missing;
+            },
+            std::chrono::milliseconds(20));
+        store.SetResumeTime(path, 12);
+        TBookmarkStore(store).Add(path, 3);
+        TSpeedConfigs(store).SetRate("/share", 1.5);
+        module.Finish();
+    }
+    answer.set_value(); // lets the asking thread end
+    TM3MediaConfigs reread(exeFolder + "Play.ind", kComma);
+    EXPECT_EQ(reread.GetResumeTime(path), 12);
+    EXPECT_EQ(TBookmarkStore(reread).Of(path).size(), 1);
+    EXPECT_EQ(TSpeedConfigs(reread).RateOf("/share"), 1.5);
+}
+
+// ---- where the saves go when the program folder fails, and where the next start looks ----
+
+void SetModified(const QString& path, const QDateTime& when) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite)) << path.toStdString();
+    ASSERT_TRUE(file.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+// The program folder's disk fills while a book plays and frees again: the saves stay on the one
+// file the next start reads, and it resumes at the place reached after space returned.
+TEST_F(SettingsModuleTest, ADiskFullForAWhileKeepsTheSavesWhereTheNextStartLooks) {
+    const QString book = dir.filePath("book.mp3"); // there, so that the purge at exit keeps it
+    WriteBytes(book, "x");
+    testing::internal::CaptureStderr();
+    {
+        SettingsModule module(platform);
+        TM3MediaConfigs& store = module.MediaConfigs();
+        store.SetResumeTime(book, 13.2);
+        ASSERT_TRUE(store.SaveToDisk());
+        int failed = 0;
+        store.SetWriter([&failed](const QString& fileName, const QByteArray&) {
+            ++failed;
+            throw StoreError(fileName.toStdString() +
+                             ": cannot write the settings file: No space left on device");
+        });
+        for (const double seconds : {18.0, 25.2}) {
+            store.SetResumeTime(book, seconds);
+            EXPECT_FALSE(store.SaveToDisk());
+        }
+        EXPECT_EQ(failed, 2) << "each checkpoint tries the same file again";
+        store.SetWriter({}); // space is back
+        store.SetResumeTime(book, 37.4);
+        EXPECT_TRUE(store.SaveToDisk());
+        store.SetResumeTime(book, 41.8);
+        module.Finish();
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "nothing moved";
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("xdg/varnel/Play.ind")));
+    SettingsModule next(platform);
+    EXPECT_EQ(next.MediaConfigs().GetResumeTime(book), 41.8);
+}
+
+// The folder went away and came back with the file it held then: the start takes the moved file,
+// which holds every save since, back to the program folder.
+TEST_F(SettingsModuleTest, AStartBringsBackTheFileARunMovedAway) {
+    const QString book = dir.filePath("book.mp3");
+    const QString other = dir.filePath("other.mp3");
+    WriteBytes(book, "x");
+    WriteBytes(other, "x");
+    const QByteArray stale = "[" + TM3MediaConfigs::SectionName(book).toUtf8() +
+                             "]\r\nPath=" + book.toUtf8() + "\r\nTime=13,2\r\n\r\n";
+    WriteBytes(exeFolder + "Play.ind", stale);
+    testing::internal::CaptureStderr();
+    {
+        SettingsModule module(platform);
+        module.MediaConfigs().SetResumeTime(other, 5);
+        ASSERT_TRUE(QDir(exeFolder).removeRecursively());
+        module.MediaConfigs().SetResumeTime(book, 26.5);
+        ASSERT_TRUE(module.MediaConfigs().SaveToDisk());
+        module.MediaConfigs().SetResumeTime(book, 31);
+        module.Finish();
+    }
+    testing::internal::GetCapturedStderr();
+    const QString moved = dir.filePath("xdg/varnel/Play.ind");
+    ASSERT_TRUE(QFileInfo::exists(moved));
+    ASSERT_TRUE(QDir().mkpath(exeFolder));
+    WriteBytes(exeFolder + "Play.ind", stale);
+    SetModified(exeFolder + "Play.ind", QFileInfo(moved).lastModified().addSecs(-60));
+    {
+        SettingsModule module(platform);
+        EXPECT_EQ(module.MediaConfigs().FileName(), exeFolder + "Play.ind");
+        EXPECT_EQ(module.MediaConfigs().GetResumeTime(book), 31);
+        EXPECT_EQ(module.MediaConfigs().GetResumeTime(other), 5);
+    }
+    EXPECT_FALSE(ReadBytes(exeFolder + "Play.ind").contains("Moved:"));
+    EXPECT_FALSE(ReadBytes(moved).contains("Moved:")) << "taken back once";
+    // A later run saves here; a start after it reads its own file, not the old moved one.
+    WriteBytes(exeFolder + "Play.ind", stale);
+    SetModified(exeFolder + "Play.ind", QFileInfo(moved).lastModified().addSecs(-60));
+    SettingsModule later(platform);
+    EXPECT_EQ(later.MediaConfigs().GetResumeTime(book), 13.2);
+}
+
+TEST_F(SettingsModuleTest, TheUserFoldersFilesOfAnotherCopyAreNotTaken) {
+    const QString book = "/m/book.mp3";
+    WriteBytes(exeFolder + "Play.ind", "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=13,2\r\n\r\n");
+    SetModified(exeFolder + "Play.ind", QDateTime::currentDateTime().addSecs(-3600));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("xdg/varnel")));
+    // An installed copy's file, or one moved from another program folder.
+    const QByteArray others = "[Moved:elsewherebinplayind]\r\nFrom=/elsewhere/bin/Play.ind\r\n\r\n"
+                              "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=99\r\n\r\n";
+    WriteBytes(dir.filePath("xdg/varnel/Play.ind"), others);
+    SettingsModule module(platform);
+    EXPECT_EQ(module.MediaConfigs().GetResumeTime(book), 13.2);
+    EXPECT_EQ(ReadBytes(dir.filePath("xdg/varnel/Play.ind")), others);
+}
+
+TEST_F(SettingsModuleTest, AMovedFileOlderThanTheProgramFoldersIsNotTakenAndLosesItsMark) {
+    const QString book = "/m/book.mp3";
+    const QString home = exeFolder + "Play.ind";
+    const QString moved = dir.filePath("xdg/varnel/Play.ind");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("xdg/varnel")));
+    WriteBytes(moved, "[Moved:x]\r\nFrom=" + home.toUtf8() +
+                          "\r\n\r\n[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=7\r\n\r\n");
+    SetModified(moved, QDateTime::currentDateTime().addSecs(-3600));
+    WriteBytes(home, "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=13,2\r\n\r\n");
+    SettingsModule module(platform);
+    EXPECT_EQ(module.MediaConfigs().GetResumeTime(book), 13.2);
+    EXPECT_EQ(ReadBytes(moved), "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=7\r\n\r\n");
 }
 
 } // namespace

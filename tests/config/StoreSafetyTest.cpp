@@ -95,6 +95,13 @@ public:
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
     bool Mounted() const { return FMounted; }
+    /// Turns the file system read-only; false when it cannot be done here.
+    bool MakeReadOnly() {
+        return ::mount("tmpfs", FFolder.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV,
+                       "size=64k") == 0;
+    }
+    /// Frees what Fill took.
+    void Free() { ASSERT_EQ(::unlink((FFolder + "/filler").constData()), 0); }
     /// Writes a filler file until the file system is full.
     void Fill() {
         const int fd = ::open((FFolder + "/filler").constData(), O_CREAT | O_WRONLY, 0644);
@@ -128,6 +135,54 @@ TEST_F(StoreSafetyTest, AFullDiskLeavesThePreviousFileByteForByte) {
     QStringList left = Entries(At("disk"));
     left.sort();
     EXPECT_EQ(left, QStringList({"Play.ind", "filler"})) << "the new file is removed";
+}
+
+// The disk fills and frees while the store saves: the saves stay on the file the next start reads.
+TEST_F(StoreSafetyTest, AFullDiskIsTriedAgainNotLeft) {
+    ASSERT_TRUE(QDir().mkpath(At("disk")));
+    FullDisk disk(At("disk"));
+    if (!disk.Mounted())
+        GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root and CAP_SYS_ADMIN)";
+    const QString file = At("disk/Play.ind");
+    TM3MediaConfigs store(file, kComma);
+    bool moved = false;
+    store.SetFallback(At("fallback.ind"),
+                      [&moved](const QString&, const QString&, const QString&) { moved = true; });
+    store.SetResumeTime("/m/book.mp3", 13.2);
+    ASSERT_TRUE(store.SaveToDisk());
+    disk.Fill();
+    for (int i = 0; i < 50; ++i)
+        store.SetResumeTime("/m/" + QString::number(i) + ".mp3", i + 1);
+    store.SetResumeTime("/m/book.mp3", 20);
+    EXPECT_FALSE(store.SaveToDisk());
+    disk.Free();
+    store.SetResumeTime("/m/book.mp3", 25.5);
+    EXPECT_TRUE(store.SaveToDisk());
+    EXPECT_FALSE(moved);
+    EXPECT_FALSE(QFileInfo::exists(At("fallback.ind")));
+    TM3MediaConfigs reread(file, kComma);
+    EXPECT_EQ(reread.GetResumeTime("/m/book.mp3"), 25.5);
+    EXPECT_EQ(reread.GetResumeTime("/m/49.mp3"), 50);
+}
+
+TEST_F(StoreSafetyTest, AFolderTurnedReadOnlyMovesTheSavesToTheFallback) {
+    ASSERT_TRUE(QDir().mkpath(At("disk")));
+    FullDisk disk(At("disk"));
+    if (!disk.Mounted())
+        GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root and CAP_SYS_ADMIN)";
+    const QString file = At("disk/Play.ind");
+    TM3MediaConfigs store(file, kComma);
+    QString told;
+    store.SetFallback(At("fallback.ind"),
+                      [&told](const QString&, const QString& to, const QString&) { told = to; });
+    store.SetResumeTime("/m/book.mp3", 13.2);
+    ASSERT_TRUE(store.SaveToDisk());
+    if (!disk.MakeReadOnly())
+        GTEST_SKIP() << "the tmpfs cannot be made read-only here";
+    store.SetResumeTime("/m/book.mp3", 20);
+    EXPECT_TRUE(store.SaveToDisk());
+    EXPECT_EQ(told, At("fallback.ind"));
+    EXPECT_EQ(TM3MediaConfigs(At("fallback.ind"), kComma).GetResumeTime("/m/book.mp3"), 20);
 }
 
 // ---- special files are "cannot be read", at once ----

@@ -3,7 +3,8 @@
 #include "CurrentFolderGuard.h"
 #include "TouchFile.h"
 #include "config/SectionedStore.h"
-#include "return/SessionRecord.h"
+#include "config/SessionRecord.h"
+#include "util/FileIdentity.h"
 
 #include <QCollator>
 #include <QDir>
@@ -209,6 +210,19 @@ TEST_F(SessionRestoreTest, NoRecordAndAPlaceWrittenOverAnotherSessionGiveNothing
     EXPECT_EQ(taken->arguments, QStringList{one});
     EXPECT_EQ(taken->current, one);
     EXPECT_EQ(taken->seconds, 45);
+}
+
+// The session record, which cannot see the playlist builder, makes paths absolute by the same rule:
+// a rebuilt list finds the stored order and place only when both spell every path alike.
+TEST_F(SessionRestoreTest, TheRecordSpellsPathsAsTheListDoes) {
+    Touch("real/a.mp3");
+    ASSERT_TRUE(QFile::link(Root() + "real", Root() + "lnk"));
+    ASSERT_TRUE(QDir::setCurrent(Root()));
+    for (const char* path : {"a.mp3", "./real/a.mp3", "lnk/a.mp3", "lnk/../real/a.mp3", "real/../lnk/./a.mp3",
+                             "missing/../x.mp3", "/abs//b.mp3", "nothere/../../x.mp3"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(TypedAbsolutePath(QString::fromUtf8(path)), AbsoluteFilePath(QString::fromUtf8(path)));
+    }
 }
 
 } // namespace

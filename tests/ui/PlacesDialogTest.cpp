@@ -1,8 +1,8 @@
 #include "ui/PlacesDialog.h"
 
 #include "ModalAnswer.h"
+#include "config/BookmarkStore.h"
 #include "config/SectionedStore.h"
-#include "return/BookmarkStore.h"
 #include "texts/Texts.h"
 
 #include <QAccessible>

@@ -1,12 +1,10 @@
-#include "return/BookmarkStore.h"
+#include "config/BookmarkStore.h"
 
-#include "config/MediaConfigs.h"
+#include "config/PathSections.h"
+#include "config/SectionedStore.h"
 #include "config/StoreText.h"
 #include "config/TimedProbe.h"
 #include "util/FileIdentity.h"
-
-#include <QDateTime>
-#include <QRandomGenerator>
 
 #include <algorithm>
 
@@ -16,41 +14,15 @@ const QString FileKey = QStringLiteral("File");
 // Entries of bookmarks begin with it; any other entry of the section is not a bookmark.
 constexpr QChar kEntryMark = u'B';
 
-bool HasLineBreak(const QString& text) {
-    return text.contains(u'\r') || text.contains(u'\n');
-}
-
 } // namespace
 
 const QString TBookmarkStore::kPrefix = QStringLiteral("Bookmarks:");
 
 TBookmarkStore::TBookmarkStore(SectionedStore& store, KeyMaker keys)
-    : FStore(store), FKeys(std::move(keys)) {}
+    : FStore(store), FSections(store, kPrefix, FileKey), FKeys(std::move(keys)) {}
 
 QString TBookmarkStore::UniqueKey() {
-    return kEntryMark + QString::number(QDateTime::currentMSecsSinceEpoch(), 36) + u'-' +
-           QString::number(QRandomGenerator::global()->bounded(1 << 30), 36);
-}
-
-std::optional<QString> TBookmarkStore::SectionOf(const QString& stored) const {
-    const QString base = kPrefix + TM3MediaConfigs::SectionName(stored);
-    for (int n = 1;; ++n) {
-        const QString name = n == 1 ? base : base + u'~' + QString::number(n);
-        const QString file = FStore.ReadText(name, FileKey, QString());
-        if (file.isEmpty())
-            return std::nullopt;
-        if (file == stored)
-            return name;
-    }
-}
-
-QString TBookmarkStore::FreeSection(const QString& stored) const {
-    const QString base = kPrefix + TM3MediaConfigs::SectionName(stored);
-    for (int n = 1;; ++n) {
-        const QString name = n == 1 ? base : base + u'~' + QString::number(n);
-        if (FStore.ReadText(name, FileKey, QString()).isEmpty())
-            return name;
-    }
+    return kEntryMark + TPathSections::NewId();
 }
 
 QString TBookmarkStore::Value(double seconds, const QString& name) {
@@ -61,7 +33,7 @@ QString TBookmarkStore::Value(double seconds, const QString& name) {
 QList<Bookmark> TBookmarkStore::Of(const QString& path) const {
     QList<Bookmark> marks;
     try {
-        const std::optional<QString> section = SectionOf(ResolvedFilePath(path));
+        const std::optional<QString> section = FSections.Find(ResolvedFilePath(path));
         if (!section)
             return marks;
         for (const QString& key : FStore.KeyNames(*section)) {
@@ -89,12 +61,13 @@ QList<Bookmark> TBookmarkStore::Of(const QString& path) const {
 std::optional<Bookmark> TBookmarkStore::Add(const QString& path, double seconds) {
     try {
         const QString stored = ResolvedFilePath(path);
-        if (stored.isEmpty() || HasLineBreak(stored))
+        if (stored.isEmpty() || StoreText::HasLineBreak(stored))
             return std::nullopt;
-        const std::optional<QString> found = SectionOf(stored);
-        const QString section = found ? *found : FreeSection(stored);
+        const std::optional<QString> found = FSections.Find(stored);
+        const QString section = found ? *found : FSections.FreeName(stored);
+        // Quoted when loading would trim it: a name ending in a blank keeps its marks.
         if (!found)
-            FStore.WriteText(section, FileKey, stored);
+            FStore.WriteText(section, FileKey, TPathSections::Quote(stored));
         const QString key = FKeys();
         FStore.WriteText(section, key, Value(std::max(seconds, 0.0), QString()));
         for (const Bookmark& mark : Of(path)) {
@@ -108,7 +81,7 @@ std::optional<Bookmark> TBookmarkStore::Add(const QString& path, double seconds)
 
 void TBookmarkStore::Remove(const QString& path, const QString& key) {
     try {
-        if (const std::optional<QString> section = SectionOf(ResolvedFilePath(path)))
+        if (const std::optional<QString> section = FSections.Find(ResolvedFilePath(path)))
             FStore.WriteText(*section, key, QString());
     } catch (...) {
     }
@@ -116,7 +89,7 @@ void TBookmarkStore::Remove(const QString& path, const QString& key) {
 
 void TBookmarkStore::Rename(const QString& path, const QString& key, const QString& name) {
     try {
-        const std::optional<QString> section = SectionOf(ResolvedFilePath(path));
+        const std::optional<QString> section = FSections.Find(ResolvedFilePath(path));
         if (!section)
             return;
         const QString value = FStore.ReadText(*section, key, QString());
@@ -133,26 +106,23 @@ void TBookmarkStore::Rename(const QString& path, const QString& key, const QStri
 }
 
 void TBookmarkStore::Purge(const FileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
-    QStringList sections;
+    DropGone(ProbeWithin(PurgePaths(), {}, lookup, budget));
+}
+
+QStringList TBookmarkStore::PurgePaths() const {
     QStringList paths;
-    for (const QString& name : FStore.SectionNames()) {
-        if (!name.startsWith(kPrefix, Qt::CaseInsensitive))
-            continue;
-        const QString file = FStore.ReadText(name, FileKey, QString());
-        if (file.isEmpty())
-            continue;
-        sections.append(name);
-        paths.append(file);
-    }
-    if (sections.isEmpty())
-        return;
-    const QHash<QString, FileProbe::Entry> answers = ProbeWithin(paths, {}, lookup, budget);
-    for (qsizetype i = 0; i < sections.size(); ++i) {
-        const auto answer = answers.constFind(paths[i]);
+    for (const TPathSections::Entry& entry : FSections.Entries())
+        paths.append(entry.path);
+    return paths;
+}
+
+void TBookmarkStore::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+    for (const TPathSections::Entry& entry : FSections.Entries()) {
+        const auto answer = answers.constFind(entry.path);
         // Only a file the system says is not there is gone for good; any other failure proves nothing.
         if (answer == answers.cend() ||
             (*answer != FileProbe::Entry::Missing && *answer != FileProbe::Entry::Folder))
             continue;
-        FStore.DropSection(sections[i]);
+        FStore.DropSection(entry.section);
     }
 }

@@ -1,8 +1,8 @@
-#include "return/BookmarkStore.h"
+#include "config/BookmarkStore.h"
 
 #include "TouchFile.h"
 #include "config/MediaConfigs.h"
-#include "return/SessionRecord.h"
+#include "config/SessionRecord.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -147,6 +147,73 @@ TEST_F(BookmarkStoreTest, PurgeDropsOnlyTheMarksOfFilesGoneForGood) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(reread.Of(dir.path() + '/' + c.name + ".mp3").size(), c.kept ? 1 : 0);
     }
+}
+
+// Loading trims values: a path that begins or ends with a blank is kept whole by its quotes.
+TEST_F(BookmarkStoreTest, ANameWithABlankAtEitherEndKeepsItsMarksAcrossARestartAndThePurge) {
+    const QString trailing = Touch("Fine spazio.mp3 ");
+    const QString leading = Touch(" Inizio spazio.mp3");
+    const QString plain = Touch("Fine spazio.mp3"); // the trailing one's name, trimmed
+    {
+        const auto store = Store();
+        TBookmarkStore marks(*store);
+        marks.Add(trailing, 10);
+        marks.Add(leading, 20);
+        marks.Add(plain, 30);
+        TSessionRecord record(*store);
+        record.Begin({trailing}, 0, {trailing});
+        record.NotePlace(0, trailing, 4.5);
+        ASSERT_TRUE(store->SaveToDisk());
+    }
+    {
+        const auto store = Store();
+        TBookmarkStore(*store).Purge(FileProbe::SystemLookup, std::chrono::seconds(60));
+        ASSERT_TRUE(store->SaveToDisk());
+    }
+    const auto store = Store();
+    const TBookmarkStore marks(*store);
+    EXPECT_EQ(Labels(marks.Of(trailing)), QStringList{"1:10:"});
+    EXPECT_EQ(Labels(marks.Of(leading)), QStringList{"1:20:"});
+    EXPECT_EQ(Labels(marks.Of(plain)), QStringList{"1:30:"});
+    const std::optional<SessionState> session = TSessionRecord(*store).Load();
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->arguments, QStringList{trailing});
+    EXPECT_EQ(session->current, trailing);
+    EXPECT_EQ(session->seconds, 4.5);
+}
+
+TEST_F(BookmarkStoreTest, AnOlderUnquotedSectionIsStillRead) {
+    const QString a = Touch("a.mp3");
+    const QByteArray older = "[Bookmarks:" + TM3MediaConfigs::SectionName(a).toLatin1() +
+                             "]\r\nFile=" + a.toUtf8() + "\r\nBk1-x=12.5 Inizio\r\n\r\n";
+    {
+        QFile f(File());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(older);
+    }
+    EXPECT_EQ(Labels(TBookmarkStore(*Store()).Of(a)), QStringList{"1:12.5:Inizio"});
+}
+
+// Three files that reduce to one name hold "x", "x~2" and "x~3"; the purge of the middle one
+// leaves a gap in the numbers that must not hide the third.
+TEST_F(BookmarkStoreTest, TheMarksAfterAPurgedAlikeNameAreStillFound) {
+    const QString a = Touch("x/a.mp3");
+    const QString b = Touch("xa.mp3");
+    const QString c = Touch("x.a.mp3");
+    ASSERT_EQ(TM3MediaConfigs::SectionName(a), TM3MediaConfigs::SectionName(c));
+    const auto store = Store();
+    TBookmarkStore marks(*store, Counter("k"));
+    marks.Add(a, 1);
+    marks.Add(b, 2);
+    marks.Add(c, 3);
+    ASSERT_TRUE(QFile::remove(b));
+    marks.Purge(FileProbe::SystemLookup, std::chrono::seconds(60));
+    EXPECT_TRUE(marks.Of(b).isEmpty());
+    EXPECT_EQ(Labels(marks.Of(c)), QStringList{"1:3:"});
+    marks.Add(c, 4);
+    EXPECT_EQ(Labels(marks.Of(c)), QStringList({"1:3:", "2:4:"})) << "one section per file";
+    ASSERT_TRUE(store->SaveToDisk());
+    EXPECT_EQ(Labels(TBookmarkStore(*Store()).Of(c)), QStringList({"1:3:", "2:4:"}));
 }
 
 } // namespace

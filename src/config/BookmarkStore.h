@@ -1,7 +1,9 @@
 #pragma once
 
 #include "config/FileProbe.h"
+#include "config/PathSections.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -21,7 +23,8 @@ struct Bookmark {
 
 /// The bookmarks of every file, in the resume file: one section per file, named "Bookmarks:"
 /// and the file's section name (with "~2" and on when two files reduce to one name), holding
-/// File=<path> and one entry per bookmark, "<seconds>" or "<seconds> <name>".
+/// File=<path> (quoted when it begins or ends with a blank) and one entry per bookmark, "<seconds>" or
+/// "<seconds> <name>".
 ///
 /// Every bookmark has an entry of its own, written once and never dropped with its section: the
 /// store replays this run's writes over another instance's saves, so the two sets merge. A
@@ -45,15 +48,18 @@ public:
     /// Drops the bookmarks of the files the system says are gone (nothing there, or a folder
     /// now), asking no longer than budget in all; files not answered by then keep theirs.
     void Purge(const FileProbe::Lookup& lookup, std::chrono::milliseconds budget);
+    /// The files the purge asks about, and the drop of those the answers say are gone: the two
+    /// halves of Purge, for the one purge at exit that asks about every kind at once.
+    QStringList PurgePaths() const;
+    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
 
     /// The time of creation and a random part: two instances never make the same.
     static QString UniqueKey();
 
 private:
-    std::optional<QString> SectionOf(const QString& stored) const;
-    QString FreeSection(const QString& stored) const;
     static QString Value(double seconds, const QString& name);
 
     SectionedStore& FStore;
+    TPathSections FSections;
     KeyMaker FKeys;
 };

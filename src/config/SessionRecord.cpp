@@ -1,12 +1,10 @@
-#include "return/SessionRecord.h"
+#include "config/SessionRecord.h"
 
+#include "config/PathSections.h"
 #include "config/SectionedStore.h"
 #include "config/SortTypes.h"
 #include "config/StoreText.h"
-#include "playlist/PlaylistBuilder.h"
-
-#include <QDateTime>
-#include <QRandomGenerator>
+#include "util/FileIdentity.h"
 
 namespace {
 
@@ -24,19 +22,19 @@ QStringList Absolute(const QStringList& paths) {
     QStringList out;
     out.reserve(paths.size());
     for (const QString& p : paths)
-        out.append(AbsoluteFilePath(p));
+        out.append(TypedAbsolutePath(p));
     return out;
 }
 
-QString NewId() {
-    return QString::number(QDateTime::currentMSecsSinceEpoch(), 36) + u'-' +
-           QString::number(QRandomGenerator::global()->bounded(1 << 30), 36);
+// Place=<id>|<index>|<seconds>|<path>; the path last, as it may hold the separator itself. Like
+// every value that ends with a path, quoted when loading would trim it.
+QString PlaceText(const QString& id, int index, double seconds, const QString& path) {
+    return TPathSections::Quote(id + kSeparator + QString::number(index) + kSeparator +
+                                StoreText::FormatReal(seconds, u".") + kSeparator + path);
 }
 
-// Place=<id>|<index>|<seconds>|<path>; the path last, as it may hold the separator itself.
-QString PlaceText(const QString& id, int index, double seconds, const QString& path) {
-    return id + kSeparator + QString::number(index) + kSeparator + StoreText::FormatReal(seconds, u".") +
-           kSeparator + path;
+QString ReadPaths(const SectionedStore& store, const QString& key) {
+    return TPathSections::Unquote(store.ReadText(TSessionRecord::kSection, key, QString()));
 }
 
 } // namespace
@@ -52,15 +50,15 @@ std::optional<SessionState> TSessionRecord::Load() const {
     SessionState state;
     state.sortType = FStore.ReadInt(kSection, SortKey, 0);
     for (int n = 1;; ++n) {
-        const QString argument = FStore.ReadText(kSection, ArgumentKey + QString::number(n), QString());
+        const QString argument = ReadPaths(FStore, ArgumentKey + QString::number(n));
         if (argument.isEmpty())
             break;
         state.arguments.append(argument);
     }
-    const QString order = FStore.ReadText(kSection, OrderKey, QString());
+    const QString order = ReadPaths(FStore, OrderKey);
     if (!order.isEmpty())
         state.order = order.split(kOrderSeparator);
-    const QStringList place = FStore.ReadText(kSection, PlaceKey, QString()).split(kSeparator);
+    const QStringList place = ReadPaths(FStore, PlaceKey).split(kSeparator);
     // A place another instance wrote over this session belongs to its own list.
     if (place.size() >= 4 && place[0] == id) {
         state.index = StoreText::ParseInt(place[1]).value_or(-1);
@@ -71,7 +69,7 @@ std::optional<SessionState> TSessionRecord::Load() const {
 }
 
 void TSessionRecord::Begin(const QStringList& arguments, int sortType, const QStringList& files) {
-    FId = NewId();
+    FId = TPathSections::NewId();
     FState = SessionState{};
     FState.arguments = Absolute(arguments);
     FState.sortType = sortType;
@@ -100,9 +98,10 @@ void TSessionRecord::WriteWhole() {
     FStore.WriteText(kSection, IdKey, FId);
     FStore.WriteInt(kSection, SortKey, FState.sortType);
     for (qsizetype i = 0; i < FState.arguments.size(); ++i)
-        FStore.WriteText(kSection, ArgumentKey + QString::number(i + 1), FState.arguments[i]);
+        FStore.WriteText(kSection, ArgumentKey + QString::number(i + 1),
+                         TPathSections::Quote(FState.arguments[i]));
     if (!FState.order.isEmpty())
-        FStore.WriteText(kSection, OrderKey, FState.order.join(kOrderSeparator));
+        FStore.WriteText(kSection, OrderKey, TPathSections::Quote(FState.order.join(kOrderSeparator)));
     if (FState.index >= 0)
         FStore.WriteText(kSection, PlaceKey, PlaceText(FId, FState.index, FState.seconds, FState.current));
 }
@@ -112,7 +111,7 @@ void TSessionRecord::NotePlace(int index, const QString& path, double seconds) {
         return;
     try {
         FState.index = index;
-        FState.current = AbsoluteFilePath(path);
+        FState.current = TypedAbsolutePath(path);
         FState.seconds = seconds;
         // Another instance started a session since: this one, still playing, is the last again.
         if (FStore.ReadText(kSection, IdKey, QString()) != FId) {
