@@ -50,7 +50,7 @@ int Run(int argc, char** argv) {
     if (!settingsDir.isValid())
         return 1;
     ProbePlatform platform(settingsDir.path() + u'/');
-    SettingsModule settings(platform);
+    TSettingsModule settings(platform);
     settings.GeneralConfigs().DonateDone(); // the reminder box would wait for a key that never comes
 
     const QStringList arguments{QFile::decodeName(argv[1])};

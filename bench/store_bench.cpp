@@ -168,7 +168,7 @@ void BM_ResumeStoreEmptySectionsPeakMemory(benchmark::State& state) {
             std::ofstream("/proc/self/clear_refs") << "5"; // resets the high-water mark
             const long before = StatusKb("VmRSS");
             {
-                const SectionedStore store(path, QLocale::c());
+                const TSectionedStore store(path, QLocale::c());
                 benchmark::DoNotOptimize(&store);
             }
             const double grown = static_cast<double>(StatusKb("VmHWM") - before) * 1024;

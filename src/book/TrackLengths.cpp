@@ -1,5 +1,7 @@
 #include "book/TrackLengths.h"
 
+#include "util/IgnoreFailure.h"
+
 #include <QMetaObject>
 #include <QSet>
 
@@ -51,11 +53,8 @@ void TTrackLengths::Work() {
             }
             read.insert(path);
             std::optional<double> length;
-            try {
-                length = FReader(path);
-            } catch (...) {
-                // A reader that fails leaves the length unknown; the worker carries on.
-            }
+            // A reader that fails leaves the length unknown; the worker carries on.
+            IgnoreFailure([&] { length = FReader(path); });
             QMetaObject::invokeMethod(
                 this,
                 [this, path, length] {

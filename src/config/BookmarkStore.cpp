@@ -1,5 +1,7 @@
 #include "config/BookmarkStore.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/PathSections.h"
 #include "config/SectionedStore.h"
 #include "config/StoreText.h"
@@ -18,7 +20,7 @@ constexpr QChar kEntryMark = u'B';
 
 const QString TBookmarkStore::kPrefix = QStringLiteral("Bookmarks:");
 
-TBookmarkStore::TBookmarkStore(SectionedStore& store, KeyMaker keys)
+TBookmarkStore::TBookmarkStore(TSectionedStore& store, KeyMaker keys)
     : FStore(store), FSections(store, kPrefix, FileKey), FKeys(std::move(keys)) {}
 
 QString TBookmarkStore::UniqueKey() {
@@ -59,7 +61,7 @@ QList<Bookmark> TBookmarkStore::Of(const QString& path) const {
 }
 
 std::optional<Bookmark> TBookmarkStore::Add(const QString& path, double seconds) {
-    try {
+    return OrOnFailure(std::optional<Bookmark>(), [&]() -> std::optional<Bookmark> {
         const QString stored = ResolvedFilePath(path);
         if (stored.isEmpty() || StoreText::HasLineBreak(stored))
             return std::nullopt;
@@ -74,21 +76,19 @@ std::optional<Bookmark> TBookmarkStore::Add(const QString& path, double seconds)
             if (mark.key.compare(key, Qt::CaseInsensitive) == 0)
                 return mark;
         }
-    } catch (...) {
-    }
-    return std::nullopt;
+        return std::nullopt;
+    });
 }
 
 void TBookmarkStore::Remove(const QString& path, const QString& key) {
-    try {
+    IgnoreFailure([&] {
         if (const std::optional<QString> section = FSections.Find(ResolvedFilePath(path)))
             FStore.WriteText(*section, key, QString());
-    } catch (...) {
-    }
+    });
 }
 
 void TBookmarkStore::Rename(const QString& path, const QString& key, const QString& name) {
-    try {
+    IgnoreFailure([&] {
         const std::optional<QString> section = FSections.Find(ResolvedFilePath(path));
         if (!section)
             return;
@@ -101,11 +101,10 @@ void TBookmarkStore::Rename(const QString& path, const QString& key, const QStri
         QString line = name;
         line.replace(u'\r', u' ').replace(u'\n', u' ');
         FStore.WriteText(*section, key, line.trimmed().isEmpty() ? time : time + u' ' + line.trimmed());
-    } catch (...) {
-    }
+    });
 }
 
-void TBookmarkStore::Purge(const FileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
+void TBookmarkStore::Purge(const TFileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
     DropGone(ProbeWithin(PurgePaths(), {}, lookup, budget));
 }
 
@@ -116,12 +115,12 @@ QStringList TBookmarkStore::PurgePaths() const {
     return paths;
 }
 
-void TBookmarkStore::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+void TBookmarkStore::DropGone(const QHash<QString, TFileProbe::Entry>& answers) {
     for (const TPathSections::Entry& entry : FSections.Entries()) {
         const auto answer = answers.constFind(entry.path);
         // Only a file the system says is not there is gone for good; any other failure proves nothing.
         if (answer == answers.cend() ||
-            (*answer != FileProbe::Entry::Missing && *answer != FileProbe::Entry::Folder))
+            (*answer != TFileProbe::Entry::Missing && *answer != TFileProbe::Entry::Folder))
             continue;
         FStore.DropSection(entry.section);
     }

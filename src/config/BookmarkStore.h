@@ -11,7 +11,7 @@
 #include <functional>
 #include <optional>
 
-class SectionedStore;
+class TSectionedStore;
 
 /// One bookmark of a file.
 struct Bookmark {
@@ -36,7 +36,7 @@ public:
     /// A new entry's name; tests pass one that counts.
     using KeyMaker = std::function<QString()>;
 
-    explicit TBookmarkStore(SectionedStore& store, KeyMaker keys = UniqueKey);
+    explicit TBookmarkStore(TSectionedStore& store, KeyMaker keys = UniqueKey);
 
     /// path's bookmarks in time order, numbered; none on failure.
     QList<Bookmark> Of(const QString& path) const;
@@ -47,11 +47,11 @@ public:
     void Rename(const QString& path, const QString& key, const QString& name);
     /// Drops the bookmarks of the files the system says are gone (nothing there, or a folder
     /// now), asking no longer than budget in all; files not answered by then keep theirs.
-    void Purge(const FileProbe::Lookup& lookup, std::chrono::milliseconds budget);
+    void Purge(const TFileProbe::Lookup& lookup, std::chrono::milliseconds budget);
     /// The files the purge asks about, and the drop of those the answers say are gone: the two
     /// halves of Purge, for the one purge at exit that asks about every kind at once.
     QStringList PurgePaths() const;
-    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
+    void DropGone(const QHash<QString, TFileProbe::Entry>& answers);
 
     /// The time of creation and a random part: two instances never make the same.
     static QString UniqueKey();
@@ -59,7 +59,7 @@ public:
 private:
     static QString Value(double seconds, const QString& name);
 
-    SectionedStore& FStore;
+    TSectionedStore& FStore;
     TPathSections FSections;
     KeyMaker FKeys;
 };

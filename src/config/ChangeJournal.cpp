@@ -2,7 +2,7 @@
 
 #include <utility>
 
-void ChangeJournal::Record(const QString& group, const QString& subject, Replay replay) {
+void TChangeJournal::Record(const QString& group, const QString& subject, Replay replay) {
     if (!subject.isEmpty()) {
         if (const auto found = FChangeOf.constFind(subject); found != FChangeOf.cend()) {
             FChanges[static_cast<std::size_t>(*found)].replay = std::move(replay);
@@ -15,7 +15,7 @@ void ChangeJournal::Record(const QString& group, const QString& subject, Replay 
     FChanges.push_back(Change{std::move(replay), false});
 }
 
-void ChangeJournal::Cancel(const QString& group) {
+void TChangeJournal::Cancel(const QString& group) {
     const auto found = FGroup.find(group);
     if (found == FGroup.end())
         return;
@@ -24,14 +24,14 @@ void ChangeJournal::Cancel(const QString& group) {
     FGroup.erase(found);
 }
 
-void ChangeJournal::ReplayAll() const {
+void TChangeJournal::ReplayAll() const {
     for (const Change& change : FChanges) {
         if (!change.cancelled)
             change.replay();
     }
 }
 
-void ChangeJournal::Clear() {
+void TChangeJournal::Clear() {
     FChanges.clear();
     FChangeOf.clear();
     FGroup.clear();

@@ -11,7 +11,7 @@
 /// instance left it. One change per subject: recording a subject again replaces its change where
 /// it stands, so a replay is as long as the number of things changed, not of writes made.
 /// Internal to src/config.
-class ChangeJournal {
+class TChangeJournal {
 public:
     using Replay = std::function<void()>;
 

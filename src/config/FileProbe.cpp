@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <utility>
 
-FileProbe::FileProbe(Lookup lookup) : FLookup(std::move(lookup)) {}
+TFileProbe::TFileProbe(Lookup lookup) : FLookup(std::move(lookup)) {}
 
-FileProbe::Entry FileProbe::SystemLookup(const QString& path) {
+TFileProbe::Entry TFileProbe::SystemLookup(const QString& path) {
     struct stat info {};
     // The bytes the program plays the file by, not Qt's own encoding of the name.
     if (::stat(EncodeFileName(path).constData(), &info) == 0)
@@ -19,11 +19,11 @@ FileProbe::Entry FileProbe::SystemLookup(const QString& path) {
     return (errno == ENOENT || errno == ENOTDIR) ? Entry::Missing : Entry::Unknown;
 }
 
-bool FileProbe::FileExists(const QString& path) {
+bool TFileProbe::FileExists(const QString& path) {
     return Find(path) == Entry::File;
 }
 
-FileProbe::Entry FileProbe::Find(const QString& path) {
+TFileProbe::Entry TFileProbe::Find(const QString& path) {
     // A NUL cannot be part of a file name.
     if (path.isEmpty())
         return Entry::Unknown;
@@ -54,7 +54,7 @@ FileProbe::Entry FileProbe::Find(const QString& path) {
     return entry;
 }
 
-bool FileProbe::UnderMissingRoot(const QString& folder) const {
+bool TFileProbe::UnderMissingRoot(const QString& folder) const {
     if (FMissingRoots.isEmpty())
         return false;
     for (qsizetype slash = folder.indexOf(u'/', 1); slash > 0; slash = folder.indexOf(u'/', slash + 1)) {
@@ -64,7 +64,7 @@ bool FileProbe::UnderMissingRoot(const QString& folder) const {
     return FMissingRoots.contains(folder);
 }
 
-bool FileProbe::ProbeFolder(const QString& folder) {
+bool TFileProbe::ProbeFolder(const QString& folder) {
     // Walks up to the outermost missing folder, so that the album folders of an unmounted drive
     // are all known missing after the first of them.
     QString outermost;
@@ -81,7 +81,7 @@ bool FileProbe::ProbeFolder(const QString& folder) {
     return true;
 }
 
-void FileProbe::ListFolder(const QString& folder) {
+void TFileProbe::ListFolder(const QString& folder) {
     if (folder.isEmpty() || FListings.contains(folder))
         return;
     const QByteArray encoded = EncodeFileName(folder);

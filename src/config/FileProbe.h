@@ -11,14 +11,14 @@
 /// drive that is not mounted), and then every path below such a folder is missing without asking
 /// the file system again. That is exact, not a guess: the system resolves a path one folder at a
 /// time, so nothing below a folder that does not resolve can resolve. Internal to src/config.
-class FileProbe {
+class TFileProbe {
 public:
     /// What the file system holds at a path (symbolic links followed).
     enum class Entry { File, Folder, Missing, Unknown };
     using Lookup = std::function<Entry(const QString& path)>;
 
     /// lookup asks the file system; tests pass one that counts or fakes.
-    explicit FileProbe(Lookup lookup = SystemLookup);
+    explicit TFileProbe(Lookup lookup = SystemLookup);
 
     /// What is at path: Missing only when the system says nothing is there; Unknown when it could
     /// not tell (no permission, an I/O error) and for an empty path.

@@ -1,5 +1,7 @@
 #include "config/GeneralConfigs.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/StoreText.h"
 
 #include <utility>
@@ -16,7 +18,7 @@ QDateTime NoDonateDate() {
 } // namespace
 
 TM3GeneralConfigs::TM3GeneralConfigs(QString fileName, QLocale regional, Clock clock)
-    : SectionedStore(std::move(fileName), std::move(regional)), FClock(std::move(clock)) {}
+    : TSectionedStore(std::move(fileName), std::move(regional)), FClock(std::move(clock)) {}
 
 const QString& TM3GeneralConfigs::ExtensionList() {
     // An empty kept copy is read again next time, so a list emptied in the file stays empty.
@@ -62,12 +64,10 @@ bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
 }
 
 bool TM3GeneralConfigs::DonateDue() const {
-    try {
+    return OrOnFailure(true, [&] {
         const QDateTime last = ReadStamp(OptionsSection, QString::fromLatin1(kDonateDateKey), NoDonateDate());
         return last.date().month() != FClock().date().month();
-    } catch (...) {
-        return true;
-    }
+    });
 }
 
 void TM3GeneralConfigs::DonateDone() {

@@ -5,7 +5,7 @@
 #include <functional>
 
 /// The options file "Play.cfg": typed accessors over its "General" section.
-class TM3GeneralConfigs : public SectionedStore {
+class TM3GeneralConfigs : public TSectionedStore {
 public:
     using Clock = std::function<QDateTime()>;
 

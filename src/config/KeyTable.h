@@ -7,7 +7,7 @@
 /// An open-addressing hash table of int values (indices into the owner's own arrays) that keeps
 /// no keys: the owner compares a stored value against the key it looks for. Eight bytes an entry,
 /// where a QHash keyed by a string costs a string each. Internal to src/config.
-class KeyTable {
+class TKeyTable {
 public:
     /// The slot holding a value whose key matches (same(value) true), or -1.
     template <typename Same> qsizetype Find(quint32 hash, Same same) const {

@@ -1,5 +1,7 @@
 #include "config/MediaConfigs.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/PathSections.h"
 #include "config/StoreText.h"
 #include "config/TimedProbe.h"
@@ -23,7 +25,7 @@ bool IsAbsolute(const QString& path) {
 } // namespace
 
 TM3MediaConfigs::TM3MediaConfigs(QString fileName, QLocale regional)
-    : SectionedStore(std::move(fileName), std::move(regional)) {}
+    : TSectionedStore(std::move(fileName), std::move(regional)) {}
 
 QString TM3MediaConfigs::SectionName(const QString& path) {
     return TPathSections::SectionName(path);
@@ -130,19 +132,18 @@ void TM3MediaConfigs::SetResumeTime(const QString& path, double seconds) {
     // simply not remembered, and the store is left as it was.
     if (path.isEmpty() || StoreText::HasLineBreak(path))
         return;
-    try {
+    // Remembering a position is never worth an error.
+    IgnoreFailure([&] {
         const QString stored = ResolvedFilePath(path);
         if (StoreText::HasLineBreak(stored))
             return;
         const bool changed = seconds == 0 ? Forget(stored, path, false) : Remember(stored, path, seconds);
         if (changed)
             Record(stored, Change{path, seconds, false});
-    } catch (...) {
-        // Remembering a position is never worth an error.
-    }
+    });
 }
 
-void TM3MediaConfigs::SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milliseconds budget) {
+void TM3MediaConfigs::SetPurgeProbe(TFileProbe::Lookup lookup, std::chrono::milliseconds budget) {
     FProbe = std::move(lookup);
     FPurgeBudget = budget;
 }
@@ -165,7 +166,7 @@ QStringList TM3MediaConfigs::PurgePaths() const {
     return paths;
 }
 
-void TM3MediaConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+void TM3MediaConfigs::DropGone(const QHash<QString, TFileProbe::Entry>& answers) {
     // The names of the sections with a Path, duplicates too: dropping the last of a name reveals
     // the earlier one, which the next occurrence of the name in the list then checks.
     QStringList names;
@@ -180,7 +181,7 @@ void TM3MediaConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) 
         if (answer == answers.cend())
             continue; // not checked in time: kept
         // Gone, or a folder now: no file to resume. Any other failure proves nothing.
-        if (*answer != FileProbe::Entry::Missing && *answer != FileProbe::Entry::Folder)
+        if (*answer != TFileProbe::Entry::Missing && *answer != TFileProbe::Entry::Folder)
             continue;
         DropAndReindex(name);
         Record(path, Change{path, 0, true});

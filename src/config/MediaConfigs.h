@@ -12,7 +12,7 @@
 /// relative argument, a link or ".." find the same entry, and files whose paths reduce to the same
 /// section name are told apart by their Path: the second one gets a section name with a suffix.
 /// Sections without a Path are read and written through the section name of the path, as ever.
-class TM3MediaConfigs : public SectionedStore {
+class TM3MediaConfigs : public TSectionedStore {
 public:
     TM3MediaConfigs(QString fileName, QLocale regional);
 
@@ -29,11 +29,11 @@ public:
     /// The files Purge asks about, and the drop of those the answers say are gone (a path not
     /// answered is kept): its two halves, for the one purge at exit (PurgeGone).
     QStringList PurgePaths() const;
-    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
+    void DropGone(const QHash<QString, TFileProbe::Entry>& answers);
 
     /// How the purges ask the file system, and how long they wait in all (stat(2) and 2 s unless set).
-    void SetPurgeProbe(FileProbe::Lookup lookup, std::chrono::milliseconds budget);
-    const FileProbe::Lookup& PurgeProbe() const { return FProbe; }
+    void SetPurgeProbe(TFileProbe::Lookup lookup, std::chrono::milliseconds budget);
+    const TFileProbe::Lookup& PurgeProbe() const { return FProbe; }
     std::chrono::milliseconds PurgeBudget() const { return FPurgeBudget; }
 
     static constexpr std::chrono::milliseconds kDefaultPurgeBudget{2000};
@@ -57,7 +57,7 @@ private:
     // changed on disk meanwhile.
     void Record(const QString& stored, const Change& change);
 
-    FileProbe::Lookup FProbe = FileProbe::SystemLookup;
+    TFileProbe::Lookup FProbe = TFileProbe::SystemLookup;
     std::chrono::milliseconds FPurgeBudget = kDefaultPurgeBudget;
     // Stored Path -> the section holding it (the last in store order when several do).
     mutable QHash<QString, QString> FSectionOfPath;

@@ -8,7 +8,7 @@
 
 #include <utility>
 
-TPathSections::TPathSections(const SectionedStore& store, QString prefix, QString pathKey)
+TPathSections::TPathSections(const TSectionedStore& store, QString prefix, QString pathKey)
     : FStore(store), FPrefix(std::move(prefix)), FPathKey(std::move(pathKey)) {}
 
 QString TPathSections::SectionName(const QString& path) {

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class SectionedStore;
+class TSectionedStore;
 
 /// The one way a section is kept for a file or a folder: named after the path as SectionName
 /// reduces it, behind the kind's prefix ("Speed:", "Bookmarks:"; none for positions), with "~2",
@@ -15,7 +15,7 @@ class SectionedStore;
 /// their values by these rules, so what one writes another reads the same way.
 class TPathSections {
 public:
-    TPathSections(const SectionedStore& store, QString prefix, QString pathKey);
+    TPathSections(const TSectionedStore& store, QString prefix, QString pathKey);
 
     /// The path lower-cased, keeping only '0'-'9' and 'a'-'z'.
     static QString SectionName(const QString& path);
@@ -47,7 +47,7 @@ public:
 private:
     void IndexIfStale() const;
 
-    const SectionedStore& FStore;
+    const TSectionedStore& FStore;
     QString FPrefix;
     QString FPathKey;
     // Path -> the section holding it, rebuilt when the store changed: a name freed by a purge

@@ -22,12 +22,12 @@ constexpr int kCompactionMinimum = 1024;
 
 } // namespace
 
-void SectionTable::Reserve(qsizetype sections) {
+void TSectionTable::Reserve(qsizetype sections) {
     FSections.reserve(static_cast<std::size_t>(sections));
     FLastSectionOf.Reserve(std::min<qsizetype>(sections, 4096));
 }
 
-void SectionTable::Clear() {
+void TSectionTable::Clear() {
     FSections.clear();
     FSections.shrink_to_fit();
     FNames.clear();
@@ -37,15 +37,15 @@ void SectionTable::Clear() {
     FDroppedCount = 0;
 }
 
-void SectionTable::Squeeze() {
+void TSectionTable::Squeeze() {
     FNames.squeeze();
 }
 
-QStringView SectionTable::NameOf(const Section& s) const {
+QStringView TSectionTable::NameOf(const Section& s) const {
     return QStringView(FNames).sliced(s.nameStart, s.nameLength);
 }
 
-int SectionTable::Append(QStringView name) {
+int TSectionTable::Append(QStringView name) {
     const int index = static_cast<int>(FSections.size());
     Section& s = FSections.emplace_back();
     s.nameStart = static_cast<quint32>(FNames.size());
@@ -64,30 +64,30 @@ int SectionTable::Append(QStringView name) {
     return index;
 }
 
-int SectionTable::FindIndex(const QString& upperName) const {
+int TSectionTable::FindIndex(const QString& upperName) const {
     const qsizetype slot = FLastSectionOf.Find(HashOfUpper(upperName), [&](int i) {
         return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upperName);
     });
     return slot < 0 ? -1 : FLastSectionOf.ValueAt(slot);
 }
 
-int SectionTable::Find(const QString& section) const {
+int TSectionTable::Find(const QString& section) const {
     return FindIndex(StoreText::UpperKey(section));
 }
 
-bool SectionTable::Has(const QString& section) const {
+bool TSectionTable::Has(const QString& section) const {
     return Find(section) >= 0;
 }
 
-const SectionTable::Body* SectionTable::BodyOf(const Section& s) const {
+const TSectionTable::Body* TSectionTable::BodyOf(const Section& s) const {
     return s.body >= 0 ? &FBodies[static_cast<std::size_t>(s.body)] : nullptr;
 }
 
-SectionTable::Body* SectionTable::BodyOf(const Section& s) {
+TSectionTable::Body* TSectionTable::BodyOf(const Section& s) {
     return s.body >= 0 ? &FBodies[static_cast<std::size_t>(s.body)] : nullptr;
 }
 
-int SectionTable::FindLine(const Body* b, const QString& nameKey) {
+int TSectionTable::FindLine(const Body* b, const QString& nameKey) {
     if (b == nullptr)
         return -1;
     if (b->indexed)
@@ -101,7 +101,7 @@ int SectionTable::FindLine(const Body* b, const QString& nameKey) {
     return -1;
 }
 
-void SectionTable::AddLine(int index, QString text, QString nameKey, qsizetype valueStart) {
+void TSectionTable::AddLine(int index, QString text, QString nameKey, qsizetype valueStart) {
     Section& s = FSections[static_cast<std::size_t>(index)];
     if (s.body < 0) {
         s.body = static_cast<int>(FBodies.size());
@@ -121,7 +121,7 @@ void SectionTable::AddLine(int index, QString text, QString nameKey, qsizetype v
         IndexLines(b);
 }
 
-void SectionTable::IndexLines(Body& b) {
+void TSectionTable::IndexLines(Body& b) {
     b.lastLineOf.clear();
     for (std::size_t i = 0; i < b.lines.size(); ++i) {
         if (b.lines[i].valueStart >= 0)
@@ -130,7 +130,7 @@ void SectionTable::IndexLines(Body& b) {
     b.indexed = true;
 }
 
-std::optional<QString> SectionTable::Value(const QString& section, const QString& key) const {
+std::optional<QString> TSectionTable::Value(const QString& section, const QString& key) const {
     const int index = Find(section);
     if (index < 0)
         return std::nullopt;
@@ -142,7 +142,7 @@ std::optional<QString> SectionTable::Value(const QString& section, const QString
     return found.text.sliced(found.valueStart);
 }
 
-void SectionTable::Put(const QString& section, const QString& key, const QString& value) {
+void TSectionTable::Put(const QString& section, const QString& key, const QString& value) {
     int index = Find(section);
     if (index < 0)
         index = Append(section);
@@ -166,7 +166,7 @@ void SectionTable::Put(const QString& section, const QString& key, const QString
     AddLine(index, std::move(text), std::move(nameKey), (eq >= 0 ? eq : key.size()) + 1);
 }
 
-bool SectionTable::Remove(const QString& section) {
+bool TSectionTable::Remove(const QString& section) {
     const QString upper = StoreText::UpperKey(section);
     const qsizetype slot = FLastSectionOf.Find(HashOfUpper(upper), [&](int i) {
         return NameHasKey(NameOf(FSections[static_cast<std::size_t>(i)]), upper);
@@ -186,7 +186,7 @@ bool SectionTable::Remove(const QString& section) {
     return true;
 }
 
-void SectionTable::CompactIfSparse() {
+void TSectionTable::CompactIfSparse() {
     const auto live = static_cast<int>(FSections.size()) - FDroppedCount;
     if (FDroppedCount < kCompactionMinimum || FDroppedCount <= live)
         return;
@@ -209,7 +209,7 @@ void SectionTable::CompactIfSparse() {
     }
 }
 
-QStringList SectionTable::Names() const {
+QStringList TSectionTable::Names() const {
     QStringList names;
     names.reserve(static_cast<qsizetype>(FSections.size()) - FDroppedCount);
     for (const Section& s : FSections) {
@@ -219,7 +219,7 @@ QStringList SectionTable::Names() const {
     return names;
 }
 
-QStringList SectionTable::KeyNames(const QString& section) const {
+QStringList TSectionTable::KeyNames(const QString& section) const {
     QStringList names;
     const int index = Find(section);
     const Body* b = index < 0 ? nullptr : BodyOf(FSections[static_cast<std::size_t>(index)]);
@@ -235,7 +235,7 @@ QStringList SectionTable::KeyNames(const QString& section) const {
     return names;
 }
 
-void SectionTable::Visit(
+void TSectionTable::Visit(
     const QString& key,
     const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const {
     const QString upper = StoreText::UpperKey(key);

@@ -15,7 +15,7 @@
 /// back. Names match without regard to case; where a name occurs twice, lookups find the last one.
 /// A dropped section stays as a tombstone until the tombstones outnumber the live sections, and
 /// then all go in one pass, so a drop never shifts the table. Internal to src/config.
-class SectionTable {
+class TSectionTable {
 public:
     struct Line {
         QString text;              // the stored line as written back
@@ -96,6 +96,6 @@ private:
     // Upper-cased name -> index of the last live section of that name. Lookups and drops only
     // ever touch that last one; previousSame chains the earlier ones, so a drop reveals the
     // earlier duplicate in constant time.
-    KeyTable FLastSectionOf;
+    TKeyTable FLastSectionOf;
     int FDroppedCount = 0;
 };

@@ -19,14 +19,14 @@ QString GroupOf(const QString& section) {
 
 } // namespace
 
-SectionedStore::SectionedStore(QString fileName, QLocale regional)
+TSectionedStore::TSectionedStore(QString fileName, QLocale regional)
     : FFileName(std::move(fileName)), FRegional(std::move(regional)), FWriter(StoreFile::Replace) {
     LoadFile();
 }
 
-SectionedStore::~SectionedStore() = default;
+TSectionedStore::~TSectionedStore() = default;
 
-void SectionedStore::LoadFile() {
+void TSectionedStore::LoadFile() {
     // The stamp first: a save that comes later reloads when the file changed after it.
     const StoreFile::Stamp stamp = StoreFile::StampOf(FFileName);
     std::optional<QByteArray> bytes = StoreFile::Read(FFileName);
@@ -38,11 +38,11 @@ void SectionedStore::LoadFile() {
     ++FGeneration;
 }
 
-QString SectionedStore::ReadText(const QString& section, const QString& key, const QString& def) const {
+QString TSectionedStore::ReadText(const QString& section, const QString& key, const QString& def) const {
     return FTable.Value(section, key).value_or(def);
 }
 
-void SectionedStore::WriteText(const QString& section, const QString& key, const QString& value) {
+void TSectionedStore::WriteText(const QString& section, const QString& key, const QString& value) {
     PutText(section, key, value);
     const QString group = GroupOf(section);
     FJournal.Record(group, group + u'\n' + StoreText::UpperKey(key), [this, section, key, value] {
@@ -52,38 +52,38 @@ void SectionedStore::WriteText(const QString& section, const QString& key, const
     ++FGeneration;
 }
 
-void SectionedStore::PutText(const QString& section, const QString& key, const QString& value) {
+void TSectionedStore::PutText(const QString& section, const QString& key, const QString& value) {
     if (StoreText::HasLineBreak(section) || StoreText::HasLineBreak(key) || StoreText::HasLineBreak(value))
         throw StoreError(
             Describe(FFileName, QStringLiteral("a line break cannot be stored in a line-based file")));
     FTable.Put(section, key, value);
 }
 
-int SectionedStore::ReadInt(const QString& section, const QString& key, int def) const {
+int TSectionedStore::ReadInt(const QString& section, const QString& key, int def) const {
     return StoreText::ParseInt(ReadText(section, key, QString())).value_or(def);
 }
 
-void SectionedStore::WriteInt(const QString& section, const QString& key, int value) {
+void TSectionedStore::WriteInt(const QString& section, const QString& key, int value) {
     WriteText(section, key, StoreText::FormatInt(value));
 }
 
-double SectionedStore::ReadReal(const QString& section, const QString& key, double def) const {
+double TSectionedStore::ReadReal(const QString& section, const QString& key, double def) const {
     return StoreText::ParseReal(ReadText(section, key, QString()), FRegional.decimalPoint()).value_or(def);
 }
 
-void SectionedStore::WriteReal(const QString& section, const QString& key, double value) {
+void TSectionedStore::WriteReal(const QString& section, const QString& key, double value) {
     WriteText(section, key, StoreText::FormatReal(value, FRegional.decimalPoint()));
 }
 
-QDateTime SectionedStore::ReadStamp(const QString& section, const QString& key, const QDateTime& def) const {
+QDateTime TSectionedStore::ReadStamp(const QString& section, const QString& key, const QDateTime& def) const {
     return StoreText::ParseStamp(ReadText(section, key, QString()), FRegional).value_or(def);
 }
 
-void SectionedStore::WriteStamp(const QString& section, const QString& key, const QDateTime& value) {
+void TSectionedStore::WriteStamp(const QString& section, const QString& key, const QDateTime& value) {
     WriteText(section, key, StoreText::FormatStamp(value, FRegional));
 }
 
-void SectionedStore::DropSection(const QString& section) {
+void TSectionedStore::DropSection(const QString& section) {
     if (!RemoveSection(section))
         return;
     // The drop removes what the earlier writes to the section made, wherever they landed.
@@ -95,37 +95,37 @@ void SectionedStore::DropSection(const QString& section) {
     ++FGeneration;
 }
 
-bool SectionedStore::RemoveSection(const QString& section) {
+bool TSectionedStore::RemoveSection(const QString& section) {
     return FTable.Remove(section);
 }
 
-void SectionedStore::RecordChange(const QString& subject, ChangeJournal::Replay replay) {
+void TSectionedStore::RecordChange(const QString& subject, TChangeJournal::Replay replay) {
     FJournal.Record(QString(), subject, std::move(replay));
 }
 
-bool SectionedStore::HasSection(const QString& section) const {
+bool TSectionedStore::HasSection(const QString& section) const {
     return FTable.Has(section);
 }
 
-QStringList SectionedStore::SectionNames() const {
+QStringList TSectionedStore::SectionNames() const {
     return FTable.Names();
 }
 
-QStringList SectionedStore::KeyNames(const QString& section) const {
+QStringList TSectionedStore::KeyNames(const QString& section) const {
     return FTable.KeyNames(section);
 }
 
-void SectionedStore::VisitSections(
+void TSectionedStore::VisitSections(
     const QString& key,
     const std::function<void(const QString& name, const QString& value, bool visible)>& visit) const {
     FTable.Visit(key, visit);
 }
 
-QByteArray SectionedStore::Serialize() const {
+QByteArray TSectionedStore::Serialize() const {
     return StoreTextForm::Serialize(FTable);
 }
 
-bool SectionedStore::SaveToDisk() noexcept {
+bool TSectionedStore::SaveToDisk() noexcept {
     if (TryWrite())
         return true;
     if (FFallback.isEmpty() || FFallback == FFileName)
@@ -149,7 +149,7 @@ bool SectionedStore::SaveToDisk() noexcept {
     return TryWrite();
 }
 
-bool SectionedStore::TryWrite() noexcept {
+bool TSectionedStore::TryWrite() noexcept {
     QString problem;
     try {
         WriteToDisk();
@@ -167,17 +167,17 @@ bool SectionedStore::TryWrite() noexcept {
     return false;
 }
 
-void SectionedStore::SetWriter(Writer writer) {
+void TSectionedStore::SetWriter(Writer writer) {
     FWriter = writer ? std::move(writer) : Writer(StoreFile::Replace);
 }
 
-void SectionedStore::SetFallback(QString fileName, MovedHandler moved) {
+void TSectionedStore::SetFallback(QString fileName, MovedHandler moved) {
     FFallback = std::move(fileName);
     FMoved = std::move(moved);
 }
 
-void SectionedStore::WriteToDisk() {
-    StoreFile::FolderLock lock(FFileName);
+void TSectionedStore::WriteToDisk() {
+    StoreFile::TFolderLock lock(FFileName);
     if (!std::exchange(FLeftoversRemoved, true))
         StoreFile::RemoveLeftovers(FFileName);
     const StoreFile::Stamp now = StoreFile::StampOf(FFileName);

@@ -19,19 +19,19 @@
 /// The store remembers what this run changed. SaveToDisk applies those changes over the file as
 /// it is on disk at that moment, so that another instance's saves in between are kept.
 ///
-/// Its parts, one job each: the text form (StoreTextForm), the sections in memory (SectionTable),
-/// the one journal of this run's changes (ChangeJournal), the file on disk (StoreFile); this class
+/// Its parts, one job each: the text form (StoreTextForm), the sections in memory (TSectionTable),
+/// the one journal of this run's changes (TChangeJournal), the file on disk (StoreFile); this class
 /// holds them together and saves: merge over the file as it is, retry, and the fallback.
-class SectionedStore {
+class TSectionedStore {
 public:
     /// Loads fileName if it exists (a missing file gives an empty store); throws StoreError when
     /// the file exists but cannot be read (a folder, a FIFO or device, too large, no permission).
     /// regional supplies the decimal separator and date forms.
-    SectionedStore(QString fileName, QLocale regional);
-    virtual ~SectionedStore();
+    TSectionedStore(QString fileName, QLocale regional);
+    virtual ~TSectionedStore();
 
-    SectionedStore(const SectionedStore&) = delete;
-    SectionedStore& operator=(const SectionedStore&) = delete;
+    TSectionedStore(const TSectionedStore&) = delete;
+    TSectionedStore& operator=(const TSectionedStore&) = delete;
 
     const QString& FileName() const { return FFileName; }
 
@@ -98,7 +98,7 @@ protected:
     /// Records a change to replay when the file changed on disk before a save: one per subject
     /// (which never begins with a line break), the latest replacing an earlier one where it
     /// stands, in the same journal as the public writes.
-    void RecordChange(const QString& subject, ChangeJournal::Replay replay);
+    void RecordChange(const QString& subject, TChangeJournal::Replay replay);
 
     /// Calls visit(name, value, visible) for every section in store order, earlier duplicates
     /// included (visible false: a lookup of the name finds a later one). value is the section's
@@ -114,8 +114,8 @@ private:
 
     QString FFileName;
     QLocale FRegional;
-    SectionTable FTable;
-    ChangeJournal FJournal;
+    TSectionTable FTable;
+    TChangeJournal FJournal;
     quint64 FGeneration = 0;
 
     StoreFile::Stamp FDiskStamp;    // the file as this store last read or wrote it

@@ -1,5 +1,7 @@
 #include "config/SessionRecord.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/PathSections.h"
 #include "config/SectionedStore.h"
 #include "config/SortTypes.h"
@@ -33,7 +35,7 @@ QString PlaceText(const QString& id, int index, double seconds, const QString& p
                                 StoreText::FormatReal(seconds, u".") + kSeparator + path);
 }
 
-QString ReadPaths(const SectionedStore& store, const QString& key) {
+QString ReadPaths(const TSectionedStore& store, const QString& key) {
     return TPathSections::Unquote(store.ReadText(TSessionRecord::kSection, key, QString()));
 }
 
@@ -41,7 +43,7 @@ QString ReadPaths(const SectionedStore& store, const QString& key) {
 
 const QString TSessionRecord::kSection = QStringLiteral("Session:last");
 
-TSessionRecord::TSessionRecord(SectionedStore& store) : FStore(store) {}
+TSessionRecord::TSessionRecord(TSectionedStore& store) : FStore(store) {}
 
 std::optional<SessionState> TSessionRecord::Load() const {
     const QString id = FStore.ReadText(kSection, IdKey, QString());
@@ -109,7 +111,8 @@ void TSessionRecord::WriteWhole() {
 void TSessionRecord::NotePlace(int index, const QString& path, double seconds) {
     if (FId.isEmpty() || path.isEmpty())
         return;
-    try {
+    // Noting a place is never worth an error.
+    IgnoreFailure([&] {
         FState.index = index;
         FState.current = TypedAbsolutePath(path);
         FState.seconds = seconds;
@@ -121,7 +124,5 @@ void TSessionRecord::NotePlace(int index, const QString& path, double seconds) {
         const QString text = PlaceText(FId, index, seconds, FState.current);
         if (FStore.ReadText(kSection, PlaceKey, QString()) != text)
             FStore.WriteText(kSection, PlaceKey, text);
-    } catch (...) {
-        // Noting a place is never worth an error.
-    }
+    });
 }

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-class SectionedStore;
+class TSectionedStore;
 
 /// The last session as stored: what a start with arguments was given and where it stood.
 struct SessionState {
@@ -28,7 +28,7 @@ class TSessionRecord {
 public:
     static const QString kSection;
 
-    explicit TSessionRecord(SectionedStore& store);
+    explicit TSessionRecord(TSectionedStore& store);
 
     /// The stored session; nothing when there is none.
     std::optional<SessionState> Load() const;
@@ -42,7 +42,7 @@ public:
 private:
     void WriteWhole();
 
-    SectionedStore& FStore;
+    TSectionedStore& FStore;
     QString FId; // this run's session; empty until Begin or Adopt
     SessionState FState;
 };

@@ -1,5 +1,7 @@
 #include "config/SettingsModule.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/PathSections.h"
 #include "config/StoreError.h"
 #include "config/StoreFile.h"
@@ -47,7 +49,7 @@ const QString MovedPrefix = QStringLiteral("Moved:");
 const QString FromKey = QStringLiteral("From");
 
 // Called by a store whose saves move to the user's folder: says so, and marks the file moved.
-SectionedStore::MovedHandler MovedTeller(SectionedStore& store) {
+TSectionedStore::MovedHandler MovedTeller(TSectionedStore& store) {
     return [&store](const QString& from, const QString& to, const QString& why) {
         QDir().mkpath(QFileInfo(to).path());
         std::fprintf(stderr, "varnel: %s; %s is saved in %s from now on\n", qPrintable(why),
@@ -59,11 +61,11 @@ SectionedStore::MovedHandler MovedTeller(SectionedStore& store) {
 
 } // namespace
 
-QString SettingsModule::NewestFile(const QString& home, const QString& away) {
+QString TSettingsModule::NewestFile(const QString& home, const QString& away) {
     if (home == away || !StoreFile::StampOf(away).exists)
         return home;
     try {
-        SectionedStore moved(away, QLocale::c());
+        TSectionedStore moved(away, QLocale::c());
         const std::optional<QString> marker = TPathSections(moved, MovedPrefix, FromKey).Find(home);
         if (!marker)
             return home; // not moved from here: another copy's file
@@ -86,7 +88,7 @@ QString SettingsModule::NewestFile(const QString& home, const QString& away) {
     return home;
 }
 
-SettingsModule::SettingsModule(Platform& platform)
+TSettingsModule::TSettingsModule(Platform& platform)
     : FLanguage(LanguageFromId(platform.UserLanguageId())),
       FAppFolder(SettingsFolder(platform.ExecutableFolder())) {
     const QLocale regional = platform.RegionalLocale();
@@ -104,18 +106,15 @@ SettingsModule::SettingsModule(Platform& platform)
     }
 }
 
-void SettingsModule::Finish() {
+void TSettingsModule::Finish() {
     // The purge only ever drops entries of files that are gone, so whatever part of it ran, or
     // none, "Play.ind" is still written: the positions of this run are worth more than a tidy file.
-    try {
-        PurgeGone(*FMedia);
-    } catch (...) {
-    }
+    IgnoreFailure([&] { PurgeGone(*FMedia); });
     FMedia->SaveToDisk();
     FGeneral->SaveToDisk();
 }
 
-QString SettingsModule::SettingsFolder(const QString& executableFolder) {
+QString TSettingsModule::SettingsFolder(const QString& executableFolder) {
     // The portable layout the program has always had: the files live beside it when it may write
     // there. An installed program (read-only or system folder) keeps them in the user's configuration.
     if (!executableFolder.isEmpty()) {
@@ -129,7 +128,7 @@ QString SettingsModule::SettingsFolder(const QString& executableFolder) {
     return folder;
 }
 
-QString SettingsModule::UserFolder() {
+QString TSettingsModule::UserFolder() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + QStringLiteral("/.config");

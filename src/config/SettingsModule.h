@@ -9,11 +9,11 @@ class Platform;
 
 /// The settings module: the process-wide language, program folder and the two stores, created
 /// before the main window and written after it.
-class SettingsModule {
+class TSettingsModule {
 public:
     /// Start-up step 1: chooses the language, finds the folder, opens "Play.cfg" and "Play.ind".
     /// Throws StoreError when a store file exists but cannot be read.
-    explicit SettingsModule(Platform& platform);
+    explicit TSettingsModule(Platform& platform);
 
     /// Final shutdown: the one purge of gone files (PurgeGone, in a bounded time), then
     /// "Play.ind", then "Play.cfg"; a failure of any step is ignored and the next still runs.

@@ -4,6 +4,7 @@
 #include "config/SectionedStore.h"
 #include "config/StoreText.h"
 #include "config/TimedProbe.h"
+#include "util/RateBounds.h"
 
 #include <cmath>
 
@@ -14,7 +15,7 @@ const QString RateKey = QStringLiteral("Rate");
 
 } // namespace
 
-TSpeedConfigs::TSpeedConfigs(SectionedStore& store)
+TSpeedConfigs::TSpeedConfigs(TSectionedStore& store)
     : FStore(store), FSections(store, QLatin1String(kSectionPrefix), FolderKey) {}
 
 std::optional<double> TSpeedConfigs::RateOf(const QString& folder) const {
@@ -23,7 +24,7 @@ std::optional<double> TSpeedConfigs::RateOf(const QString& folder) const {
         return std::nullopt;
     const double rate = FStore.ReadReal(*section, RateKey, 0);
     // A hand-edited rate the keys could never set is no speed to start a book at.
-    if (!std::isfinite(rate) || rate < kLowestRate || rate > kHighestRate)
+    if (!std::isfinite(rate) || rate < kMinRate || rate > kMaxRate)
         return std::nullopt;
     return rate;
 }
@@ -40,7 +41,7 @@ void TSpeedConfigs::SetRate(const QString& folder, double rate) {
     FStore.WriteReal(section, RateKey, rate);
 }
 
-void TSpeedConfigs::Purge(const FileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
+void TSpeedConfigs::Purge(const TFileProbe::Lookup& lookup, std::chrono::milliseconds budget) {
     DropGone(ProbeWithin(PurgePaths(), {}, lookup, budget));
 }
 
@@ -51,10 +52,10 @@ QStringList TSpeedConfigs::PurgePaths() const {
     return folders;
 }
 
-void TSpeedConfigs::DropGone(const QHash<QString, FileProbe::Entry>& answers) {
+void TSpeedConfigs::DropGone(const QHash<QString, TFileProbe::Entry>& answers) {
     for (const TPathSections::Entry& entry : FSections.Entries()) {
         // A folder on a drive that is not mounted, or one that cannot be read, may come back.
-        if (answers.value(entry.path, FileProbe::Entry::Unknown) == FileProbe::Entry::Missing)
+        if (answers.value(entry.path, TFileProbe::Entry::Unknown) == TFileProbe::Entry::Missing)
             FStore.DropSection(entry.section);
     }
 }

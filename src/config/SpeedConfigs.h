@@ -10,7 +10,7 @@
 #include <chrono>
 #include <optional>
 
-class SectionedStore;
+class TSectionedStore;
 
 /// The playback rates remembered per folder, kept in the resume file beside the positions: one
 /// section "[Speed:<name>]" per folder, holding its Folder and its Rate. The ':' keeps these names
@@ -21,31 +21,27 @@ class SectionedStore;
 /// disk, so two instances that each set a folder's rate both keep theirs.
 class TSpeedConfigs {
 public:
-    /// The rates the speed keys and the desktop can set; a stored rate outside them is not read.
-    static constexpr double kLowestRate = 0.5;
-    static constexpr double kHighestRate = 5.0;
+    explicit TSpeedConfigs(TSectionedStore& store);
 
-    explicit TSpeedConfigs(SectionedStore& store);
-
-    /// The rate remembered for folder (a resolved path without the final '/'); nullopt when none or
-    /// when the stored value cannot be read.
+    /// The rate remembered for folder (a resolved path without the final '/'); nullopt when none,
+    /// when the stored value cannot be read, or when the speed keys could never set it.
     std::optional<double> RateOf(const QString& folder) const;
     /// Remembers rate for folder; a folder holding CR or LF is never remembered.
     void SetRate(const QString& folder, double rate);
     /// Forgets the folders the system says are gone (nothing at the path); any other answer, or no
     /// answer within budget, keeps the entry.
-    void Purge(const FileProbe::Lookup& lookup = FileProbe::SystemLookup,
+    void Purge(const TFileProbe::Lookup& lookup = TFileProbe::SystemLookup,
                std::chrono::milliseconds budget = std::chrono::milliseconds(1000));
 
     /// The folders the purge asks about, and the drop of those the answers say are gone: the
     /// two halves of Purge, for the one purge at exit that asks about every kind at once.
     QStringList PurgePaths() const;
-    void DropGone(const QHash<QString, FileProbe::Entry>& answers);
+    void DropGone(const QHash<QString, TFileProbe::Entry>& answers);
 
     /// The section name prefix; a path reduced to a section name never holds its ':'.
     static constexpr const char* kSectionPrefix = "Speed:";
 
 private:
-    SectionedStore& FStore;
+    TSectionedStore& FStore;
     TPathSections FSections;
 };

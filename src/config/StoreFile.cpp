@@ -243,7 +243,7 @@ int RemoveLeftovers(const QString& fileName) {
     return removed;
 }
 
-FolderLock::FolderLock(const QString& fileName) {
+TFolderLock::TFolderLock(const QString& fileName) {
     FFd = ::open(FolderOf(EncodeFileName(fileName)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (FFd < 0)
         return;
@@ -259,7 +259,7 @@ FolderLock::FolderLock(const QString& fileName) {
     FFd = -1;
 }
 
-FolderLock::~FolderLock() {
+TFolderLock::~TFolderLock() {
     if (FFd >= 0)
         ::close(FFd); // closing releases the lock
 }

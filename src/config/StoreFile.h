@@ -50,12 +50,12 @@ int RemoveLeftovers(const QString& fileName);
 
 /// Holds an advisory lock on a folder while a store is read and written back, so that two
 /// instances saving at once take turns. Best effort: without the lock after a short wait.
-class FolderLock {
+class TFolderLock {
 public:
-    explicit FolderLock(const QString& fileName);
-    ~FolderLock();
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
+    explicit TFolderLock(const QString& fileName);
+    ~TFolderLock();
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
 
 private:
     int FFd = -1;

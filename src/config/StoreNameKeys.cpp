@@ -48,7 +48,7 @@ bool NameHasKey(QStringView name, QStringView upper) {
     return true;
 }
 
-QString NameKeys::KeyOf(QByteArrayView name) {
+QString TNameKeys::KeyOf(QByteArrayView name) {
     for (Recent& r : FRecent) {
         if (r.used && r.name == name)
             return r.key;

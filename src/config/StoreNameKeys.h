@@ -21,9 +21,9 @@ using Decoder = QString (*)(QByteArrayView);
 
 // Upper-cased entry names of recent lines. Files repeat a few names ("Path", "Time") thousands of
 // times; sharing one upper-cased copy saves an allocation per line.
-class NameKeys {
+class TNameKeys {
 public:
-    explicit NameKeys(Decoder decode) : FDecode(decode) {}
+    explicit TNameKeys(Decoder decode) : FDecode(decode) {}
     QString KeyOf(QByteArrayView name);
 
 private:

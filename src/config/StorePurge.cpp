@@ -21,7 +21,7 @@ void PurgeGone(TM3MediaConfigs& store) {
             }
         }
     }
-    const QHash<QString, FileProbe::Entry> answers =
+    const QHash<QString, TFileProbe::Entry> answers =
         ProbeWithin(paths, FoldersWorthListing(paths), store.PurgeProbe(), store.PurgeBudget());
     store.DropGone(answers);
     speeds.DropGone(answers);

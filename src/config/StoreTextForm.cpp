@@ -32,7 +32,7 @@ namespace StoreTextForm {
 
 // Works on the bytes and decodes only what it keeps: the characters the format looks at (CR, LF,
 // '[', ']', ';', '=' and the controls trimmed) are the same bytes in both encodings.
-void Parse(const QByteArray& all, SectionTable& table) {
+void Parse(const QByteArray& all, TSectionTable& table) {
     QByteArrayView bytes(all);
     const bool utf8 = bytes.startsWith(kUtf8Mark);
     if (utf8)
@@ -40,7 +40,7 @@ void Parse(const QByteArray& all, SectionTable& table) {
     const Decoder decode = utf8 ? DecodeUtf8 : DecodeCp1252;
     const char* data = bytes.data();
     const qsizetype size = bytes.size();
-    NameKeys keys(decode);
+    TNameKeys keys(decode);
     // Room for the sections up front: growing the vector would copy it and hold up to twice the
     // memory. A header is a '[' that begins a line (leading blanks aside, which only makes the
     // count short and the vector grow).
@@ -94,11 +94,11 @@ void Parse(const QByteArray& all, SectionTable& table) {
     table.Squeeze();
 }
 
-QByteArray Serialize(const SectionTable& table) {
+QByteArray Serialize(const TSectionTable& table) {
     qsizetype size = 0;
-    table.ForEach([&size](QStringView name, std::span<const SectionTable::Line> lines) {
+    table.ForEach([&size](QStringView name, std::span<const TSectionTable::Line> lines) {
         size += name.size() + 6;
-        for (const SectionTable::Line& line : lines)
+        for (const TSectionTable::Line& line : lines)
             size += line.text.size() + 2;
     });
     // The code page while every character fits, so that the files stay what they have always
@@ -112,7 +112,7 @@ QByteArray Serialize(const SectionTable& table) {
             return StoreText::EncodeCp1252Exact(text, out);
         };
         bool fits = true;
-        table.ForEach([&](QStringView name, std::span<const SectionTable::Line> lines) {
+        table.ForEach([&](QStringView name, std::span<const TSectionTable::Line> lines) {
             if (!fits)
                 return;
             out += '[';
@@ -121,7 +121,7 @@ QByteArray Serialize(const SectionTable& table) {
                 return;
             }
             out += "]\r\n";
-            for (const SectionTable::Line& line : lines) {
+            for (const TSectionTable::Line& line : lines) {
                 if (!put(line.text)) {
                     fits = false;
                     return;

@@ -13,16 +13,16 @@ namespace {
 struct Answers {
     std::mutex mutex;
     std::condition_variable finished;
-    QHash<QString, FileProbe::Entry> found;
+    QHash<QString, TFileProbe::Entry> found;
     bool done = false;
     std::atomic<bool> stop = false;
 };
 
 } // namespace
 
-QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QStringList& folders,
-                                             const FileProbe::Lookup& lookup,
-                                             std::chrono::milliseconds budget) {
+QHash<QString, TFileProbe::Entry> ProbeWithin(const QStringList& paths, const QStringList& folders,
+                                              const TFileProbe::Lookup& lookup,
+                                              std::chrono::milliseconds budget) {
     if (paths.isEmpty())
         return {};
     const auto deadline = std::chrono::steady_clock::now() + budget;
@@ -31,7 +31,7 @@ QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QSt
         // Everything by value: the thread may outlive this call and the store.
         std::thread([answers, paths, folders, lookup] {
             try {
-                FileProbe probe(lookup);
+                TFileProbe probe(lookup);
                 for (const QString& folder : folders) {
                     if (answers->stop)
                         break;
@@ -40,7 +40,7 @@ QHash<QString, FileProbe::Entry> ProbeWithin(const QStringList& paths, const QSt
                 for (const QString& path : paths) {
                     if (answers->stop)
                         break;
-                    const FileProbe::Entry entry = probe.Find(path);
+                    const TFileProbe::Entry entry = probe.Find(path);
                     const std::lock_guard lock(answers->mutex);
                     answers->found.insert(path, entry);
                 }

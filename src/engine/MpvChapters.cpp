@@ -10,7 +10,7 @@ void MpvChapters::SetFile(const QString& path) {
     // A metafile's entries are files of their own; a sheet beside it describes none of them.
     if (IsAsxFileName(path))
         return;
-    for (const CueTrack& track : CueSheet::TracksFor(path))
+    for (const CueTrack& track : TCueSheet::TracksFor(path))
         FFromSheet.append(MediaChapter{track.start, track.title});
 }
 

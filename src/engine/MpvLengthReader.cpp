@@ -1,5 +1,7 @@
 #include "engine/MpvLengthReader.h"
 
+#include "util/IgnoreFailure.h"
+
 #include <QMetaObject>
 #include <QObject>
 
@@ -43,11 +45,8 @@ void MpvLengthReader::Work() {
             FWanted.reset();
         }
         std::optional<double> length;
-        try {
-            length = FReader(wanted.first);
-        } catch (...) {
-            // A reader that fails leaves the length unknown.
-        }
+        // A reader that fails leaves the length unknown.
+        IgnoreFailure([&] { length = FReader(wanted.first); });
         // The shared record, not this: the answer may be delivered after this is gone.
         QMetaObject::invokeMethod(
             &FOwner,

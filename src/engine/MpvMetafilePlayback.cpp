@@ -11,7 +11,7 @@ bool MpvMetafilePlayback::Start(const QString& path) {
     Clear();
     if (!IsAsxFileName(path))
         return false;
-    FEntries.Start(AsxPlaylist::LocalEntries(AbsoluteLocalPath(path)));
+    FEntries.Start(TAsxPlaylist::LocalEntries(AbsoluteLocalPath(path)));
     if (!FEntries.Playing())
         return false;
     OpenCurrent(0.0, MpvClient::OnRefusal::Throw, false);

@@ -1,5 +1,7 @@
 #include "engine/MyPlayer.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/MediaConfigs.h"
 #include "texts/TimeLabel.h"
 
@@ -18,23 +20,6 @@ double RatePercent(double rate) {
     return std::nearbyint(rate * 100.0);
 }
 
-// Where the player hides a failure of the control: what read returns, or fallback when it throws.
-template <class T, class Read> T ReadOr(T fallback, const Read& read) noexcept {
-    try {
-        return read();
-    } catch (...) {
-        return fallback;
-    }
-}
-
-// A command whose failure leaves nothing the program relies on: the next command tries afresh.
-template <class Run> void Ignoring(const Run& run) noexcept {
-    try {
-        run();
-    } catch (...) {
-    }
-}
-
 } // namespace
 
 TMyPlayer::TMyPlayer(std::unique_ptr<MediaControl> control, TM3MediaConfigs& resume, Beep beep)
@@ -49,21 +34,21 @@ QMetaObject::Connection TMyPlayer::OnTagsChange(const QObject* context, std::fun
 }
 
 void TMyPlayer::PlayFile(const QString& path) {
-    Ignoring([&] { FControl->SetUrl(path); });
+    IgnoreFailure([&] { FControl->SetUrl(path); });
     // Put even 0, so that a file never starts where the one before it stood.
-    Ignoring([&] { FControl->SetCurrentPosition(FResume.GetResumeTime(path)); });
+    IgnoreFailure([&] { FControl->SetCurrentPosition(FResume.GetResumeTime(path)); });
 }
 
 void TMyPlayer::PrepareNext(const QString& path) {
-    Ignoring([&] { FControl->SetNextUrl(path, path.isEmpty() ? 0.0 : FResume.GetResumeTime(path)); });
+    IgnoreFailure([&] { FControl->SetNextUrl(path, path.isEmpty() ? 0.0 : FResume.GetResumeTime(path)); });
 }
 
 void TMyPlayer::CloseMedia() {
-    Ignoring([&] { FControl->Close(); });
+    IgnoreFailure([&] { FControl->Close(); });
 }
 
 void TMyPlayer::TogglePause() {
-    Ignoring([&] {
+    IgnoreFailure([&] {
         const int state = FControl->PlayState();
         if (state == psPaused)
             FControl->Play();
@@ -73,7 +58,7 @@ void TMyPlayer::TogglePause() {
 }
 
 void TMyPlayer::Pause() {
-    Ignoring([&] {
+    IgnoreFailure([&] {
         const int state = FControl->PlayState();
         if (IsPlayingState(state) || state == psTransitioning)
             FControl->Pause();
@@ -81,14 +66,14 @@ void TMyPlayer::Pause() {
 }
 
 void TMyPlayer::SeekBackward(double seconds) {
-    Ignoring([&] {
+    IgnoreFailure([&] {
         if (IsActive())
             FControl->SetCurrentPosition(FControl->CurrentPosition() - seconds);
     });
 }
 
 void TMyPlayer::SeekForward(double seconds) {
-    Ignoring([&] {
+    IgnoreFailure([&] {
         if (IsActive())
             FControl->SetCurrentPosition(FControl->CurrentPosition() + seconds);
     });
@@ -104,7 +89,7 @@ void TMyPlayer::JumpTo(double seconds) {
 
 bool TMyPlayer::SeekTo(double seconds) {
     bool moved = false;
-    Ignoring([&] {
+    IgnoreFailure([&] {
         if (!IsActive())
             return;
         FControl->SetCurrentPosition(seconds);
@@ -114,27 +99,27 @@ bool TMyPlayer::SeekTo(double seconds) {
 }
 
 int TMyPlayer::State() const {
-    return ReadOr<int>(psUndefined, [&] { return FControl->PlayState(); });
+    return OrOnFailure<int>(psUndefined, [&] { return FControl->PlayState(); });
 }
 
 QString TMyPlayer::MediaName() const {
-    return ReadOr<QString>({}, [&] { return FControl->MediaName(); });
+    return OrOnFailure<QString>({}, [&] { return FControl->MediaName(); });
 }
 
 MediaTags TMyPlayer::Tags() const {
-    return ReadOr<MediaTags>({}, [&] { return FControl->Tags(); });
+    return OrOnFailure<MediaTags>({}, [&] { return FControl->Tags(); });
 }
 
 double TMyPlayer::Duration() const {
-    return ReadOr(0.0, [&] { return FControl->MediaDuration(); });
+    return OrOnFailure(0.0, [&] { return FControl->MediaDuration(); });
 }
 
 double TMyPlayer::Position() const {
-    return ReadOr(0.0, [&] { return FControl->CurrentPosition(); });
+    return OrOnFailure(0.0, [&] { return FControl->CurrentPosition(); });
 }
 
 QList<MediaChapter> TMyPlayer::Chapters() const {
-    return ReadOr<QList<MediaChapter>>({}, [&] {
+    return OrOnFailure<QList<MediaChapter>>({}, [&] {
         if (!IsActive())
             return QList<MediaChapter>();
         QList<MediaChapter> chapters = FControl->Chapters();
@@ -151,31 +136,31 @@ QList<MediaChapter> TMyPlayer::Chapters() const {
 }
 
 bool TMyPlayer::EndedByFailure() const {
-    return ReadOr(false, [&] { return FControl->EndedByFailure(); });
+    return OrOnFailure(false, [&] { return FControl->EndedByFailure(); });
 }
 
 int TMyPlayer::GetVolume() const {
-    return ReadOr(0, [&] { return FControl->Volume(); });
+    return OrOnFailure(0, [&] { return FControl->Volume(); });
 }
 
 void TMyPlayer::SetVolume(int volume) {
-    Ignoring([&] { FControl->SetVolume(volume); });
+    IgnoreFailure([&] { FControl->SetVolume(volume); });
 }
 
 double TMyPlayer::GetRate() const {
-    return ReadOr(0.0, [&] { return FControl->Rate(); });
+    return OrOnFailure(0.0, [&] { return FControl->Rate(); });
 }
 
 void TMyPlayer::SetRate(double rate) {
-    Ignoring([&] { FControl->SetRate(rate); });
+    IgnoreFailure([&] { FControl->SetRate(rate); });
 }
 
 QString TMyPlayer::PositionText() const {
-    return ReadOr<QString>({}, [&] { return TimeLabel(FControl->CurrentPosition()); });
+    return OrOnFailure<QString>({}, [&] { return TimeLabel(FControl->CurrentPosition()); });
 }
 
 QString TMyPlayer::DurationText() const {
-    return ReadOr<QString>({}, [&] { return TimeLabel(FControl->MediaDuration()); });
+    return OrOnFailure<QString>({}, [&] { return TimeLabel(FControl->MediaDuration()); });
 }
 
 bool TMyPlayer::IsActive() const {
@@ -187,14 +172,14 @@ bool TMyPlayer::IsPlaying() const {
 }
 
 void TMyPlayer::RememberPosition(const QString& path) {
-    Ignoring([&] {
+    IgnoreFailure([&] {
         if (IsActive())
             FResume.SetResumeTime(path, FControl->CurrentPosition());
     });
 }
 
 void TMyPlayer::RememberPositionReached(const QString& path) {
-    Ignoring([&] {
+    IgnoreFailure([&] {
         const double reached = FControl->CurrentPosition();
         if (std::isfinite(reached) && reached > 0)
             FResume.SetResumeTime(path, reached);

@@ -112,7 +112,7 @@ public:
 
 private:
     bool Start() {
-        if (++FDepth > AsxPlaylist::kMaxDepth)
+        if (++FDepth > TAsxPlaylist::kMaxDepth)
             return false;
         const QStringView name = FXml.name();
         if (FDepth == 1) {
@@ -141,7 +141,7 @@ private:
         } else if (Named(name, "title")) {
             FTitle = FXml.readElementText(QXmlStreamReader::SkipChildElements)
                          .simplified()
-                         .left(AsxPlaylist::kMaxTitleLength);
+                         .left(TAsxPlaylist::kMaxTitleLength);
             --FDepth; // the reader consumed the end tag
         }
         return true;
@@ -151,7 +151,7 @@ private:
         if (FDepth == FEntryDepth) {
             FEntryDepth = 0;
             if (!FPath.isEmpty()) {
-                if (static_cast<int>(FEntries.size()) >= AsxPlaylist::kMaxEntries)
+                if (static_cast<int>(FEntries.size()) >= TAsxPlaylist::kMaxEntries)
                     return false;
                 FEntries.push_back({FPath, FTitle.isEmpty() ? QFileInfo(FPath).fileName() : FTitle});
             }
@@ -172,13 +172,13 @@ private:
 
 } // namespace
 
-std::vector<AsxEntry> AsxPlaylist::Parse(const QByteArray& bytes, const QString& folder) {
+std::vector<AsxEntry> TAsxPlaylist::Parse(const QByteArray& bytes, const QString& folder) {
     if (bytes.size() > kMaxBytes)
         return {};
     return Reader(DecodeMetafile(bytes), folder).Read();
 }
 
-std::vector<AsxEntry> AsxPlaylist::LocalEntries(const QString& path) {
+std::vector<AsxEntry> TAsxPlaylist::LocalEntries(const QString& path) {
     // By the open rule: a FIFO named like a metafile would hold the caller.
     const int fd = OpenRegularFile(QFile::encodeName(path));
     QFile file;

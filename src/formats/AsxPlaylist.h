@@ -18,7 +18,7 @@ struct AsxEntry {
 /// file: address with a host, other schemes), nested metafiles and playlists, and names of
 /// anything but an existing regular file are refused. The XML is read with no document type,
 /// no entities and within fixed bounds, so a hostile metafile yields nothing at all.
-class AsxPlaylist {
+class TAsxPlaylist {
 public:
     static constexpr qint64 kMaxBytes = 1 << 20;
     static constexpr int kMaxDepth = 16;

@@ -54,7 +54,7 @@ std::optional<double> IndexTime(QStringView text) {
 
 } // namespace
 
-std::vector<CueTrack> CueSheet::TracksFor(const QString& mediaPath) {
+std::vector<CueTrack> TCueSheet::TracksFor(const QString& mediaPath) {
     const QFileInfo media(mediaPath);
     const QDir folder = media.dir();
     const QString base = media.completeBaseName();
@@ -81,7 +81,7 @@ std::vector<CueTrack> CueSheet::TracksFor(const QString& mediaPath) {
     return {};
 }
 
-std::vector<CueTrack> CueSheet::Parse(const QByteArray& bytes, const QString& mediaFileName) {
+std::vector<CueTrack> TCueSheet::Parse(const QByteArray& bytes, const QString& mediaFileName) {
     const QString text = DecodeSheet(bytes);
     std::vector<CueTrack> all;     // every track, for a sheet of one file
     std::vector<CueTrack> matched; // those under a FILE line naming this media

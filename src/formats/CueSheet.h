@@ -16,7 +16,7 @@ struct CueTrack {
 /// base name beside the file ("book.cue" for "book.mp3"). Only the tracks of the file itself count:
 /// a sheet that names several files keeps those of the one whose name matches. Text is UTF-8, or
 /// Windows-1252 when it is not valid UTF-8 (what older rippers write).
-class CueSheet {
+class TCueSheet {
 public:
     /// Larger files are no CUE sheet a book would come with.
     static constexpr qint64 kMaxBytes = 1 << 20;

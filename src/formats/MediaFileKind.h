@@ -7,5 +7,5 @@
 
 /// True for the names played through the synthesiser (MidiPcmStream): ".mid", ".midi" and ".rmi".
 bool IsMidiFileName(const QString& path);
-/// True for the metafile names read by AsxPlaylist: ".asx" and ".wax".
+/// True for the metafile names read by TAsxPlaylist: ".asx" and ".wax".
 bool IsAsxFileName(const QString& path);

@@ -60,7 +60,7 @@ QCollator PathCollator() {
 }
 } // namespace
 
-TPlayerCore::TPlayerCore(SettingsModule& settings, std::unique_ptr<MediaControl> control, QObject* parent)
+TPlayerCore::TPlayerCore(TSettingsModule& settings, std::unique_ptr<MediaControl> control, QObject* parent)
     : QObject(parent), FSettings(settings) {
     setObjectName(QStringLiteral("PlayerCore"));
     FPlayer = std::make_unique<TMyPlayer>(std::move(control), settings.MediaConfigs(),

@@ -13,7 +13,7 @@
 #include <optional>
 
 class QTimer;
-class SettingsModule;
+class TSettingsModule;
 class TListeningClock;
 class TResumeRewind;
 class TSessionRecord;
@@ -39,7 +39,7 @@ public:
     /// cut loses no more than this much listening.
     static constexpr int kSaveEveryTicks = 5;
 
-    TPlayerCore(SettingsModule& settings, std::unique_ptr<MediaControl> control, QObject* parent = nullptr);
+    TPlayerCore(TSettingsModule& settings, std::unique_ptr<MediaControl> control, QObject* parent = nullptr);
     ~TPlayerCore() override;
 
     TMyPlayer& Player() { return *FPlayer; }
@@ -203,7 +203,7 @@ private:
     /// Whether a file name counts as media, by the Extensions option.
     bool IsMedia(const QString& name) const;
 
-    SettingsModule& FSettings;
+    TSettingsModule& FSettings;
     std::unique_ptr<TMyPlayer> FPlayer;
     QStringList FFiles;
     int FCurrent = 0;

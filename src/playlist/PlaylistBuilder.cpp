@@ -1,10 +1,11 @@
 #include "playlist/PlaylistBuilder.h"
 
+#include "util/FileIdentity.h"
+
 #include "util/FileNameCodec.h"
 
 #include <QDir>
 
-#include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -127,20 +128,6 @@ private:
     std::set<FolderId> FVisited;
 };
 
-// Where the part of path up to and including its last ".." component ends; -1 without one.
-qsizetype LastParentStep(const QString& path) {
-    const QStringList parts = path.split(u'/');
-    qsizetype end = 0;
-    qsizetype found = -1;
-    for (const QString& part : parts) {
-        end += part.size();
-        if (part == QStringLiteral(".."))
-            found = end;
-        ++end; // the separator
-    }
-    return found;
-}
-
 bool StatPath(const QString& path, struct stat& info) {
     return stat(EncodeFileName(path).constData(), &info) == 0;
 }
@@ -148,17 +135,8 @@ bool StatPath(const QString& path, struct stat& info) {
 } // namespace
 
 QString AbsoluteFilePath(const QString& path) {
-    const QString absolute = QDir::current().absoluteFilePath(path);
-    // "lnk/.." is the folder that holds the link's target, not the one that holds the link: the part
-    // up to the last ".." is left to the system. Paths without ".." keep their links as typed.
-    const qsizetype up = LastParentStep(absolute);
-    if (up < 0)
-        return QDir::cleanPath(absolute);
-    const QString head = absolute.left(up);
-    char resolved[PATH_MAX];
-    if (!realpath(EncodeFileName(head).constData(), resolved))
-        return QDir::cleanPath(absolute);
-    return QDir::cleanPath(DecodeFileName(resolved) + u'/' + absolute.mid(up));
+    // The session record spells paths by the same rule, so that a rebuilt list finds its places.
+    return TypedAbsolutePath(path);
 }
 
 void AddFile(const QString& path, QStringList& files) {

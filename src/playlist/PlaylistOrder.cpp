@@ -73,7 +73,7 @@ int Shuffle(QStringList& files, int current, quint32 seed) {
         return current;
     const bool hasCurrent = current >= 0 && current < files.size();
     const QString currentPath = hasCurrent ? files[current] : QString();
-    ShuffleRandom random(seed);
+    TShuffleRandom random(seed);
     const auto count = static_cast<quint32>(files.size());
     for (quint32 i = 0; i < count; ++i)
         files.swapItemsAt(qsizetype(i), qsizetype(random.Below(count)));

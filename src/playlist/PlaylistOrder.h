@@ -10,9 +10,9 @@ class QCollator;
 void SortPaths(QStringList& files, const QCollator& collator);
 
 /// The playlist's 32-bit linear congruential generator, so that a seed always gives the same order.
-class ShuffleRandom {
+class TShuffleRandom {
 public:
-    explicit ShuffleRandom(quint32 seed) : FSeed(seed) {}
+    explicit TShuffleRandom(quint32 seed) : FSeed(seed) {}
 
     /// The next draw, 0 to count - 1; 0 when count is 0.
     quint32 Below(quint32 count) {

@@ -1,24 +1,24 @@
 #include "playlist/TrackListModel.h"
 
-TrackListModel::TrackListModel(const QStringList* files, QObject* parent)
+TTrackListModel::TTrackListModel(const QStringList* files, QObject* parent)
     : QAbstractTableModel(parent), FFileList(files) {}
 
-void TrackListModel::Reset() {
+void TTrackListModel::Reset() {
     beginResetModel();
     endResetModel();
 }
 
-int TrackListModel::rowCount(const QModelIndex& parent) const {
+int TTrackListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || FFileList == nullptr)
         return 0;
     return int(FFileList->size());
 }
 
-int TrackListModel::columnCount(const QModelIndex& parent) const {
+int TTrackListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant TrackListModel::data(const QModelIndex& index, int role) const {
+QVariant TTrackListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     if (!index.isValid() || index.row() >= rowCount())
@@ -30,6 +30,6 @@ QVariant TrackListModel::data(const QModelIndex& index, int role) const {
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-QVariant TrackListModel::headerData(int, Qt::Orientation, int) const {
+QVariant TTrackListModel::headerData(int, Qt::Orientation, int) const {
     return {};
 }

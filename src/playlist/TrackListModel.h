@@ -5,14 +5,14 @@
 
 /// The track list as the list view shows it: per path, its file name and the path itself.
 /// Reads the window's list in place, so Reset() must follow every change to it.
-class TrackListModel : public QAbstractTableModel {
+class TTrackListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     enum Column { NameColumn = 0, PathColumn = 1, ColumnCount = 2 };
 
     /// A model over files, which must outlive it; nullptr shows an empty list.
-    explicit TrackListModel(const QStringList* files, QObject* parent = nullptr);
+    explicit TTrackListModel(const QStringList* files, QObject* parent = nullptr);
 
     /// Tells the views that the list was rebuilt.
     void Reset();

@@ -22,12 +22,12 @@ void OnSignal(int number) {
 constexpr int kHandledSignals[] = {SIGTERM, SIGHUP, SIGINT};
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+TTerminationSignals::TTerminationSignals(QObject* parent) : QObject(parent) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
         return;
     ::fcntl(signalPipe[0], F_SETFL, O_NONBLOCK);
     FNotifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
-    connect(FNotifier, &QSocketNotifier::activated, this, &TerminationSignals::ReadSignal);
+    connect(FNotifier, &QSocketNotifier::activated, this, &TTerminationSignals::ReadSignal);
     struct sigaction action = {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -36,7 +36,7 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
         ::sigaction(number, &action, nullptr);
 }
 
-TerminationSignals::~TerminationSignals() {
+TTerminationSignals::~TTerminationSignals() {
     if (!FNotifier)
         return;
     for (int number : kHandledSignals)
@@ -46,11 +46,11 @@ TerminationSignals::~TerminationSignals() {
     signalPipe[0] = signalPipe[1] = -1;
 }
 
-void TerminationSignals::IgnoreBrokenPipe() {
+void TTerminationSignals::IgnoreBrokenPipe() {
     ::signal(SIGPIPE, SIG_IGN);
 }
 
-void TerminationSignals::CloseModalWindows() {
+void TTerminationSignals::CloseModalWindows() {
     QWidget* previous = nullptr;
     while (QWidget* modal = QApplication::activeModalWidget()) {
         if (modal == previous)
@@ -63,7 +63,7 @@ void TerminationSignals::CloseModalWindows() {
     }
 }
 
-void TerminationSignals::ReadSignal() {
+void TTerminationSignals::ReadSignal() {
     unsigned char byte = 0;
     if (::read(signalPipe[1], &byte, 1) != 1)
         return;
@@ -76,14 +76,14 @@ void TerminationSignals::ReadSignal() {
     emit Received(byte);
 }
 
-TeardownWatchdog::TeardownWatchdog(std::chrono::milliseconds limit)
+TTeardownWatchdog::TTeardownWatchdog(std::chrono::milliseconds limit)
     : FThread([this, limit] {
           std::unique_lock lock(FMutex);
           if (!FDone.wait_for(lock, limit, [this] { return FFinished; }))
               std::_Exit(0);
       }) {}
 
-TeardownWatchdog::~TeardownWatchdog() {
+TTeardownWatchdog::~TTeardownWatchdog() {
     {
         std::lock_guard lock(FMutex);
         FFinished = true;

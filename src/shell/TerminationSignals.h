@@ -13,14 +13,14 @@ class QSocketNotifier;
 
 /// Turns SIGTERM, SIGHUP and SIGINT into a Qt signal on the UI thread, so that a logout or a kill
 /// closes the main window as its close button would and nothing remembered is lost.
-class TerminationSignals : public QObject {
+class TTerminationSignals : public QObject {
     Q_OBJECT
 public:
     /// Installs the handlers; without them (socketpair failed) the default actions stay. Needs the
     /// application object, and must exist before the first modal window can show.
-    explicit TerminationSignals(QObject* parent = nullptr);
+    explicit TTerminationSignals(QObject* parent = nullptr);
     /// Puts the default actions back: a further signal then ends the process at once.
-    ~TerminationSignals() override;
+    ~TTerminationSignals() override;
 
     /// The window to close on a signal. A signal that came before it existed is only noted.
     void SetMainWindow(QWidget* window) { FWindow = window; }
@@ -47,12 +47,12 @@ private:
 
 /// Ends the process with status 0 unless destroyed within limit: for a shutdown whose saving is done
 /// and whose remaining teardown might never return.
-class TeardownWatchdog {
+class TTeardownWatchdog {
 public:
-    explicit TeardownWatchdog(std::chrono::milliseconds limit);
-    ~TeardownWatchdog();
-    TeardownWatchdog(const TeardownWatchdog&) = delete;
-    TeardownWatchdog& operator=(const TeardownWatchdog&) = delete;
+    explicit TTeardownWatchdog(std::chrono::milliseconds limit);
+    ~TTeardownWatchdog();
+    TTeardownWatchdog(const TTeardownWatchdog&) = delete;
+    TTeardownWatchdog& operator=(const TTeardownWatchdog&) = delete;
 
 private:
     std::mutex FMutex;

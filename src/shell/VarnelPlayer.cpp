@@ -67,8 +67,8 @@ QFont LayoutFont(int pixelSize) {
 constexpr double kLeastChapterMove = 0.25;
 } // namespace
 
-TVarnelPlayer::TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent,
-                             TTrackLengths::Reader lengthReader)
+TVarnelPlayer::TVarnelPlayer(TSettingsModule& settings, std::unique_ptr<MediaControl> control,
+                             QWidget* parent, TTrackLengths::Reader lengthReader)
     : QWidget(parent), FSettings(settings) {
     // Before anything asks for the window's accessible face, which Qt keeps once made.
     InstallMainWindowAccessibility();
@@ -109,7 +109,7 @@ void TVarnelPlayer::BuildLayout() {
     Tempo->setFont(LayoutFont(19));
     Tempo->installEventFilter(this);
 
-    FModel = new TrackListModel(&FCore->Files(), this);
+    FModel = new TTrackListModel(&FCore->Files(), this);
     Lista = new TTrackListView(this);
     Lista->setObjectName(QStringLiteral("Lista"));
     Lista->setGeometry(10, 50, 280, 125);

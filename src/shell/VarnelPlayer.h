@@ -12,11 +12,11 @@
 class QStatusBar;
 class QTimer;
 class QTreeView;
-class SettingsModule;
+class TSettingsModule;
 class TBookGuide;
 class TSpokenNotice;
 class TTempoEdit;
-class TrackListModel;
+class TTrackListModel;
 
 /// The main window: the time field, the track list and the status bar. It routes the keys to the
 /// player core, shows what plays and says the answers of the keys; the list and every move
@@ -26,7 +26,7 @@ class TVarnelPlayer : public QWidget {
 public:
     /// Builds the window around control; shows the idle texts and, when due, the donation reminder.
     /// lengthReader reads the lengths of the tracks in the list, in the background.
-    TVarnelPlayer(SettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr,
+    TVarnelPlayer(TSettingsModule& settings, std::unique_ptr<MediaControl> control, QWidget* parent = nullptr,
                   TTrackLengths::Reader lengthReader = nullptr);
     ~TVarnelPlayer() override;
 
@@ -92,7 +92,7 @@ private:
     /// The framework's default report of a failure no command caught: a message box with its text.
     void ReportFailure(const char* what);
 
-    SettingsModule& FSettings;
+    TSettingsModule& FSettings;
     TPlayerCore* FCore = nullptr;
     TTrackLengths* FLengths = nullptr;
     std::unique_ptr<TBookGuide> FBook;
@@ -104,7 +104,7 @@ private:
 
     TTempoEdit* Tempo = nullptr;
     QTreeView* Lista = nullptr;
-    TrackListModel* FModel = nullptr;
+    TTrackListModel* FModel = nullptr;
     QStatusBar* Status = nullptr;
     TSpokenNotice* FNotice = nullptr;      // the answers of the keys
     TSpokenNotice* FTitleNotice = nullptr; // the window title

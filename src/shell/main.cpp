@@ -24,11 +24,11 @@ constexpr std::chrono::seconds kTeardownLimit{5};
 
 int main(int argc, char** argv) {
     LimitHeapRetention(); // before any thread: those of mpv and Qt allocate from the start
-    TerminationSignals::IgnoreBrokenPipe();
+    TTerminationSignals::IgnoreBrokenPipe();
     // First, so that everything built after it beeps and opens addresses on the desktop.
     DesktopPlatform desktop;
     Platform::SetCurrent(&desktop);
-    std::optional<SettingsModule> settings;
+    std::optional<TSettingsModule> settings;
     try {
         settings.emplace(desktop);
     } catch (const std::exception& error) {
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Declared before everything it guards, so it is the last to go.
-    std::optional<TeardownWatchdog> watchdog;
+    std::optional<TTeardownWatchdog> watchdog;
 
     // Every argument is a path: Qt sees none of them, so a file named "-style" stays a file.
     QStringList arguments;
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("varnel"));
 
     // Before the window, whose constructor may hold the monthly reminder on screen.
-    auto termination = std::make_unique<TerminationSignals>();
+    auto termination = std::make_unique<TTerminationSignals>();
     std::unique_ptr<TVarnelPlayer> window;
     try {
         window = std::make_unique<TVarnelPlayer>(*settings, std::make_unique<MpvMediaControl>());

@@ -1,5 +1,7 @@
 #include "ui/Donation.h"
 
+#include "util/IgnoreFailure.h"
+
 #include "config/GeneralConfigs.h"
 #include "texts/Texts.h"
 #include "util/Platform.h"
@@ -8,11 +10,7 @@
 #include <QUrl>
 
 static bool IsDonationDue(const TM3GeneralConfigs& configs) {
-    try {
-        return configs.DonateDue();
-    } catch (...) {
-        return false;
-    }
+    return OrOnFailure(false, [&] { return configs.DonateDue(); });
 }
 
 void DonationReminder(TM3GeneralConfigs& configs, int language, QWidget* parent) {

@@ -9,3 +9,12 @@ template <class Run> void IgnoreFailure(const Run& run) noexcept {
     } catch (...) {
     }
 }
+
+/// What read returns, or fallback when it raises any failure.
+template <class T, class Read> T OrOnFailure(T fallback, const Read& read) noexcept {
+    try {
+        return read();
+    } catch (...) {
+        return fallback;
+    }
+}

@@ -109,7 +109,7 @@ TEST_F(BookmarkStoreTest, AnOlderFileComesBackWholeAndAnOlderBuildKeepsTheNewSec
     // What an older build does at exit: its own writes and the purge of gone files.
     const auto old = Store();
     EXPECT_EQ(old->GetResumeTime("/home/old/b.mp3"), 83.4);
-    old->SetPurgeProbe([](const QString&) { return FileProbe::Entry::Missing; }, std::chrono::seconds(60));
+    old->SetPurgeProbe([](const QString&) { return TFileProbe::Entry::Missing; }, std::chrono::seconds(60));
     old->SetResumeTime(kept, 7);
     old->Purge();
     ASSERT_TRUE(old->SaveToDisk());
@@ -122,23 +122,23 @@ TEST_F(BookmarkStoreTest, AnOlderFileComesBackWholeAndAnOlderBuildKeepsTheNewSec
 TEST_F(BookmarkStoreTest, PurgeDropsOnlyTheMarksOfFilesGoneForGood) {
     const struct {
         const char* name;
-        FileProbe::Entry entry;
+        TFileProbe::Entry entry;
         bool kept;
     } cases[] = {
-        {"present", FileProbe::Entry::File, true},
-        {"missing", FileProbe::Entry::Missing, false},
-        {"folder", FileProbe::Entry::Folder, false},
-        {"unknown", FileProbe::Entry::Unknown, true}, // a share that failed to answer proves nothing
+        {"present", TFileProbe::Entry::File, true},
+        {"missing", TFileProbe::Entry::Missing, false},
+        {"folder", TFileProbe::Entry::Folder, false},
+        {"unknown", TFileProbe::Entry::Unknown, true}, // a share that failed to answer proves nothing
     };
     const auto store = Store();
     TBookmarkStore marks(*store);
-    QHash<QString, FileProbe::Entry> answers;
+    QHash<QString, TFileProbe::Entry> answers;
     for (const auto& c : cases) {
         const QString path = dir.path() + '/' + c.name + ".mp3";
         answers.insert(path, c.entry);
         marks.Add(path, 1);
     }
-    marks.Purge([&](const QString& p) { return answers.value(p, FileProbe::Entry::Unknown); },
+    marks.Purge([&](const QString& p) { return answers.value(p, TFileProbe::Entry::Unknown); },
                 std::chrono::seconds(60));
     ASSERT_TRUE(store->SaveToDisk());
     const auto after = Store();
@@ -167,7 +167,7 @@ TEST_F(BookmarkStoreTest, ANameWithABlankAtEitherEndKeepsItsMarksAcrossARestartA
     }
     {
         const auto store = Store();
-        TBookmarkStore(*store).Purge(FileProbe::SystemLookup, std::chrono::seconds(60));
+        TBookmarkStore(*store).Purge(TFileProbe::SystemLookup, std::chrono::seconds(60));
         ASSERT_TRUE(store->SaveToDisk());
     }
     const auto store = Store();
@@ -207,7 +207,7 @@ TEST_F(BookmarkStoreTest, TheMarksAfterAPurgedAlikeNameAreStillFound) {
     marks.Add(b, 2);
     marks.Add(c, 3);
     ASSERT_TRUE(QFile::remove(b));
-    marks.Purge(FileProbe::SystemLookup, std::chrono::seconds(60));
+    marks.Purge(TFileProbe::SystemLookup, std::chrono::seconds(60));
     EXPECT_TRUE(marks.Of(b).isEmpty());
     EXPECT_EQ(Labels(marks.Of(c)), QStringList{"1:3:"});
     marks.Add(c, 4);

@@ -9,14 +9,14 @@ namespace {
 // Replays into a log, so the order and what was kept can be read off.
 struct Log {
     QStringList lines;
-    ChangeJournal::Replay Says(const char* text) {
+    TChangeJournal::Replay Says(const char* text) {
         return [this, text] { lines.append(QString::fromLatin1(text)); };
     }
 };
 
-TEST(ChangeJournal, ALaterChangeOfASubjectReplacesTheEarlierWhereItStood) {
+TEST(TChangeJournal, ALaterChangeOfASubjectReplacesTheEarlierWhereItStood) {
     Log log;
-    ChangeJournal journal;
+    TChangeJournal journal;
     journal.Record("a", "a.k", log.Says("a.k=1"));
     journal.Record({}, "p", log.Says("p=1"));
     journal.Record("a", "a.k", log.Says("a.k=2"));
@@ -27,9 +27,9 @@ TEST(ChangeJournal, ALaterChangeOfASubjectReplacesTheEarlierWhereItStood) {
         << "a change without subject stays";
 }
 
-TEST(ChangeJournal, CancellingAGroupDropsItsChangesUntilRecordedAgain) {
+TEST(TChangeJournal, CancellingAGroupDropsItsChangesUntilRecordedAgain) {
     Log log;
-    ChangeJournal journal;
+    TChangeJournal journal;
     journal.Record("a", "a.k", log.Says("a.k=1"));
     journal.Record("b", "b.k", log.Says("b.k=1"));
     journal.Record("a", "a.j", log.Says("a.j=1"));

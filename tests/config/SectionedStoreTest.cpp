@@ -30,16 +30,16 @@ protected:
     QString PathOf(const QString& name) const { return dir.filePath(name); }
 
     /// A store loaded from bytes written to "Play.cfg".
-    std::unique_ptr<SectionedStore> LoadFrom(const QByteArray& bytes, const QLocale& locale = kComma) {
+    std::unique_ptr<TSectionedStore> LoadFrom(const QByteArray& bytes, const QLocale& locale = kComma) {
         WriteBytes(PathOf("Play.cfg"), bytes);
-        return std::make_unique<SectionedStore>(PathOf("Play.cfg"), locale);
+        return std::make_unique<TSectionedStore>(PathOf("Play.cfg"), locale);
     }
 
     QTemporaryDir dir;
 };
 
 TEST_F(SectionedStoreTest, MissingFileGivesEmptyStoreAndEmptyFile) {
-    SectionedStore store(PathOf("absent.cfg"), kComma);
+    TSectionedStore store(PathOf("absent.cfg"), kComma);
     EXPECT_TRUE(store.SectionNames().isEmpty());
     EXPECT_EQ(store.ReadText("General", "SortType", "def"), "def");
     store.SaveToDisk();
@@ -48,7 +48,7 @@ TEST_F(SectionedStoreTest, MissingFileGivesEmptyStoreAndEmptyFile) {
 }
 
 TEST_F(SectionedStoreTest, MissingFolderGivesEmptyStore) {
-    SectionedStore store(PathOf("no/such/folder/Play.cfg"), kComma);
+    TSectionedStore store(PathOf("no/such/folder/Play.cfg"), kComma);
     EXPECT_TRUE(store.SectionNames().isEmpty());
 }
 
@@ -62,7 +62,7 @@ TEST_F(SectionedStoreTest, CanonicalExampleRoundTripsByteForByte) {
 }
 
 TEST_F(SectionedStoreTest, WritingBuildsTheCanonicalLayout) {
-    SectionedStore store(PathOf("new.cfg"), kComma);
+    TSectionedStore store(PathOf("new.cfg"), kComma);
     store.WriteInt("General", "DeactivatedVolume", 20);
     store.WriteInt("General", "SortType", 1);
     store.WriteText("Other", "Key", "Value");
@@ -118,7 +118,7 @@ TEST_F(SectionedStoreTest, LookupsIgnoreCaseAndSpacesAroundEquals) {
 }
 
 TEST_F(SectionedStoreTest, CaseInsensitiveBeyondAscii) {
-    SectionedStore store(PathOf("x.cfg"), kComma);
+    TSectionedStore store(PathOf("x.cfg"), kComma);
     store.WriteText(QString::fromUtf8("Música"), QString::fromUtf8("Ñame"), "1");
     EXPECT_EQ(store.ReadText(QString::fromUtf8("MÚSICA"), QString::fromUtf8("ñAME"), "def"), "1");
 }
@@ -226,7 +226,7 @@ TEST_F(SectionedStoreTest, DecodesTheCodePageNotLatin1) {
 }
 
 TEST_F(SectionedStoreTest, CharactersOutsideTheCodePageTurnTheWholeFileIntoMarkedUtf8) {
-    SectionedStore store(PathOf("x.cfg"), kComma);
+    TSectionedStore store(PathOf("x.cfg"), kComma);
     const QString c1 = QString(QChar(0xE9)) + u' ' + QChar(0x80); // 0x80 is not a character of the code page
     store.WriteText(QString::fromUtf8("Séction"), "a", c1);
     store.WriteText("S", "k", QString::fromUtf8("日本 ’ \U0001F600 é"));
@@ -235,7 +235,7 @@ TEST_F(SectionedStoreTest, CharactersOutsideTheCodePageTurnTheWholeFileIntoMarke
                                             "[S]\r\nk=\xE6\x97\xA5\xE6\x9C\xAC \xE2\x80\x99 "
                                             "\xF0\x9F\x98\x80 \xC3\xA9\r\n\r\n"));
     store.SaveToDisk();
-    SectionedStore reread(PathOf("x.cfg"), kComma);
+    TSectionedStore reread(PathOf("x.cfg"), kComma);
     EXPECT_EQ(reread.ReadText("S", "k", ""), QString::fromUtf8("日本 ’ \U0001F600 é"));
     EXPECT_EQ(reread.ReadText(QString::fromUtf8("SÉCTION"), "A", ""), c1);
 }
@@ -267,7 +267,7 @@ class ReadIntTest : public testing::TestWithParam<IntCase> {};
 
 TEST_P(ReadIntTest, ReadsDecimalAndHexadecimalForms) {
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("x.cfg"), kComma);
+    TSectionedStore store(dir.filePath("x.cfg"), kComma);
     store.WriteText("S", "k", QString::fromUtf8(GetParam().text));
     EXPECT_EQ(store.ReadInt("S", "k", -777), GetParam().expected) << "value \"" << GetParam().text << '"';
 }
@@ -289,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SectionedStoreInt, WritesPlainDecimal) {
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("x.cfg"), kComma);
+    TSectionedStore store(dir.filePath("x.cfg"), kComma);
     store.WriteInt("S", "a", -42);
     store.WriteInt("S", "b", 0);
     store.WriteInt("S", "c", std::numeric_limits<int>::min());
@@ -306,8 +306,8 @@ class WriteRealTest : public testing::TestWithParam<RealCase> {};
 
 TEST_P(WriteRealTest, ShortestFormWithTheRegionalSeparatorAndReadsBack) {
     QTemporaryDir dir;
-    SectionedStore commaStore(dir.filePath("c.ind"), kComma);
-    SectionedStore pointStore(dir.filePath("p.ind"), kPoint);
+    TSectionedStore commaStore(dir.filePath("c.ind"), kComma);
+    TSectionedStore pointStore(dir.filePath("p.ind"), kPoint);
     const QString commaText = QString::fromUtf8(GetParam().comma);
     QString pointText = commaText;
     pointText.replace(u',', u'.');
@@ -334,9 +334,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SectionedStoreReal, EitherSeparatorIsRead) {
     QTemporaryDir dir;
-    SectionedStore comma(dir.filePath("c.ind"), kComma);
-    SectionedStore point(dir.filePath("p.ind"), kPoint);
-    for (SectionedStore* store : {&comma, &point}) {
+    TSectionedStore comma(dir.filePath("c.ind"), kComma);
+    TSectionedStore point(dir.filePath("p.ind"), kPoint);
+    for (TSectionedStore* store : {&comma, &point}) {
         store->WriteText("S", "comma", "83,4");
         store->WriteText("S", "point", "83.4");
         store->WriteText("S", "whole", "83");
@@ -350,7 +350,7 @@ TEST(SectionedStoreReal, EitherSeparatorIsRead) {
 
 TEST(SectionedStoreReal, MalformedValuesGiveTheDefault) {
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("p.ind"), kPoint);
+    TSectionedStore store(dir.filePath("p.ind"), kPoint);
     const char* bad[] = {"",   " ",   "abc", "1.2.3", "1,000.5", ".",    "-",
                          "1e", "1e+", "NAN", "INF",   "1x",      "0x10", "1e999"};
     for (const char* text : bad) {
@@ -370,7 +370,7 @@ TEST(SectionedStoreReal, NeverTouchesTheCLibraryNumericLocale) {
     // libmpv needs LC_NUMERIC "C"; the separator must come from the QLocale alone.
     ASSERT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("c.ind"), kComma);
+    TSectionedStore store(dir.filePath("c.ind"), kComma);
     store.WriteReal("S", "k", 1.5);
     EXPECT_EQ(store.ReadText("S", "k", ""), "1,5");
     EXPECT_EQ(store.ReadReal("S", "k", 0), 1.5);
@@ -379,7 +379,7 @@ TEST(SectionedStoreReal, NeverTouchesTheCLibraryNumericLocale) {
 
 TEST(SectionedStoreStamp, ShortDateSpaceLongTimeUnderItalian) {
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("x.cfg"), kComma);
+    TSectionedStore store(dir.filePath("x.cfg"), kComma);
     const QDateTime stamp(QDate(2026, 12, 8), QTime(10, 30, 5));
     store.WriteStamp("General", "DonateDate", stamp);
     EXPECT_EQ(store.ReadText("General", "DonateDate", ""), "08/12/26 10:30:05");
@@ -388,7 +388,7 @@ TEST(SectionedStoreStamp, ShortDateSpaceLongTimeUnderItalian) {
 
 TEST(SectionedStoreStamp, MidnightLeavesTheTimeOut) {
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("x.cfg"), kComma);
+    TSectionedStore store(dir.filePath("x.cfg"), kComma);
     const QDateTime midnight(QDate(2025, 3, 1), QTime(0, 0));
     store.WriteStamp("S", "d", midnight);
     EXPECT_EQ(store.ReadText("S", "d", ""), "01/03/25");
@@ -401,20 +401,20 @@ TEST(SectionedStoreStamp, RoundTripsUnderOtherLocales) {
     for (const QLocale& locale :
          {kPoint, QLocale(QLocale::German, QLocale::Germany), QLocale(QLocale::Spanish, QLocale::Spain),
           QLocale(QLocale::Hungarian), QLocale(QLocale::Japanese), QLocale::c()}) {
-        SectionedStore store(dir.filePath("x.cfg"), locale);
+        TSectionedStore store(dir.filePath("x.cfg"), locale);
         store.WriteStamp("S", "d", stamp);
         EXPECT_EQ(store.ReadStamp("S", "d", QDateTime()), stamp)
             << locale.name().toStdString() << ": " << store.ReadText("S", "d", "").toStdString();
         EXPECT_FALSE(store.ReadText("S", "d", "").contains(u'\t'));
     }
-    SectionedStore us(dir.filePath("us.cfg"), kPoint);
+    TSectionedStore us(dir.filePath("us.cfg"), kPoint);
     us.WriteStamp("S", "d", stamp);
     EXPECT_EQ(us.ReadText("S", "d", ""), "1/31/27 11:59:58 PM");
 }
 
 TEST(SectionedStoreStamp, UnreadableValuesGiveTheDefault) {
     QTemporaryDir dir;
-    SectionedStore store(dir.filePath("x.cfg"), kComma);
+    TSectionedStore store(dir.filePath("x.cfg"), kComma);
     const QDateTime def(QDate(1899, 12, 30), QTime(0, 0));
     for (const char* text : {"", "garbage", "32/13/26", "08/12/26 25:00:00", "2026-12-08T10:30:00"}) {
         store.WriteText("S", "d", text);
@@ -435,14 +435,14 @@ TEST_F(SectionedStoreTest, SaveReplacesTheOldFileAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(SectionedStoreTest, FolderMissingAtSaveFails) {
-    SectionedStore store(PathOf("gone/Play.cfg"), kComma);
+    TSectionedStore store(PathOf("gone/Play.cfg"), kComma);
     store.WriteInt("S", "k", 1);
     EXPECT_FALSE(store.SaveToDisk());
 }
 
 TEST_F(SectionedStoreTest, FileInPlaceOfTheFolderMakesSaveFail) {
     WriteBytes(PathOf("notafolder"), "x");
-    SectionedStore store(PathOf("notafolder/Play.cfg"), kComma);
+    TSectionedStore store(PathOf("notafolder/Play.cfg"), kComma);
     store.WriteInt("S", "k", 1);
     EXPECT_FALSE(store.SaveToDisk());
     EXPECT_TRUE(store.LastSaveError().contains("notafolder/Play.cfg")) << store.LastSaveError().toStdString();
@@ -450,7 +450,7 @@ TEST_F(SectionedStoreTest, FileInPlaceOfTheFolderMakesSaveFail) {
 }
 
 TEST_F(SectionedStoreTest, FolderInPlaceOfTheFileMakesSaveFailAndKeepsIt) {
-    SectionedStore store(PathOf("Play.ind"), kComma);
+    TSectionedStore store(PathOf("Play.ind"), kComma);
     MakeBlockingFolder(PathOf("Play.ind"));
     store.WriteInt("S", "k", 1);
     EXPECT_FALSE(store.SaveToDisk());
@@ -477,7 +477,7 @@ TEST_F(SectionedStoreTest, FailedWriteLeavesThePreviousFileWhole) {
 TEST_F(SectionedStoreTest, FileThatIsAFolderCannotBeLoaded) {
     ASSERT_TRUE(QDir().mkpath(PathOf("Play.cfg")));
     try {
-        SectionedStore store(PathOf("Play.cfg"), kComma);
+        TSectionedStore store(PathOf("Play.cfg"), kComma);
         FAIL() << "the constructor should have thrown";
     } catch (const StoreError& e) {
         const QString message = QString::fromUtf8(e.what());

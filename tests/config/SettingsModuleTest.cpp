@@ -57,20 +57,20 @@ protected:
 };
 
 TEST_F(SettingsModuleTest, WritableExecutableFolderIsUsed) {
-    EXPECT_EQ(SettingsModule::SettingsFolder(exeFolder), exeFolder);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(exeFolder), exeFolder);
     QString withoutSlash = exeFolder;
     withoutSlash.chop(1);
-    EXPECT_EQ(SettingsModule::SettingsFolder(withoutSlash), exeFolder);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(withoutSlash), exeFolder);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("xdg/varnel")));
 }
 
 TEST_F(SettingsModuleTest, UnusableExecutableFolderFallsBackToTheConfigFolder) {
     const QString expected = dir.filePath("xdg") + "/varnel/";
-    EXPECT_EQ(SettingsModule::SettingsFolder(dir.filePath("does/not/exist/")), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(dir.filePath("does/not/exist/")), expected);
     EXPECT_TRUE(QFileInfo(expected).isDir()) << "created when missing";
     WriteBytes(dir.filePath("afile"), "x");
-    EXPECT_EQ(SettingsModule::SettingsFolder(dir.filePath("afile") + "/"), expected);
-    EXPECT_EQ(SettingsModule::SettingsFolder(""), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(dir.filePath("afile") + "/"), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(""), expected);
 }
 
 TEST_F(SettingsModuleTest, ReadOnlyFolderFallsBack) {
@@ -79,37 +79,37 @@ TEST_F(SettingsModuleTest, ReadOnlyFolderFallsBack) {
     const QFileInfo proc("/proc/self/");
     if (proc.isWritable())
         GTEST_SKIP() << "no read-only folder to test with";
-    EXPECT_EQ(SettingsModule::SettingsFolder("/proc/self/"), dir.filePath("xdg") + "/varnel/");
+    EXPECT_EQ(TSettingsModule::SettingsFolder("/proc/self/"), dir.filePath("xdg") + "/varnel/");
 }
 
 TEST_F(SettingsModuleTest, SystemFolderFallsBackEvenWhenWritable) {
     // Root may write into /usr/bin; an installed program must still keep its files per user.
     const QString expected = dir.filePath("xdg") + "/varnel/";
-    EXPECT_EQ(SettingsModule::SettingsFolder("/usr/bin/"), expected);
-    EXPECT_EQ(SettingsModule::SettingsFolder("/usr/local/bin"), expected);
-    EXPECT_EQ(SettingsModule::SettingsFolder("/opt/"), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder("/usr/bin/"), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder("/usr/local/bin"), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder("/opt/"), expected);
     // A link into a system folder is judged by where it leads.
     const QString link = dir.filePath("linked-bin");
     ASSERT_TRUE(QFile::link("/usr/bin", link));
-    EXPECT_EQ(SettingsModule::SettingsFolder(link + "/"), expected);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(link + "/"), expected);
     // Only whole folder names count: a portable folder named like a system one is still portable.
     const QString lookalike = dir.filePath("usr/bin") + "/";
     QDir().mkpath(lookalike);
-    EXPECT_EQ(SettingsModule::SettingsFolder(lookalike), lookalike);
+    EXPECT_EQ(TSettingsModule::SettingsFolder(lookalike), lookalike);
 }
 
 TEST_F(SettingsModuleTest, NoXdgConfigHomeMeansDotConfigInHome) {
     ScopedEnv home("HOME", dir.filePath("home").toUtf8());
     ScopedEnv unset("XDG_CONFIG_HOME", "");
-    EXPECT_EQ(SettingsModule::SettingsFolder(""), dir.filePath("home") + "/.config/varnel/");
+    EXPECT_EQ(TSettingsModule::SettingsFolder(""), dir.filePath("home") + "/.config/varnel/");
     ScopedEnv relative("XDG_CONFIG_HOME", "relative/path");
-    EXPECT_EQ(SettingsModule::SettingsFolder(""), dir.filePath("home") + "/.config/varnel/")
+    EXPECT_EQ(TSettingsModule::SettingsFolder(""), dir.filePath("home") + "/.config/varnel/")
         << "a relative XDG_CONFIG_HOME is ignored, as the XDG rules ask";
 }
 
 TEST_F(SettingsModuleTest, StartUpChoosesLanguageFolderAndStores) {
     platform.languageId = 3082; // Spanish (Spain, modern sort)
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     EXPECT_EQ(module.Language(), LanguageFromId(3082));
     EXPECT_EQ(module.AppFolder(), exeFolder);
     EXPECT_EQ(module.GeneralConfigs().FileName(), exeFolder + "Play.cfg");
@@ -119,7 +119,7 @@ TEST_F(SettingsModuleTest, StartUpChoosesLanguageFolderAndStores) {
 TEST_F(SettingsModuleTest, StoresUseThePlatformLocaleAndClock) {
     platform.locale = QLocale(QLocale::Italian, QLocale::Italy);
     platform.now = QDateTime(QDate(2026, 4, 3), QTime(9, 8, 7));
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.MediaConfigs().SetResumeTime("/m/a.mp3", 1.5);
     EXPECT_EQ(module.MediaConfigs().ReadText("mamp3", "Time", ""), "1,5");
     EXPECT_TRUE(module.GeneralConfigs().DonateDue());
@@ -131,7 +131,7 @@ TEST_F(SettingsModuleTest, StoresUseThePlatformLocaleAndClock) {
 
 TEST_F(SettingsModuleTest, PointLocaleWritesPoint) {
     platform.locale = QLocale(QLocale::English, QLocale::UnitedStates);
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.MediaConfigs().SetResumeTime("/m/a.mp3", 1.5);
     EXPECT_EQ(module.MediaConfigs().ReadText("mamp3", "Time", ""), "1.5");
 }
@@ -139,24 +139,24 @@ TEST_F(SettingsModuleTest, PointLocaleWritesPoint) {
 TEST_F(SettingsModuleTest, ExistingFilesAreLoaded) {
     WriteBytes(exeFolder + "Play.cfg", "[General]\r\nSortType=2\r\n");
     WriteBytes(exeFolder + "Play.ind", "[mamp3]\r\nPath=/m/a.mp3\r\nTime=4,25\r\n");
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     EXPECT_EQ(module.GeneralConfigs().SortType(), 2);
     EXPECT_EQ(module.MediaConfigs().GetResumeTime("/m/a.mp3"), 4.25);
 }
 
 TEST_F(SettingsModuleTest, UnreadableFileStopsStartUp) {
     ASSERT_TRUE(QDir().mkpath(exeFolder + "Play.cfg"));
-    EXPECT_THROW(SettingsModule module(platform), StoreError);
+    EXPECT_THROW(TSettingsModule module(platform), StoreError);
     ASSERT_TRUE(QDir().rmdir(exeFolder + "Play.cfg"));
     ASSERT_TRUE(QDir().mkpath(exeFolder + "Play.ind"));
-    EXPECT_THROW(SettingsModule module(platform), StoreError);
+    EXPECT_THROW(TSettingsModule module(platform), StoreError);
 }
 
 TEST_F(SettingsModuleTest, FinishPurgesThenWritesBothFiles) {
     const QString kept = dir.filePath("kept.mp3");
     WriteBytes(kept, "x");
     WriteBytes(exeFolder + "Play.cfg", "; comment\r\n[General]\r\nSortType = 1\r\n");
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.MediaConfigs().SetResumeTime(kept, 83.4);
     module.MediaConfigs().SetResumeTime(dir.filePath("deleted.mp3"), 12);
     module.Finish();
@@ -167,7 +167,7 @@ TEST_F(SettingsModuleTest, FinishPurgesThenWritesBothFiles) {
 }
 
 TEST_F(SettingsModuleTest, FinishWithNothingWritesEmptyFiles) {
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.Finish();
     EXPECT_EQ(ReadBytes(exeFolder + "Play.ind"), QByteArray());
     EXPECT_EQ(ReadBytes(exeFolder + "Play.cfg"), QByteArray());
@@ -175,7 +175,7 @@ TEST_F(SettingsModuleTest, FinishWithNothingWritesEmptyFiles) {
 }
 
 TEST_F(SettingsModuleTest, FailedResumeWriteStillWritesTheOptions) {
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.GeneralConfigs().SetSortType(2);
     MakeBlockingFolder(exeFolder + "Play.ind");
     EXPECT_NO_THROW(module.Finish());
@@ -184,7 +184,7 @@ TEST_F(SettingsModuleTest, FailedResumeWriteStillWritesTheOptions) {
 }
 
 TEST_F(SettingsModuleTest, FailedOptionsWriteStillWritesTheResumeFile) {
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.MediaConfigs().WriteText("nopath", "Time", "5");
     MakeBlockingFolder(exeFolder + "Play.cfg");
     EXPECT_NO_THROW(module.Finish());
@@ -193,7 +193,7 @@ TEST_F(SettingsModuleTest, FailedOptionsWriteStillWritesTheResumeFile) {
 
 TEST_F(SettingsModuleTest, ConfigFolderLayoutWhenTheProgramFolderIsUnusable) {
     platform.folder = dir.filePath("missing/bin/");
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     EXPECT_EQ(module.AppFolder(), dir.filePath("xdg") + "/varnel/");
     module.GeneralConfigs().SetDeactivatedVolume(15);
     module.Finish();
@@ -204,7 +204,7 @@ TEST_F(SettingsModuleTest, ConfigFolderLayoutWhenTheProgramFolderIsUnusable) {
 
 TEST_F(SettingsModuleTest, AProgramFolderLostWhileRunningMovesTheSavesToTheConfigFolderAndSaysSo) {
     WriteBytes(exeFolder + "Play.ind", "[old]\r\nPath=/m/old.mp3\r\nTime=7\r\n\r\n");
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.MediaConfigs().SetResumeTime("/m/new.mp3", 14.5);
     ASSERT_TRUE(module.MediaConfigs().SaveToDisk());
     ASSERT_TRUE(QDir(exeFolder).removeRecursively());
@@ -230,12 +230,12 @@ TEST_F(SettingsModuleTest, FinishPurgesEveryKindAskingOncePerPath) {
     const QString kept = "/m/kept.mp3";
     QHash<QString, int> asked;
     {
-        SettingsModule module(platform);
+        TSettingsModule module(platform);
         TM3MediaConfigs& store = module.MediaConfigs();
         store.SetPurgeProbe(
             [&asked](const QString& path) {
                 ++asked[path];
-                return path.contains("gone") ? FileProbe::Entry::Missing : FileProbe::Entry::File;
+                return path.contains("gone") ? TFileProbe::Entry::Missing : TFileProbe::Entry::File;
             },
             std::chrono::seconds(60));
         for (const QString& path : {gone, kept}) {
@@ -267,12 +267,12 @@ TEST_F(SettingsModuleTest, AShareThatDoesNotAnswerKeepsEveryKindAndStillSaves) {
     std::shared_future<void> answered = answer.get_future().share();
     const QString path = "/share/book.mp3";
     {
-        SettingsModule module(platform);
+        TSettingsModule module(platform);
         TM3MediaConfigs& store = module.MediaConfigs();
         store.SetPurgeProbe(
             [answered](const QString&) {
                 answered.wait();
-                return FileProbe::Entry::Missing;
+                return TFileProbe::Entry::Missing;
             },
             std::chrono::milliseconds(20));
         store.SetResumeTime(path, 12);
@@ -302,7 +302,7 @@ TEST_F(SettingsModuleTest, ADiskFullForAWhileKeepsTheSavesWhereTheNextStartLooks
     WriteBytes(book, "x");
     testing::internal::CaptureStderr();
     {
-        SettingsModule module(platform);
+        TSettingsModule module(platform);
         TM3MediaConfigs& store = module.MediaConfigs();
         store.SetResumeTime(book, 13.2);
         ASSERT_TRUE(store.SaveToDisk());
@@ -325,7 +325,7 @@ TEST_F(SettingsModuleTest, ADiskFullForAWhileKeepsTheSavesWhereTheNextStartLooks
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "nothing moved";
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("xdg/varnel/Play.ind")));
-    SettingsModule next(platform);
+    TSettingsModule next(platform);
     EXPECT_EQ(next.MediaConfigs().GetResumeTime(book), 41.8);
 }
 
@@ -341,7 +341,7 @@ TEST_F(SettingsModuleTest, AStartBringsBackTheFileARunMovedAway) {
     WriteBytes(exeFolder + "Play.ind", stale);
     testing::internal::CaptureStderr();
     {
-        SettingsModule module(platform);
+        TSettingsModule module(platform);
         module.MediaConfigs().SetResumeTime(other, 5);
         ASSERT_TRUE(QDir(exeFolder).removeRecursively());
         module.MediaConfigs().SetResumeTime(book, 26.5);
@@ -356,7 +356,7 @@ TEST_F(SettingsModuleTest, AStartBringsBackTheFileARunMovedAway) {
     WriteBytes(exeFolder + "Play.ind", stale);
     SetModified(exeFolder + "Play.ind", QFileInfo(moved).lastModified().addSecs(-60));
     {
-        SettingsModule module(platform);
+        TSettingsModule module(platform);
         EXPECT_EQ(module.MediaConfigs().FileName(), exeFolder + "Play.ind");
         EXPECT_EQ(module.MediaConfigs().GetResumeTime(book), 31);
         EXPECT_EQ(module.MediaConfigs().GetResumeTime(other), 5);
@@ -366,7 +366,7 @@ TEST_F(SettingsModuleTest, AStartBringsBackTheFileARunMovedAway) {
     // A later run saves here; a start after it reads its own file, not the old moved one.
     WriteBytes(exeFolder + "Play.ind", stale);
     SetModified(exeFolder + "Play.ind", QFileInfo(moved).lastModified().addSecs(-60));
-    SettingsModule later(platform);
+    TSettingsModule later(platform);
     EXPECT_EQ(later.MediaConfigs().GetResumeTime(book), 13.2);
 }
 
@@ -379,7 +379,7 @@ TEST_F(SettingsModuleTest, TheUserFoldersFilesOfAnotherCopyAreNotTaken) {
     const QByteArray others = "[Moved:elsewherebinplayind]\r\nFrom=/elsewhere/bin/Play.ind\r\n\r\n"
                               "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=99\r\n\r\n";
     WriteBytes(dir.filePath("xdg/varnel/Play.ind"), others);
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     EXPECT_EQ(module.MediaConfigs().GetResumeTime(book), 13.2);
     EXPECT_EQ(ReadBytes(dir.filePath("xdg/varnel/Play.ind")), others);
 }
@@ -393,7 +393,7 @@ TEST_F(SettingsModuleTest, AMovedFileOlderThanTheProgramFoldersIsNotTakenAndLose
                           "\r\n\r\n[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=7\r\n\r\n");
     SetModified(moved, QDateTime::currentDateTime().addSecs(-3600));
     WriteBytes(home, "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=13,2\r\n\r\n");
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     EXPECT_EQ(module.MediaConfigs().GetResumeTime(book), 13.2);
     EXPECT_EQ(ReadBytes(moved), "[mbookmp3]\r\nPath=/m/book.mp3\r\nTime=7\r\n\r\n");
 }

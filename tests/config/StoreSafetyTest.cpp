@@ -27,7 +27,7 @@
 #include <unistd.h>
 
 using namespace StoreTestFiles;
-using Entry = FileProbe::Entry;
+using Entry = TFileProbe::Entry;
 
 namespace {
 
@@ -237,7 +237,7 @@ TEST_F(StoreSafetyTest, AFileOfExactlyTheBoundIsRead) {
     ASSERT_EQ(::write(fd, "[General]\r\nSortType=2\r\n", 23), 23);
     ASSERT_EQ(::ftruncate(fd, StoreFile::kMaxFileSize), 0); // the rest is NUL bytes of one line
     ::close(fd);
-    SectionedStore store(At("Play.cfg"), kComma);
+    TSectionedStore store(At("Play.cfg"), kComma);
     EXPECT_EQ(store.ReadInt("General", "SortType", 0), 2);
 }
 
@@ -262,7 +262,7 @@ TEST_P(ManySections, TakeASmallMultipleOfTheFileInMemory) {
     const qsizetype size = file.size();
     file = QByteArray();
     const std::size_t before = HeapInUse();
-    const SectionedStore store(At("Play.ind"), kComma);
+    const TSectionedStore store(At("Play.ind"), kComma);
     const double ratio = static_cast<double>(HeapInUse() - before) / static_cast<double>(size);
     EXPECT_LT(ratio, 8.0) << "memory held per byte of the file";
     std::cout << GetParam().name << ": " << ratio << " bytes of memory per byte of the file\n";
@@ -424,7 +424,7 @@ struct StalledShare {
     bool returned = false;
     QString stalled;
 
-    FileProbe::Lookup Lookup(const std::shared_ptr<StalledShare>& self) {
+    TFileProbe::Lookup Lookup(const std::shared_ptr<StalledShare>& self) {
         return [self](const QString& path) {
             if (path != self->stalled)
                 return Entry::Missing;
@@ -466,7 +466,7 @@ TEST_F(StoreSafetyTest, FinishSavesBothFilesWhenThePurgeStalls) {
     auto share = std::make_shared<StalledShare>();
     share->stalled = "/share/stalled.mp3";
     {
-        SettingsModule module(platform);
+        TSettingsModule module(platform);
         module.MediaConfigs().SetResumeTime(share->stalled, 83.4);
         module.GeneralConfigs().SetSortType(1);
         module.MediaConfigs().SetPurgeProbe(share->Lookup(share), std::chrono::milliseconds(200));
@@ -481,7 +481,7 @@ TEST_F(StoreSafetyTest, APurgeThatFailsPartWayKeepsTheRestAndFinishStillSaves) {
     FixedPlatform platform;
     platform.folder = At("bin") + "/";
     QDir().mkpath(platform.folder);
-    SettingsModule module(platform);
+    TSettingsModule module(platform);
     module.MediaConfigs().SetResumeTime("/a/gone.mp3", 1);
     module.MediaConfigs().SetResumeTime("/b/broken.mp3", 2);
     module.MediaConfigs().SetResumeTime("/c/gone.mp3", 3);

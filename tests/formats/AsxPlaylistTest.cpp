@@ -33,7 +33,7 @@ protected:
     QString Path(const QString& name) const { return dir.path() + QLatin1Char('/') + name; }
     void Put(const QString& name, const QByteArray& bytes) { ASSERT_TRUE(WriteBytes(Path(name), bytes)); }
 
-    std::vector<AsxEntry> Parse(const QByteArray& xml) const { return AsxPlaylist::Parse(xml, dir.path()); }
+    std::vector<AsxEntry> Parse(const QByteArray& xml) const { return TAsxPlaylist::Parse(xml, dir.path()); }
 
     /// A metafile of one entry per reference.
     static QByteArray Entries(const std::vector<QByteArray>& hrefs) {
@@ -140,17 +140,17 @@ std::vector<HostileCase> HostileCases() {
     const QByteArray entry = "<entry><ref href=\"a.wav\"/></entry>";
     // The root is level 1; an entry's reference one level below the entry.
     QByteArray deep = "<asx>";
-    for (int i = 0; i < AsxPlaylist::kMaxDepth - 2; ++i)
+    for (int i = 0; i < TAsxPlaylist::kMaxDepth - 2; ++i)
         deep += "<x>";
     deep += entry; // the reference lies one level too deep
-    for (int i = 0; i < AsxPlaylist::kMaxDepth - 2; ++i)
+    for (int i = 0; i < TAsxPlaylist::kMaxDepth - 2; ++i)
         deep += "</x>";
     deep += "</asx>";
     QByteArray many = "<asx>";
-    for (int i = 0; i <= AsxPlaylist::kMaxEntries; ++i)
+    for (int i = 0; i <= TAsxPlaylist::kMaxEntries; ++i)
         many += entry;
     many += "</asx>";
-    const QByteArray big = "<asx>" + entry + "<!--" + QByteArray(AsxPlaylist::kMaxBytes, 'x') + "--></asx>";
+    const QByteArray big = "<asx>" + entry + "<!--" + QByteArray(TAsxPlaylist::kMaxBytes, 'x') + "--></asx>";
     return {
         {"ExternalEntity",
          "<!DOCTYPE asx [<!ENTITY f SYSTEM \"file:///etc/passwd\">]><asx><entry><title>&f;</title>"
@@ -181,19 +181,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, AsxHostileMetafile, ::testing::ValuesIn(HostileC
 TEST_F(AsxPlaylistTest, BoundsThemselvesAreAllowed) {
     const QByteArray entry = "<entry><ref href=\"a.wav\"/></entry>";
     QByteArray deep = "<asx>";
-    for (int i = 0; i < AsxPlaylist::kMaxDepth - 3; ++i)
+    for (int i = 0; i < TAsxPlaylist::kMaxDepth - 3; ++i)
         deep += "<x>";
     deep += entry;
-    for (int i = 0; i < AsxPlaylist::kMaxDepth - 3; ++i)
+    for (int i = 0; i < TAsxPlaylist::kMaxDepth - 3; ++i)
         deep += "</x>";
     deep += "</asx>";
     EXPECT_EQ(Parse(deep).size(), 1u) << "an entry at the deepest level allowed";
 
     QByteArray many = "<asx>";
-    for (int i = 0; i < AsxPlaylist::kMaxEntries; ++i)
+    for (int i = 0; i < TAsxPlaylist::kMaxEntries; ++i)
         many += entry;
     many += "</asx>";
-    EXPECT_EQ(Parse(many).size(), static_cast<std::size_t>(AsxPlaylist::kMaxEntries));
+    EXPECT_EQ(Parse(many).size(), static_cast<std::size_t>(TAsxPlaylist::kMaxEntries));
 }
 
 TEST_F(AsxPlaylistTest, TitlesInEitherEncodingAndReadFromTheMetafilesOwnFolder) {
@@ -207,17 +207,17 @@ TEST_F(AsxPlaylistTest, TitlesInEitherEncodingAndReadFromTheMetafilesOwnFolder) 
 
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QDir::rootPath())); // references are not relative to the working folder
-    EXPECT_EQ(AsxPlaylist::LocalEntries(Path("sub/west.asx")),
+    EXPECT_EQ(TAsxPlaylist::LocalEntries(Path("sub/west.asx")),
               (std::vector<AsxEntry>{{Path("sub/b.wav"), QString::fromUtf8("Caf\xc3\xa9")}}));
-    EXPECT_EQ(AsxPlaylist::LocalEntries(Path("sub/utf8.wax")),
+    EXPECT_EQ(TAsxPlaylist::LocalEntries(Path("sub/utf8.wax")),
               (std::vector<AsxEntry>{{Path("a.wav"), QString::fromUtf8("Caff\xc3\xa8")}}));
-    EXPECT_EQ(AsxPlaylist::LocalEntries(Path("sub/utf16.asx")),
+    EXPECT_EQ(TAsxPlaylist::LocalEntries(Path("sub/utf16.asx")),
               (std::vector<AsxEntry>{{Path("sub/b.wav"), "Wide"}}));
-    EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub/missing.asx")).empty());
-    EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub")).empty());
+    EXPECT_TRUE(TAsxPlaylist::LocalEntries(Path("sub/missing.asx")).empty());
+    EXPECT_TRUE(TAsxPlaylist::LocalEntries(Path("sub")).empty());
     // A FIFO would hold the reader for good, waiting for a writer.
     ASSERT_EQ(::mkfifo(QFile::encodeName(Path("sub/pipe.asx")).constData(), 0600), 0);
-    EXPECT_TRUE(AsxPlaylist::LocalEntries(Path("sub/pipe.asx")).empty());
+    EXPECT_TRUE(TAsxPlaylist::LocalEntries(Path("sub/pipe.asx")).empty());
     QDir::setCurrent(before);
 }
 

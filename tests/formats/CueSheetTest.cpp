@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(CueSheet, ReadsTheTracksOfTheMediaFile) {
+TEST(TCueSheet, ReadsTheTracksOfTheMediaFile) {
     struct Case {
         const char* name;
         QByteArray sheet;
@@ -46,7 +46,7 @@ TEST(CueSheet, ReadsTheTracksOfTheMediaFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<CueTrack> tracks = CueSheet::Parse(c.sheet, QStringLiteral("book.mp3"));
+        const std::vector<CueTrack> tracks = TCueSheet::Parse(c.sheet, QStringLiteral("book.mp3"));
         ASSERT_EQ(tracks.size(), c.expected.size());
         for (std::size_t i = 0; i < tracks.size(); ++i) {
             EXPECT_NEAR(tracks[i].start, c.expected[i].start, 1e-9) << i;
@@ -55,7 +55,7 @@ TEST(CueSheet, ReadsTheTracksOfTheMediaFile) {
     }
 }
 
-TEST(CueSheet, FindsOnlyTheSheetWithTheSameBaseName) {
+TEST(TCueSheet, FindsOnlyTheSheetWithTheSameBaseName) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const auto write = [&](const char* name, const QByteArray& bytes) {
@@ -69,8 +69,8 @@ TEST(CueSheet, FindsOnlyTheSheetWithTheSameBaseName) {
     write("c.mp3", "");
     write("a.cue", sheet);     // base name "a", not "a.b"
     write("c.mp3.cue", sheet); // a name for the sheet some players use; not the same base name
-    EXPECT_EQ(CueSheet::TracksFor(dir.filePath("a.b.mp3")), (std::vector<CueTrack>{{0.0, "Uno"}}));
-    EXPECT_TRUE(CueSheet::TracksFor(dir.filePath("c.mp3")).empty());
+    EXPECT_EQ(TCueSheet::TracksFor(dir.filePath("a.b.mp3")), (std::vector<CueTrack>{{0.0, "Uno"}}));
+    EXPECT_TRUE(TCueSheet::TracksFor(dir.filePath("c.mp3")).empty());
 }
 
 } // namespace

@@ -99,7 +99,7 @@ TEST_F(SpeedMemoryTest, OlderFileIsReadAndWrittenBackLosingNothing) {
     // The positions' own rules, all an older program has, leave the speed alone: the purge finds
     // no Path in it, and forgetting every file changes nothing of it.
     TM3MediaConfigs older2(dir.filePath("Play.ind"), QLocale::c());
-    older2.SetPurgeProbe([](const QString&) { return FileProbe::Entry::Missing; }, std::chrono::seconds(60));
+    older2.SetPurgeProbe([](const QString&) { return TFileProbe::Entry::Missing; }, std::chrono::seconds(60));
     older2.Purge();
     older2.SetResumeTime("/d/a/b.mp3", 0);
     EXPECT_TRUE(older2.Serialize().contains("[Speed:da]\r\nFolder=/d/a\r\nRate=1.8\r\n"));
@@ -123,13 +123,13 @@ TEST_F(SpeedMemoryTest, TwoRunsSavingInTurnKeepBothSpeeds) {
 TEST_F(SpeedMemoryTest, PurgeDropsOnlyFoldersThatAreGone) {
     const struct {
         const char* folder;
-        FileProbe::Entry answer;
+        TFileProbe::Entry answer;
         bool kept;
     } cases[] = {
-        {"/gone", FileProbe::Entry::Missing, false},
-        {"/here", FileProbe::Entry::Folder, true},
-        {"/unreadable", FileProbe::Entry::Unknown, true},
-        {"/now-a-file", FileProbe::Entry::File, true},
+        {"/gone", TFileProbe::Entry::Missing, false},
+        {"/here", TFileProbe::Entry::Folder, true},
+        {"/unreadable", TFileProbe::Entry::Unknown, true},
+        {"/now-a-file", TFileProbe::Entry::File, true},
     };
     for (const auto& c : cases)
         speeds.SetRate(QString::fromLatin1(c.folder), 1.4);
@@ -138,7 +138,7 @@ TEST_F(SpeedMemoryTest, PurgeDropsOnlyFoldersThatAreGone) {
             for (const auto& c : cases)
                 if (path == QLatin1String(c.folder))
                     return c.answer;
-            return FileProbe::Entry::Unknown;
+            return TFileProbe::Entry::Unknown;
         },
         std::chrono::seconds(60));
     for (const auto& c : cases)

@@ -15,7 +15,7 @@ protected:
         a = Touch("l/a.mp3");
         b = Touch("l/b.mp3");
         c = Touch("l/c.mp3");
-        settings = std::make_unique<SettingsModule>(platform);
+        settings = std::make_unique<TSettingsModule>(platform);
         for (const QString& p : {a, b, c})
             settings->MediaConfigs().SetResumeTime(p, 33);
         return Start({Root() + "l"});
@@ -60,7 +60,7 @@ TEST_F(PlayerCoreTest, TheSortOptionOrdersTheListBeforeTheFirstTrackPlays) {
     Touch("z/c.mp3");
     Touch("a/B.mp3");
     Touch("a/a.mp3");
-    settings = std::make_unique<SettingsModule>(platform);
+    settings = std::make_unique<TSettingsModule>(platform);
     settings->GeneralConfigs().SetSortType(1);
     TPlayerCore& k = Start({Root() + "z", Root() + "a"});
     EXPECT_EQ(k.Files(), QStringList({Root() + "a/a.mp3", Root() + "a/B.mp3", Root() + "z/c.mp3"}));
@@ -71,7 +71,7 @@ TEST_F(PlayerCoreTest, TheShuffleOptionPlaysTheFirstShuffledEntry) {
     QStringList names;
     for (int i = 0; i < 12; ++i)
         names.append(Touch(QString("s/%1.mp3").arg(i, 2, 10, QLatin1Char('0'))));
-    settings = std::make_unique<SettingsModule>(platform);
+    settings = std::make_unique<TSettingsModule>(platform);
     settings->GeneralConfigs().SetSortType(2);
     QSignalSpy moved(&MakeCore(), &TPlayerCore::CurrentMoved);
     core->LoadCommandLine({Root() + "s"});
@@ -87,7 +87,7 @@ TEST_F(PlayerCoreTest, TheShuffleOptionPlaysTheFirstShuffledEntry) {
 
 TEST_F(PlayerCoreTest, TheFirstTrackStartsAtItsRememberedPlace) {
     const QString song = Touch("song.mp3");
-    settings = std::make_unique<SettingsModule>(platform);
+    settings = std::make_unique<TSettingsModule>(platform);
     settings->MediaConfigs().SetResumeTime(song, 83.4);
     Start({song});
     EXPECT_EQ(control->positionPuts, QList<double>({83.4}));
@@ -235,14 +235,14 @@ TEST_F(PlayerCoreTest, TheCheckpointWritesEveryFifthTickAndOnPause) {
     control->position = 10;
     for (int i = 1; i < TPlayerCore::kSaveEveryTicks; ++i)
         k.TimerTic();
-    SettingsModule fresh(platform); // reads what is on disk
+    TSettingsModule fresh(platform); // reads what is on disk
     EXPECT_EQ(fresh.MediaConfigs().GetResumeTime(a), 33.0);
     k.TimerTic();
-    SettingsModule afterTick(platform);
+    TSettingsModule afterTick(platform);
     EXPECT_EQ(afterTick.MediaConfigs().GetResumeTime(a), 10.0);
     control->position = 14;
     k.PauseToggle();
-    SettingsModule afterPause(platform);
+    TSettingsModule afterPause(platform);
     EXPECT_EQ(afterPause.MediaConfigs().GetResumeTime(a), 14.0);
 }
 

@@ -111,13 +111,13 @@ INSTANTIATE_TEST_SUITE_P(Locales, SortPathsTest, testing::Values("C", "en_US", "
 
 TEST(ShuffleRandomTest, DrawsFollowTheFormula) {
     // Worked out by hand from seed = seed * 134775813 + 1 and draw = (seed * count) >> 32.
-    ShuffleRandom tens(12345);
+    TShuffleRandom tens(12345);
     for (const quint32 expected : {3u, 2u, 0u, 5u, 6u, 3u})
         EXPECT_EQ(tens.Below(10), expected);
-    ShuffleRandom thousands(12345);
+    TShuffleRandom thousands(12345);
     for (const quint32 expected : {385u, 289u, 79u, 553u, 633u, 341u})
         EXPECT_EQ(thousands.Below(1000), expected);
-    ShuffleRandom wrapping(0xFFFFFFFFu);
+    TShuffleRandom wrapping(0xFFFFFFFFu);
     for (const quint32 expected : {6u, 1u, 3u, 0u})
         EXPECT_EQ(wrapping.Below(7), expected);
 }

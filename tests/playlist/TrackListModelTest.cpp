@@ -9,15 +9,15 @@ namespace {
 
 TEST(TrackListModelTest, ShowsFileNameAndFullPath) {
     const QStringList files{"/music/one/a.mp3", "relative/b.wav", "c.mp3", "/odd/dir/", "/x/song.name.ogg"};
-    TrackListModel model(&files);
+    TTrackListModel model(&files);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_EQ(model.rowCount(), 5);
     ASSERT_EQ(model.columnCount(), 2);
     const QString names[] = {"a.mp3", "b.wav", "c.mp3", "", "song.name.ogg"};
     for (int row = 0; row < 5; ++row) {
         for (const int role : {int(Qt::DisplayRole), int(Qt::AccessibleTextRole)}) {
-            EXPECT_EQ(model.data(model.index(row, TrackListModel::NameColumn), role).toString(), names[row]);
-            EXPECT_EQ(model.data(model.index(row, TrackListModel::PathColumn), role).toString(), files[row]);
+            EXPECT_EQ(model.data(model.index(row, TTrackListModel::NameColumn), role).toString(), names[row]);
+            EXPECT_EQ(model.data(model.index(row, TTrackListModel::PathColumn), role).toString(), files[row]);
         }
         EXPECT_FALSE(model.data(model.index(row, 0), Qt::DecorationRole).isValid());
     }
@@ -28,7 +28,7 @@ TEST(TrackListModelTest, ShowsFileNameAndFullPath) {
 
 TEST(TrackListModelTest, ResetFollowsTheList) {
     QStringList files;
-    TrackListModel model(&files);
+    TTrackListModel model(&files);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     EXPECT_EQ(model.rowCount(), 0);
@@ -43,7 +43,7 @@ TEST(TrackListModelTest, ResetFollowsTheList) {
 }
 
 TEST(TrackListModelTest, NoListMeansNoRows) {
-    TrackListModel model(nullptr);
+    TTrackListModel model(nullptr);
     EXPECT_EQ(model.rowCount(), 0);
     EXPECT_FALSE(model.data(model.index(0, 0)).isValid());
 }

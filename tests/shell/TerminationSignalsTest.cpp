@@ -24,7 +24,7 @@ public:
         FGuard.setSingleShot(true);
         QObject::connect(&FGuard, &QTimer::timeout, [this] {
             hung = true;
-            TerminationSignals::CloseModalWindows();
+            TTerminationSignals::CloseModalWindows();
         });
         FGuard.start(60'000);
     }
@@ -54,7 +54,7 @@ TEST_P(TerminationSignalsModal, ClosesTheModalWindowAndTheMainWindowWhichRemembe
     Start({song});
     window->show();
     control->position = 42;
-    TerminationSignals termination;
+    TTerminationSignals termination;
     termination.SetMainWindow(window.get());
     SignalWhileModal signal;
     Press(Tempo(), GetParam().key, GetParam().modifiers);
@@ -77,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(Modal, TerminationSignalsModal,
 TEST_F(WindowFixture, TerminationSignalsDuringTheReminderCloseItBeforeTheWindowExists) {
     OpenSettings();
     platform.now = platform.now.addMonths(1); // the reminder is due again
-    TerminationSignals termination;
+    TTerminationSignals termination;
     SignalWhileModal signal;
     auto fake = std::make_unique<FakeMediaControl>();
     window = std::make_unique<TVarnelPlayer>(*settings, std::move(fake));
@@ -87,10 +87,10 @@ TEST_F(WindowFixture, TerminationSignalsDuringTheReminderCloseItBeforeTheWindowE
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
-TEST(TerminationSignals, AReaderThatWentAwayMakesWritesFailInsteadOfKilling) {
+TEST(TTerminationSignals, AReaderThatWentAwayMakesWritesFailInsteadOfKilling) {
     struct sigaction before {};
     ::sigaction(SIGPIPE, nullptr, &before);
-    TerminationSignals::IgnoreBrokenPipe();
+    TTerminationSignals::IgnoreBrokenPipe();
     int ends[2];
     ASSERT_EQ(::pipe(ends), 0);
     ::close(ends[0]);
@@ -107,7 +107,7 @@ TEST(TerminationSignalsDeathTest, ATeardownThatDoesNotReturnEndsTheProcessCleanl
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            TeardownWatchdog watchdog(std::chrono::milliseconds(100));
+            TTeardownWatchdog watchdog(std::chrono::milliseconds(100));
             for (;;)
                 std::this_thread::sleep_for(std::chrono::hours(1)); // a teardown stuck for good
         },

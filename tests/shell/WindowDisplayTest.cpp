@@ -47,7 +47,7 @@ TEST_F(WindowFixture, TimerTickRefreshesTheElapsedTime) {
 TEST_F(WindowFixture, EndOfTrackAdvancesThroughThePostedMessageAndForgetsThePosition) {
     const QString a = Touch("l/a.mp3");
     const QString b = Touch("l/b.mp3");
-    OpenSettings([&](SettingsModule& s) {
+    OpenSettings([&](TSettingsModule& s) {
         s.MediaConfigs().SetResumeTime(a, 10);
         s.MediaConfigs().SetResumeTime(b, 20);
     });

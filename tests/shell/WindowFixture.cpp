@@ -19,8 +19,8 @@ WindowFixture::~WindowFixture() {
     window.reset();
 }
 
-void WindowFixture::OpenSettings(const std::function<void(SettingsModule&)>& configure) {
-    settings = std::make_unique<SettingsModule>(platform);
+void WindowFixture::OpenSettings(const std::function<void(TSettingsModule&)>& configure) {
+    settings = std::make_unique<TSettingsModule>(platform);
     settings->GeneralConfigs().DonateDone(); // no reminder box in the way
     if (configure)
         configure(*settings);
@@ -43,7 +43,7 @@ void WindowFixture::StartThree(double remembered) {
     a = Touch("l/a.mp3");
     b = Touch("l/b.mp3");
     c = Touch("l/c.mp3");
-    OpenSettings([&](SettingsModule& s) {
+    OpenSettings([&](TSettingsModule& s) {
         for (const QString& p : {a, b, c})
             s.MediaConfigs().SetResumeTime(p, remembered);
         s.MediaConfigs().SaveToDisk();

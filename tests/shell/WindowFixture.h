@@ -28,7 +28,7 @@ public: // to the case tables of parameterised tests too
     ~WindowFixture() override;
 
     /// Opens the stores; configure runs before the window exists (options, remembered positions).
-    void OpenSettings(const std::function<void(SettingsModule&)>& configure = {});
+    void OpenSettings(const std::function<void(TSettingsModule&)>& configure = {});
     /// Builds the window on the fake control and loads the arguments.
     void Start(const QStringList& arguments, std::unique_ptr<MediaControl> control = {});
     /// Starts on the folder l/ with a, b and c, each remembered at `remembered` seconds by an earlier run.
@@ -53,7 +53,7 @@ public: // to the case tables of parameterised tests too
     int SelectedRow() const;
 
     FixedPlatform platform;
-    std::unique_ptr<SettingsModule> settings;
+    std::unique_ptr<TSettingsModule> settings;
     FakeMediaControl* control = nullptr; // owned by the window's player
     std::unique_ptr<TVarnelPlayer> window;
     QString a, b, c; // the files of StartThree

@@ -21,7 +21,7 @@ std::unique_ptr<MediaControl> RealControl() {
 
 TEST_F(WindowFixture, EveryPlayPreparesTheNextEntryWithItsRememberedPlace) {
     const QString a = Touch("l/a.mp3"), b = Touch("l/b.mp3"), c = Touch("l/c.mp3");
-    OpenSettings([&](SettingsModule& s) { s.MediaConfigs().SetResumeTime(c, 42); });
+    OpenSettings([&](TSettingsModule& s) { s.MediaConfigs().SetResumeTime(c, 42); });
     Start({Root() + "l"});
     EXPECT_EQ(control->nextHints, Hints({{b, 0.0}}));
     Press(Tempo(), Qt::Key_Down);
@@ -42,7 +42,7 @@ TEST_F(WindowFixture, RealControlChangesTrackAsBeforeAndTheNextStartsAtItsPlace)
     const QString a = Root() + "m/a.wav", b = Root() + "m/b.wav";
     ASSERT_TRUE(WriteToneWav(a, 0.5));
     ASSERT_TRUE(WriteToneWav(b, 4.0));
-    OpenSettings([&](SettingsModule& s) {
+    OpenSettings([&](TSettingsModule& s) {
         s.MediaConfigs().SetResumeTime(a, 0.1);
         s.MediaConfigs().SetResumeTime(b, 2.0);
     });

@@ -57,7 +57,7 @@ TEST_F(WindowFixture, ClosingIdleWritesNothingButShutdownStillWritesBothFiles) {
 
 TEST_F(WindowFixture, EscapeForgetsThePositionAndClosesTheWindow) {
     const QString song = Touch("song.mp3");
-    OpenSettings([&](SettingsModule& s) { s.MediaConfigs().SetResumeTime(song, 50); });
+    OpenSettings([&](TSettingsModule& s) { s.MediaConfigs().SetResumeTime(song, 50); });
     Start({song});
     window->show();
     control->position = 83.4;

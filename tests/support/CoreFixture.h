@@ -23,7 +23,7 @@ protected:
     /// Opens the stores and builds the core; nothing plays yet.
     TPlayerCore& MakeCore() {
         if (!settings)
-            settings = std::make_unique<SettingsModule>(platform);
+            settings = std::make_unique<TSettingsModule>(platform);
         auto owned = std::make_unique<FakeMediaControl>();
         control = owned.get();
         core = std::make_unique<TPlayerCore>(*settings, std::move(owned));
@@ -45,7 +45,7 @@ protected:
 
     QTemporaryDir FDir;
     FixedPlatform platform;
-    std::unique_ptr<SettingsModule> settings;
+    std::unique_ptr<TSettingsModule> settings;
     FakeMediaControl* control = nullptr; // owned by the core's player
     std::unique_ptr<TPlayerCore> core;
 };

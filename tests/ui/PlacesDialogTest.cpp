@@ -57,7 +57,7 @@ protected:
 
     const QString kFile = QStringLiteral("/media/libro.mp3");
     QTemporaryDir dir;
-    SectionedStore store{dir.filePath("Play.ind"), QLocale::c()};
+    TSectionedStore store{dir.filePath("Play.ind"), QLocale::c()};
     TBookmarkStore marks{store};
 };
 
