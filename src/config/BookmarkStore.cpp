@@ -109,19 +109,12 @@ void TBookmarkStore::Purge(const TFileProbe::Lookup& lookup, std::chrono::millis
 }
 
 QStringList TBookmarkStore::PurgePaths() const {
-    QStringList paths;
-    for (const TPathSections::Entry& entry : FSections.Entries())
-        paths.append(entry.path);
-    return paths;
+    return FSections.Paths();
 }
 
 void TBookmarkStore::DropGone(const QHash<QString, TFileProbe::Entry>& answers) {
-    for (const TPathSections::Entry& entry : FSections.Entries()) {
-        const auto answer = answers.constFind(entry.path);
-        // Only a file the system says is not there is gone for good; any other failure proves nothing.
-        if (answer == answers.cend() ||
-            (*answer != TFileProbe::Entry::Missing && *answer != TFileProbe::Entry::Folder))
-            continue;
-        FStore.DropSection(entry.section);
-    }
+    // Only a file the system says is not there (or is a folder now) is gone for good.
+    for (const QString& section :
+         FSections.SectionsGone(answers, {TFileProbe::Entry::Missing, TFileProbe::Entry::Folder}))
+        FStore.DropSection(section);
 }

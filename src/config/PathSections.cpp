@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <utility>
 
 TPathSections::TPathSections(const TSectionedStore& store, QString prefix, QString pathKey)
@@ -78,6 +79,24 @@ QString TPathSections::FreeName(const QString& path) const {
         if (!FStore.HasSection(name))
             return name;
     }
+}
+
+QStringList TPathSections::Paths() const {
+    QStringList paths;
+    for (const Entry& entry : Entries())
+        paths.append(entry.path);
+    return paths;
+}
+
+QStringList TPathSections::SectionsGone(const QHash<QString, TFileProbe::Entry>& answers,
+                                        std::initializer_list<TFileProbe::Entry> gone) const {
+    QStringList sections;
+    for (const Entry& entry : Entries()) {
+        const auto answer = answers.constFind(entry.path);
+        if (answer != answers.cend() && std::find(gone.begin(), gone.end(), *answer) != gone.end())
+            sections.append(entry.section);
+    }
+    return sections;
 }
 
 QList<TPathSections::Entry> TPathSections::Entries() const {

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "config/FileProbe.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <initializer_list>
 #include <optional>
 
 class TSectionedStore;
@@ -43,6 +47,12 @@ public:
     };
     /// Every section of this kind that holds a path, in store order.
     QList<Entry> Entries() const;
+    /// The paths of every section of this kind, for a purge to ask about.
+    QStringList Paths() const;
+    /// The sections whose path the purge's answers call gone: one of the answers in gone. A path
+    /// not answered, or answered otherwise, proves nothing.
+    QStringList SectionsGone(const QHash<QString, TFileProbe::Entry>& answers,
+                             std::initializer_list<TFileProbe::Entry> gone) const;
 
 private:
     void IndexIfStale() const;

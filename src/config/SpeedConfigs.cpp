@@ -46,16 +46,11 @@ void TSpeedConfigs::Purge(const TFileProbe::Lookup& lookup, std::chrono::millise
 }
 
 QStringList TSpeedConfigs::PurgePaths() const {
-    QStringList folders;
-    for (const TPathSections::Entry& entry : FSections.Entries())
-        folders.append(entry.path);
-    return folders;
+    return FSections.Paths();
 }
 
 void TSpeedConfigs::DropGone(const QHash<QString, TFileProbe::Entry>& answers) {
-    for (const TPathSections::Entry& entry : FSections.Entries()) {
-        // A folder on a drive that is not mounted, or one that cannot be read, may come back.
-        if (answers.value(entry.path, TFileProbe::Entry::Unknown) == TFileProbe::Entry::Missing)
-            FStore.DropSection(entry.section);
-    }
+    // A folder on a drive that is not mounted, or one that cannot be read, may come back.
+    for (const QString& section : FSections.SectionsGone(answers, {TFileProbe::Entry::Missing}))
+        FStore.DropSection(section);
 }
