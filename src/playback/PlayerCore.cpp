@@ -170,7 +170,8 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
         Shuffle();
     FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
-    PlayCurrent();
+    FSaveAtFirstSound = true;
+    PlayCurrent(false);
 }
 
 bool TPlayerCore::IsMedia(const QString& name) const {
@@ -235,7 +236,7 @@ bool TPlayerCore::RestoreSession() {
 
 // ---- Moves
 
-void TPlayerCore::PlayCurrent() {
+void TPlayerCore::PlayCurrent(bool saveNow) {
     const BusyScope busy(FBusy);
     ++FPlaySerial;
     const QString file = CurrentFile();
@@ -248,8 +249,9 @@ void TPlayerCore::PlayCurrent() {
     const bool speedChanged = FSpeedMemory->Apply(file);
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
     FPlayer->PrepareNext(NextToPrepare());
-    // The track left is forgotten (or kept) on disk at once, not at exit.
-    SaveResume();
+    // The track left is forgotten (or kept) on disk at once, not at exit; a start's, once heard.
+    if (saveNow)
+        SaveResume();
     emit TrackStarted(speedChanged);
     Timer->start();
 }
@@ -429,7 +431,8 @@ QList<Place> TPlayerCore::PlacesOf(const QString& file) const {
 
 void TPlayerCore::TimerTic() {
     emit DisplayChanged();
-    if (++FTicksSinceSave >= kSaveEveryTicks)
+    // A start's first write waits for the first tick that finds the track heard.
+    if (++FTicksSinceSave >= kSaveEveryTicks || (FSaveAtFirstSound && IsPlayingState(FPlayer->State())))
         RememberPosition();
 }
 
@@ -441,6 +444,7 @@ void TPlayerCore::RememberPosition() {
 
 void TPlayerCore::SaveResume() {
     FTicksSinceSave = 0;
+    FSaveAtFirstSound = false;
     // Never throws; a failed write keeps its changes for the next one.
     FSettings.MediaConfigs().SaveToDisk();
 }

@@ -180,7 +180,8 @@ protected:
 
 private:
     void PlayChange(int newState);
-    void PlayCurrent();
+    /// Opens the current entry; saveNow writes the resume file at once (a start waits for its sound).
+    void PlayCurrent(bool saveNow = true);
     /// PlayNext, forgetting the track left only when forgetLeft is set.
     void Advance(bool forgetLeft, Move how);
     void ForgetPosition();
@@ -214,6 +215,9 @@ private:
     int FLastState = psUndefined;
     bool FAdvancePending = false;
     QString FPreviousTitleTag;
+    // From a start until the first tick after its first sound: the listener waits for nothing on
+    // disk, and a crash before it leaves the last run's session whole.
+    bool FSaveAtFirstSound = false;
     std::function<int()> FSelected;
     QTimer* Timer = nullptr;
 

@@ -1,4 +1,5 @@
 // The list and its moves, with no window: what the keys, the desktop and the end of a track do.
+#include "config/SessionRecord.h"
 #include "support/CoreFixture.h"
 #include "support/CurrentFolderGuard.h"
 
@@ -91,6 +92,31 @@ TEST_F(PlayerCoreTest, TheFirstTrackStartsAtItsRememberedPlace) {
     settings->MediaConfigs().SetResumeTime(song, 83.4);
     Start({song});
     EXPECT_EQ(control->positionPuts, QList<double>({83.4}));
+}
+
+TEST_F(PlayerCoreTest, AStartWritesNothingBeforeItsFirstSound) {
+    const QString earlier = Touch("e/old.mp3");
+    Touch("s/a.mp3");
+    settings = std::make_unique<TSettingsModule>(platform);
+    settings->MediaConfigs().SetResumeTime(earlier, 12);
+    ASSERT_TRUE(settings->MediaConfigs().SaveToDisk());
+    const auto onDisk = [this] {
+        QFile file(Root() + "Play.ind");
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = onDisk();
+    MakeCore().LoadCommandLine({Root() + "s"});
+    // Opened, not heard yet: a crash now leaves the last run's file as it was.
+    EXPECT_EQ(onDisk(), before);
+    DrainEvents(); // the control reports playing
+    ASSERT_EQ(control->state, psPlaying);
+    EXPECT_EQ(onDisk(), before);
+    core->TimerTic(); // the first tick after the first sound writes the new session
+    TSettingsModule next(platform);
+    const std::optional<SessionState> session = TSessionRecord(next.MediaConfigs()).Load();
+    ASSERT_TRUE(session.has_value());
+    EXPECT_EQ(session->arguments, QStringList({Root() + "s"}));
+    EXPECT_EQ(next.MediaConfigs().GetResumeTime(earlier), 12.0);
 }
 
 TEST_F(PlayerCoreTest, AnEndRacingAKeyAdvancesOnceFromWhereTheListenerWent) {
@@ -232,6 +258,8 @@ TEST_F(PlayerCoreTest, StatesAreSignalledButNotActedOnWhileACommandRuns) {
 
 TEST_F(PlayerCoreTest, TheCheckpointWritesEveryFifthTickAndOnPause) {
     TPlayerCore& k = StartThree();
+    control->position = 33;
+    k.TimerTic(); // the start's own write, once heard
     control->position = 10;
     for (int i = 1; i < TPlayerCore::kSaveEveryTicks; ++i)
         k.TimerTic();
