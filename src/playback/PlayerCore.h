@@ -114,7 +114,8 @@ public:
     QList<Place> PlacesOf(const QString& file) const;
 
     // What is kept on disk
-    /// The one-second tick: a refresh and, every kSaveEveryTicks, the checkpoint.
+    /// The one-second tick: a refresh and, every kSaveEveryTicks (and at the first tick that finds a
+    /// start's track heard), the checkpoint.
     void TimerTic();
     /// The checkpoint: the session place and the active track's position, written at once.
     void RememberPosition();
