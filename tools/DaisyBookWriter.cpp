@@ -104,8 +104,8 @@ const char* PageType(TBookPageKind kind) {
     return "normal";
 }
 
-QString Smil(const TBookSpec& spec, std::size_t s) {
-    const bool three = spec.FFormat == TBookFormat::Daisy3;
+QString Smil(const TBookPlan& plan, std::size_t s) {
+    const bool three = plan.FFormat == TBookFormat::Daisy3;
     QString out = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     if (three) {
         out += QStringLiteral(
@@ -130,10 +130,10 @@ QString Smil(const TBookSpec& spec, std::size_t s) {
                               "<smil>\n<head>\n<meta name=\"dc:format\" content=\"Daisy 2.02\"/>\n</head>\n"
                               "<body>\n<seq>\n");
     }
-    const TBookSection& section = spec.FSections[s];
+    const TBookSection& section = plan.FSections[s];
     for (std::size_t p = 0; p < section.FPhrases.size(); ++p) {
         const TBookPhrase& phrase = section.FPhrases[p];
-        const QString src = Escaped(spec.FAudio[std::size_t(phrase.FAudio)].FName);
+        const QString src = Escaped(plan.FAudio[std::size_t(phrase.FAudio)].FName);
         out += QStringLiteral("<par id=\"%1\"").arg(ParId(s, p));
         if (const char* test = three ? CustomTest(phrase.FPart) : SystemRequired(phrase.FPart))
             out += (three ? QStringLiteral(" customTest=\"%1\"") : QStringLiteral(" system-required=\"%1\""))
@@ -150,17 +150,17 @@ QString Smil(const TBookSpec& spec, std::size_t s) {
     return out + QStringLiteral("</seq>\n</body>\n</smil>\n");
 }
 
-QString Ncc(const TBookSpec& spec) {
+QString Ncc(const TBookPlan& plan) {
     QString out = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                  "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n"
                                  "<meta http-equiv=\"Content-type\" content=\"text/html; charset=utf-8\"/>\n"
                                  "<title>%1</title>\n<meta name=\"dc:title\" content=\"%1\"/>\n"
                                  "<meta name=\"dc:creator\" content=\"%2\"/>\n"
                                  "<meta name=\"dc:format\" content=\"Daisy 2.02\"/>\n</head>\n<body>\n")
-                      .arg(Escaped(spec.FTitle), Escaped(spec.FCreator));
+                      .arg(Escaped(plan.FTitle), Escaped(plan.FCreator));
     int id = 0;
-    for (std::size_t s = 0; s < spec.FSections.size(); ++s) {
-        const TBookSection& section = spec.FSections[s];
+    for (std::size_t s = 0; s < plan.FSections.size(); ++s) {
+        const TBookSection& section = plan.FSections[s];
         out += QStringLiteral("<h%1 id=\"n%2\"><a href=\"%3#%4\">%5</a></h%1>\n")
                    .arg(section.FLevel)
                    .arg(++id)
@@ -178,7 +178,7 @@ QString Ncc(const TBookSpec& spec) {
     return out + QStringLiteral("</body>\n</html>\n");
 }
 
-QString Package(const TBookSpec& spec) {
+QString Package(const TBookPlan& plan) {
     QString out =
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<package xmlns=\"http://openebook.org/namespaces/oeb-package/1.0/\" "
@@ -189,29 +189,29 @@ QString Package(const TBookSpec& spec) {
                        "<dc:Identifier id=\"uid\">generated</dc:Identifier>\n</dc-metadata>\n"
                        "</metadata>\n<manifest>\n"
                        "<item id=\"ncx\" href=\"book.ncx\" media-type=\"application/x-dtbncx+xml\"/>\n")
-            .arg(Escaped(spec.FTitle), Escaped(spec.FCreator));
-    for (std::size_t s = 0; s < spec.FSections.size(); ++s)
+            .arg(Escaped(plan.FTitle), Escaped(plan.FCreator));
+    for (std::size_t s = 0; s < plan.FSections.size(); ++s)
         out += QStringLiteral("<item id=\"smil%1\" href=\"%2\" media-type=\"application/smil\"/>\n")
                    .arg(s + 1)
                    .arg(SmilName(s));
     out += QStringLiteral("</manifest>\n<spine>\n");
-    for (std::size_t s = 0; s < spec.FSections.size(); ++s)
+    for (std::size_t s = 0; s < plan.FSections.size(); ++s)
         out += QStringLiteral("<itemref idref=\"smil%1\"/>\n").arg(s + 1);
     return out + QStringLiteral("</spine>\n</package>\n");
 }
 
-QString Ncx(const TBookSpec& spec) {
+QString Ncx(const TBookPlan& plan) {
     QString out =
         QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                        "<ncx xmlns=\"http://www.daisy.org/z3986/2005/ncx/\" version=\"2005-1\">\n"
                        "<head><smilCustomTest id=\"pagenum\" bookStruct=\"PAGE_NUMBER\"/></head>\n"
                        "<docTitle><text>%1</text></docTitle>\n<docAuthor><text>%2</text></docAuthor>\n"
                        "<navMap>\n")
-            .arg(Escaped(spec.FTitle), Escaped(spec.FCreator));
+            .arg(Escaped(plan.FTitle), Escaped(plan.FCreator));
     int open = 0; // the level of the innermost open navPoint
     int order = 0;
-    for (std::size_t s = 0; s < spec.FSections.size(); ++s) {
-        const TBookSection& section = spec.FSections[s];
+    for (std::size_t s = 0; s < plan.FSections.size(); ++s) {
+        const TBookSection& section = plan.FSections[s];
         for (; open >= section.FLevel; --open)
             out += QStringLiteral("</navPoint>\n");
         // A deeper level than the next one opens as it is: the NCX nests it one step down.
@@ -225,9 +225,9 @@ QString Ncx(const TBookSpec& spec) {
     for (; open > 0; --open)
         out += QStringLiteral("</navPoint>\n");
     out += QStringLiteral("</navMap>\n<pageList>\n");
-    for (std::size_t s = 0; s < spec.FSections.size(); ++s) {
-        for (std::size_t p = 0; p < spec.FSections[s].FPhrases.size(); ++p) {
-            const TBookPhrase& phrase = spec.FSections[s].FPhrases[p];
+    for (std::size_t s = 0; s < plan.FSections.size(); ++s) {
+        for (std::size_t p = 0; p < plan.FSections[s].FPhrases.size(); ++p) {
+            const TBookPhrase& phrase = plan.FSections[s].FPhrases[p];
             if (phrase.FPage.isEmpty())
                 continue;
             out +=
@@ -243,33 +243,33 @@ QString Ncx(const TBookSpec& spec) {
 
 } // namespace
 
-bool WriteDaisyBook(const QString& folder, const TBookSpec& spec) {
+bool WriteDaisyBook(const QString& folder, const TBookPlan& plan) {
     const QDir dir(folder);
-    for (const TBookAudio& audio : spec.FAudio) {
+    for (const TBookAudio& audio : plan.FAudio) {
         const QString path = dir.filePath(audio.FName);
         if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !WriteToneWav(path, audio.FSeconds))
             return false;
     }
-    for (std::size_t s = 0; s < spec.FSections.size(); ++s)
-        if (!WriteText(dir.filePath(SmilName(s)), Smil(spec, s)))
+    for (std::size_t s = 0; s < plan.FSections.size(); ++s)
+        if (!WriteText(dir.filePath(SmilName(s)), Smil(plan, s)))
             return false;
-    if (spec.FFormat == TBookFormat::Daisy202)
-        return WriteText(dir.filePath(QStringLiteral("ncc.html")), Ncc(spec));
-    return WriteText(dir.filePath(QStringLiteral("book.opf")), Package(spec)) &&
-           WriteText(dir.filePath(QStringLiteral("book.ncx")), Ncx(spec));
+    if (plan.FFormat == TBookFormat::Daisy202)
+        return WriteText(dir.filePath(QStringLiteral("ncc.html")), Ncc(plan));
+    return WriteText(dir.filePath(QStringLiteral("book.opf")), Package(plan)) &&
+           WriteText(dir.filePath(QStringLiteral("book.ncx")), Ncx(plan));
 }
 
-TBookSpec SampleBookSpec(TBookFormat format) {
-    TBookSpec spec;
-    spec.FFormat = format;
-    spec.FTitle = QStringLiteral("Il libro di prova");
-    spec.FCreator = QStringLiteral("Ana Pérez");
+TBookPlan SampleBookSpec(TBookFormat format) {
+    TBookPlan plan;
+    plan.FFormat = format;
+    plan.FTitle = QStringLiteral("Il libro di prova");
+    plan.FCreator = QStringLiteral("Ana Pérez");
     // "main.wav" is cut into clips over two sections; the others hold one section each.
-    spec.FAudio = {{QStringLiteral("main.wav"), 6.0},
+    plan.FAudio = {{QStringLiteral("main.wav"), 6.0},
                    {QStringLiteral("audio/front.wav"), 3.0},
                    {QStringLiteral("notes.wav"), 4.0}};
     using P = TBookPart;
-    spec.FSections = {
+    plan.FSections = {
         {1,
          QStringLiteral("Prefazione"),
          {{1, 0.0, 1.0, P::PageNumber, QStringLiteral("iv"), TBookPageKind::Front},
@@ -292,16 +292,16 @@ TBookSpec SampleBookSpec(TBookFormat format) {
          {{2, 2.5, 3.0, P::Sidebar, {}, {}},
           {2, 3.0, 4.0, P::PageNumber, QStringLiteral("A-1"), TBookPageKind::Special}}},
     };
-    return spec;
+    return plan;
 }
 
-TBookSpec LargeBookSpec(TBookFormat format, int sections, int phrases, double hours, int audioFiles) {
-    TBookSpec spec;
-    spec.FFormat = format;
-    spec.FTitle = QStringLiteral("Libro lungo");
-    spec.FCreator = QStringLiteral("Generatore");
+TBookPlan LargeBookSpec(TBookFormat format, int sections, int phrases, double hours, int audioFiles) {
+    TBookPlan plan;
+    plan.FFormat = format;
+    plan.FTitle = QStringLiteral("Libro lungo");
+    plan.FCreator = QStringLiteral("Generatore");
     for (int a = 0; a < audioFiles; ++a)
-        spec.FAudio.push_back({QStringLiteral("audio%1.wav").arg(a + 1, 3, 10, QLatin1Char('0')), 0.1});
+        plan.FAudio.push_back({QStringLiteral("audio%1.wav").arg(a + 1, 3, 10, QLatin1Char('0')), 0.1});
     const int perSection = std::max(1, phrases / std::max(1, sections));
     const double phraseSeconds = hours * 3600 / (double(perSection) * sections);
     std::vector<double> used(std::size_t(std::max(1, audioFiles)), 0.0);
@@ -319,7 +319,7 @@ TBookSpec LargeBookSpec(TBookFormat format, int sections, int phrases, double ho
             at += phraseSeconds;
             section.FPhrases.push_back(phrase);
         }
-        spec.FSections.push_back(std::move(section));
+        plan.FSections.push_back(std::move(section));
     }
-    return spec;
+    return plan;
 }

@@ -16,7 +16,7 @@ enum class TBookPart { Text, PageNumber, Note, NoteReference, ProducerNote, Side
 enum class TBookPageKind { Normal, Front, Special };
 
 struct TBookPhrase {
-    int FAudio = 0; // index into TBookSpec::FAudio
+    int FAudio = 0; // index into TBookPlan::FAudio
     double FBegin = 0;
     double FEnd = 0;
     TBookPart FPart = TBookPart::Text;
@@ -36,7 +36,7 @@ struct TBookAudio {
     double FSeconds; // of tone actually written; clips may name later times of a short file
 };
 
-struct TBookSpec {
+struct TBookPlan {
     TBookFormat FFormat = TBookFormat::Daisy202;
     QString FTitle;
     QString FCreator;
@@ -46,12 +46,12 @@ struct TBookSpec {
 
 /// Writes the book into folder (which must exist); false when a file cannot be written. The
 /// SMIL files are "s0001.smil"..., the par of the n-th phrase of section s has the id "p<s>_<n>".
-bool WriteDaisyBook(const QString& folder, const TBookSpec& spec);
+bool WriteDaisyBook(const QString& folder, const TBookPlan& plan);
 
 /// A small book: three heading levels, normal and front pages ("iv"), a note, a producer's note
 /// and a sidebar, three audio files, one of them cut into clips across two sections.
-TBookSpec SampleBookSpec(TBookFormat format);
+TBookPlan SampleBookSpec(TBookFormat format);
 
 /// A long book: `sections` SMIL files of `phrases / sections` phrases each, `hours` long, its
 /// clips spread over `audioFiles` short WAVs, levels 1 to 3 and one page per section.
-TBookSpec LargeBookSpec(TBookFormat format, int sections, int phrases, double hours, int audioFiles);
+TBookPlan LargeBookSpec(TBookFormat format, int sections, int phrases, double hours, int audioFiles);
