@@ -1,5 +1,6 @@
 #include "shell/MprisPlayerAdaptor.h"
 
+#include "formats/MediaOpenRule.h"
 #include "playback/PlayerCore.h"
 #include "playlist/TrackName.h"
 #include "util/FileNameCodec.h"
@@ -8,7 +9,6 @@
 #include <QDBusContext>
 #include <QUrl>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -248,9 +248,7 @@ void MprisPlayerAdaptor::OpenUri(const QString& Uri) {
     } else {
         IgnoreFailure([&] {
             // A file that is no media would stop what plays and play nothing: refused before the list moves.
-            struct stat info {};
-            const bool file = ::stat(EncodeFileName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-            if (file && !FCore.IsPlayableFile(path))
+            if (IsRegularFile(EncodeFileName(path)) && !FCore.IsPlayableFile(path))
                 refusal = Refusal::NotMedia;
             else if (!FCore.OpenAndPlay(path))
                 refusal = Refusal::NothingFound;
