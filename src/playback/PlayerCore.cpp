@@ -6,6 +6,7 @@
 #include "config/SpeedConfigs.h"
 #include "formats/MediaFileKind.h"
 #include "formats/MediaLength.h"
+#include "formats/MediaOpenRule.h"
 #include "listening/ListeningClock.h"
 #include "listening/ResumeRewind.h"
 #include "listening/SleepTimer.h"
@@ -23,8 +24,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <utility>
@@ -84,6 +83,7 @@ TPlayerCore::~TPlayerCore() {
     Timer->stop();
     FSleepTick->stop();
     // The listening rules hold the player: they go first.
+    FVolume.reset();
     delete FSleepTimer;
     delete FResumeRewind;
     FSpeedMemory.reset();
@@ -101,6 +101,8 @@ void TPlayerCore::BuildListening() {
     FSleepTick->setInterval(kSleepTickMs);
     connect(FSleepTick, &QTimer::timeout, this, [this] { FSleepTimer->Tick(); });
     connect(FSleepTimer, &TSleepTimer::Expired, this, &TPlayerCore::SleepExpired);
+    FVolume = std::make_unique<TVolume>(*FPlayer, *FSleepTimer,
+                                        [this] { return FSettings.GeneralConfigs().DeactivatedVolume(); });
 }
 
 bool TPlayerCore::TimerActive() const {
@@ -179,8 +181,7 @@ bool TPlayerCore::IsMedia(const QString& name) const {
 }
 
 bool TPlayerCore::IsPlayableFile(const QString& path) const {
-    struct stat info {};
-    if (::stat(EncodeFileName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!IsRegularFile(EncodeFileName(path)))
         return false;
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     if (IsMedia(name) || IsMidiFileName(name) || IsAsxFileName(name))
@@ -483,31 +484,6 @@ void TPlayerCore::SetRate(double rate) {
 
 void TPlayerCore::RememberSpeed() {
     FSpeedMemory->Remember(CurrentFile());
-}
-
-void TPlayerCore::StepVolume(bool up) {
-    up ? FPlayer->VolumeUp() : FPlayer->VolumeDown();
-}
-
-void TPlayerCore::SetVolume(int volume) {
-    // Through the sleep timer, whose fade holds the volume down below the listener's.
-    FSleepTimer->SetVolume(volume);
-    if (FInBackground)
-        FSavedVolume = volume;
-}
-
-void TPlayerCore::AppDeactivate() {
-    FInBackground = true;
-    const int v = FSleepTimer->Volume();
-    FSavedVolume = v;
-    const int d = FSettings.GeneralConfigs().DeactivatedVolume();
-    if (v > d)
-        FSleepTimer->SetVolume(d);
-}
-
-void TPlayerCore::AppActivate() {
-    FInBackground = false;
-    FSleepTimer->SetVolume(FSavedVolume);
 }
 
 // ---- The sleep timer and the rewind after a pause

@@ -2,6 +2,7 @@
 
 #include "config/BookmarkStore.h"
 #include "engine/MyPlayer.h"
+#include "playback/Volume.h"
 #include "return/JumpHistory.h"
 #include "return/Place.h"
 
@@ -128,16 +129,12 @@ public:
     void StepSpeed(bool faster);
     /// A rate from the desktop, clamped into what the keys can reach; remembered for the folder.
     void SetRate(double rate);
-    /// The volume step keys.
-    void StepVolume(bool up);
-    /// A volume the user set from the desktop while the window may be in the background: it is
-    /// also the one restored when the window comes back.
-    void SetVolume(int volume);
-    /// The window went behind another application: the volume goes down to the option's.
-    void AppDeactivate();
-    /// The window came back in front: the listener's volume again.
-    void AppActivate();
-    bool InBackground() const { return FInBackground; }
+    /// The volume, for keys, desktop and background alike (see TVolume).
+    void StepVolume(bool up) { FVolume->Step(up); }
+    void SetVolume(int volume) { FVolume->Set(volume); }
+    void AppDeactivate() { FVolume->Deactivate(); }
+    void AppActivate() { FVolume->Activate(); }
+    bool InBackground() const { return FVolume->InBackground(); }
 
     /// Steps the sleep timer to its next choice (or cancels its fade); returns the choice.
     int CycleSleepTimer();
@@ -232,8 +229,5 @@ private:
     TSleepTimer* FSleepTimer = nullptr;
     TResumeRewind* FResumeRewind = nullptr;
     QTimer* FSleepTick = nullptr;
-
-    // Until the first activation and between AppDeactivate and AppActivate.
-    bool FInBackground = true;
-    int FSavedVolume = 100;
+    std::unique_ptr<TVolume> FVolume;
 };
