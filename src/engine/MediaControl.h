@@ -40,6 +40,15 @@ struct MediaChapter {
     QString title;
 };
 
+/// A stretch of a local file that is part of a track made of clips.
+struct MediaClip {
+    QString path;       // absolute
+    double begin = 0.0; // seconds in the file
+    double end = 0.0;   // seconds in the file, after begin
+    double at = 0.0;    // seconds of track time where the clip starts
+    friend bool operator==(const MediaClip&, const MediaClip&) = default;
+};
+
 /// The outside media control the player is built on: its operations, states and units. Positions
 /// and durations are seconds, volume 0 to 100, rate 1.0 for normal speed. Every operation may
 /// throw MediaControlError; one that throws has emitted nothing.
@@ -71,6 +80,15 @@ public:
     /// once it plays, 2 instead if Pause came while it opened, or 8 then 1 with EndedByFailure
     /// when it cannot be opened or read. The file it replaces reports no end.
     virtual void SetUrl(const QString& path) = 0;
+    /// Opens a track made of clips, given in order of `at` and not overlapping, and starts playing
+    /// it from track time 0, with the states SetUrl reports. The clips play one after another with
+    /// no gap: a change of file as gapless as a change of track, clips of one file that touch as one
+    /// stretch. Track time that lies in no clip is passed over. Positions and the duration
+    /// (`length`) are track time; the name is `name` and the tags are `tags`; there are no
+    /// chapters. A clip that cannot be opened or read is passed over; the track ends as a failure
+    /// only when none of its clips could be played. No clips: it ends at once as a failure.
+    virtual void SetClips(const QString& name, const MediaTags& tags, const QList<MediaClip>& clips,
+                          double length) = 0;
     /// A hint: `path` is likely the next file set, to start at `start` seconds; an empty path
     /// withdraws the hint. The control may prepare it so that the change leaves no gap; what
     /// SetUrl and the events report stays the same either way. Emits nothing.

@@ -258,6 +258,10 @@ void MpvMediaControl::SetUrl(const QString& path) {
     SetState(psTransitioning);
 }
 
+void MpvMediaControl::SetClips(const QString&, const MediaTags&, const QList<MediaClip>&, double) {
+    throw MediaControlError("tracks made of clips are not played yet");
+}
+
 void MpvMediaControl::SetNextUrl(const QString& path, double start) {
     // The metafile's own entries come first; the hint is for the file after its last one.
     if (FMetafile.Hint(path, start))

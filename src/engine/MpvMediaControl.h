@@ -37,6 +37,8 @@ public:
     /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
     /// and start. The same file as the current one is never prepared, nor a metafile; within a
     /// metafile the hint waits for its last entry, its next entry being prepared meanwhile.
+    void SetClips(const QString& name, const MediaTags& tags, const QList<MediaClip>& clips,
+                  double length) override;
     void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override { return FState; }
     /// Throws MediaControlError when mpv refuses to queue the stop.

@@ -28,6 +28,15 @@ void FakeMediaControl::SetUrl(const QString& path) {
     FOpenPaused = false;
 }
 
+void FakeMediaControl::SetClips(const QString& name, const MediaTags& clipTags, const QList<MediaClip>& clips,
+                                double length) {
+    MaybeFail("SetClips");
+    clipsOpened.append(clips);
+    durations.insert(name, length);
+    tags.insert(name, clipTags);
+    SetUrl(name);
+}
+
 void FakeMediaControl::SetNextUrl(const QString& path, double start) {
     MaybeFail("SetNextUrl");
     nextHints.append({path, start});

@@ -13,6 +13,9 @@ class FakeMediaControl : public MediaControl {
     Q_OBJECT
 public:
     void SetUrl(const QString& path) override;
+    /// As SetUrl under `name`, whose duration becomes `length`.
+    void SetClips(const QString& name, const MediaTags& tags, const QList<MediaClip>& clips,
+                  double length) override;
     void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override;
     void Close() override;
@@ -54,7 +57,8 @@ public:
     bool endedByFailure = false;
 
     // Record
-    QStringList opened;                      // every SetUrl
+    QStringList opened;                      // every SetUrl, and the name of every SetClips
+    QList<QList<MediaClip>> clipsOpened;     // every SetClips
     QList<QPair<QString, double>> nextHints; // every SetNextUrl
     QList<double> positionPuts;              // every SetCurrentPosition
     QList<int> volumePuts;
