@@ -38,7 +38,7 @@ const QString* LongBook(TBookFormat format) {
     if (!dir) {
         dir = std::make_unique<QTemporaryDir>();
         if (!dir->isValid() ||
-            !WriteDaisyBook(dir->path(), LargeBookSpec(format, kSmilFiles, kPhrases, kHours, kAudioFiles)))
+            !WriteDaisyBook(dir->path(), LargeBookPlan(format, kSmilFiles, kPhrases, kHours, kAudioFiles)))
             return nullptr;
     }
     static std::map<TBookFormat, QString> paths;

@@ -259,7 +259,7 @@ bool WriteDaisyBook(const QString& folder, const TBookPlan& plan) {
            WriteText(dir.filePath(QStringLiteral("book.ncx")), Ncx(plan));
 }
 
-TBookPlan SampleBookSpec(TBookFormat format) {
+TBookPlan SampleBookPlan(TBookFormat format) {
     TBookPlan plan;
     plan.FFormat = format;
     plan.FTitle = QStringLiteral("Il libro di prova");
@@ -295,7 +295,7 @@ TBookPlan SampleBookSpec(TBookFormat format) {
     return plan;
 }
 
-TBookPlan LargeBookSpec(TBookFormat format, int sections, int phrases, double hours, int audioFiles) {
+TBookPlan LargeBookPlan(TBookFormat format, int sections, int phrases, double hours, int audioFiles) {
     TBookPlan plan;
     plan.FFormat = format;
     plan.FTitle = QStringLiteral("Libro lungo");

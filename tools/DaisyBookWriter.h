@@ -50,8 +50,8 @@ bool WriteDaisyBook(const QString& folder, const TBookPlan& plan);
 
 /// A small book: three heading levels, normal and front pages ("iv"), a note, a producer's note
 /// and a sidebar, three audio files, one of them cut into clips across two sections.
-TBookPlan SampleBookSpec(TBookFormat format);
+TBookPlan SampleBookPlan(TBookFormat format);
 
 /// A long book: `sections` SMIL files of `phrases / sections` phrases each, `hours` long, its
 /// clips spread over `audioFiles` short WAVs, levels 1 to 3 and one page per section.
-TBookPlan LargeBookSpec(TBookFormat format, int sections, int phrases, double hours, int audioFiles);
+TBookPlan LargeBookPlan(TBookFormat format, int sections, int phrases, double hours, int audioFiles);

@@ -20,7 +20,7 @@ struct ExpectedClip {
 };
 
 TEST_P(DaisyReaderTest, SampleBookReadsInReadingOrderWithItsStructure) {
-    ASSERT_TRUE(WriteDaisyBook(FDir.path(), SampleBookSpec(GetParam())));
+    ASSERT_TRUE(WriteDaisyBook(FDir.path(), SampleBookPlan(GetParam())));
     const TDaisyBook book = Read();
     EXPECT_EQ(book.FFormat, Three() ? TDaisyFormat::Daisy3 : TDaisyFormat::Daisy202);
     EXPECT_EQ(book.FTitle, QStringLiteral("Il libro di prova"));
@@ -88,7 +88,7 @@ TEST_P(DaisyReaderTest, SampleBookReadsInReadingOrderWithItsStructure) {
 }
 
 TEST_P(DaisyReaderTest, TheRootFileItselfOpensTheSameBook) {
-    ASSERT_TRUE(WriteDaisyBook(FDir.path(), SampleBookSpec(GetParam())));
+    ASSERT_TRUE(WriteDaisyBook(FDir.path(), SampleBookPlan(GetParam())));
     const TDaisyBook byFolder = Read();
     const TDaisyBook byFile = Read(Three() ? "book.opf" : "ncc.html");
     EXPECT_EQ(byFile.FClips, byFolder.FClips);
@@ -96,7 +96,7 @@ TEST_P(DaisyReaderTest, TheRootFileItselfOpensTheSameBook) {
 }
 
 TEST_P(DaisyReaderTest, FirstSmilPlaysBeforeTheRestIsRead) {
-    ASSERT_TRUE(WriteDaisyBook(FDir.path(), SampleBookSpec(GetParam())));
+    ASSERT_TRUE(WriteDaisyBook(FDir.path(), SampleBookPlan(GetParam())));
     TDaisyReader reader;
     ASSERT_TRUE(reader.Open(FDir.path()));
     EXPECT_EQ(reader.SmilCount(), 5);
@@ -116,7 +116,7 @@ TEST_P(DaisyReaderTest, ReadingGrowsLinearlyWithTheBook) {
     const auto work = [this](int sections) {
         QTemporaryDir dir;
         ASSERT_TRUE(WriteDaisyBook(dir.path(),
-                                   LargeBookSpec(GetParam(), sections, sections * 10, sections / 60.0, 4)));
+                                   LargeBookPlan(GetParam(), sections, sections * 10, sections / 60.0, 4)));
         const std::optional<TDaisyBook> book = ReadDaisyBook(dir.path());
         ASSERT_TRUE(book.has_value());
         EXPECT_EQ(book->FClips.size(), std::size_t(sections * 10));
