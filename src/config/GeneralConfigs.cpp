@@ -54,6 +54,22 @@ void TM3GeneralConfigs::SetRewindAfterPause(bool on) {
     WriteInt(OptionsSection, QString::fromLatin1(kRewindAfterPauseKey), on ? 1 : 0);
 }
 
+bool TM3GeneralConfigs::ReadPageNumbers() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(kReadPageNumbersKey), 1) != 0;
+}
+
+void TM3GeneralConfigs::SetReadPageNumbers(bool on) {
+    WriteInt(OptionsSection, QString::fromLatin1(kReadPageNumbersKey), on ? 1 : 0);
+}
+
+bool TM3GeneralConfigs::ReadNotes() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(kReadNotesKey), 1) != 0;
+}
+
+void TM3GeneralConfigs::SetReadNotes(bool on) {
+    WriteInt(OptionsSection, QString::fromLatin1(kReadNotesKey), on ? 1 : 0);
+}
+
 bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
     const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
     const qsizetype dot = name.lastIndexOf(u'.');

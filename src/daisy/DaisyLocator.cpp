@@ -47,6 +47,17 @@ std::optional<TDaisyLocation> OfFile(const QString& path) {
 
 } // namespace
 
+bool IsDaisyRootName(const QString& name) {
+    return IsNccName(name) || IsPackageName(name);
+}
+
+QString DaisySortPath(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0 || !IsDaisyRootName(path.mid(slash + 1)))
+        return path;
+    return path.left(slash);
+}
+
 std::optional<TDaisyLocation> LocateDaisyBookIn(const QString& folder, const QStringList& fileNames) {
     const QString base = QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) + QLatin1Char('/');
     QStringList packages;

@@ -14,6 +14,13 @@ struct TDaisyLocation {
     friend bool operator==(const TDaisyLocation&, const TDaisyLocation&) = default;
 };
 
+/// Whether a file name is that of a book's root file: ncc.html or ncc.htm (any letter case) or
+/// a package (".opf"); a name alone, so a package may still turn out to be no DAISY 3 book.
+bool IsDaisyRootName(const QString& name);
+
+/// The book's own sort key: its folder, so that books sort among themselves as their folders do.
+QString DaisySortPath(const QString& path);
+
 /// Whether path is a talking book: a folder holding ncc.html or ncc.htm (any letter case), or a
 /// DAISY 3 package (an OPF whose dc:Format is Z39.86-2005 or -2002, with its NCX); or such a
 /// file itself. Nothing for anything else. Reads no more than the folder's listing and its

@@ -39,6 +39,12 @@ void TMyPlayer::PlayFile(const QString& path) {
     IgnoreFailure([&] { FControl->SetCurrentPosition(FResume.GetResumeTime(path)); });
 }
 
+void TMyPlayer::PlayClips(const QString& path, const MediaTags& tags, const QList<MediaClip>& clips,
+                          double length) {
+    IgnoreFailure([&] { FControl->SetClips(tags.title, tags, clips, length); });
+    IgnoreFailure([&] { FControl->SetCurrentPosition(FResume.GetResumeTime(path)); });
+}
+
 void TMyPlayer::PrepareNext(const QString& path) {
     IgnoreFailure([&] { FControl->SetNextUrl(path, path.isEmpty() ? 0.0 : FResume.GetResumeTime(path)); });
 }

@@ -36,6 +36,9 @@ public:
 
     /// Opens path and moves to its remembered position (0 when none); failures ignored.
     void PlayFile(const QString& path);
+    /// Opens the track made of clips that path names (a talking book) and moves to path's
+    /// remembered position, as PlayFile does; failures ignored.
+    void PlayClips(const QString& path, const MediaTags& tags, const QList<MediaClip>& clips, double length);
     /// Tells the control the file likely to follow (empty: none) with its remembered position,
     /// so that it can follow without a gap; failures ignored.
     void PrepareNext(const QString& path);

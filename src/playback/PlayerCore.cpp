@@ -4,6 +4,7 @@
 #include "config/SettingsModule.h"
 #include "config/SortTypes.h"
 #include "config/SpeedConfigs.h"
+#include "daisy/DaisyLocator.h"
 #include "formats/MediaFileKind.h"
 #include "formats/MediaLength.h"
 #include "formats/MediaOpenRule.h"
@@ -186,6 +187,8 @@ bool TPlayerCore::IsPlayableFile(const QString& path) const {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     if (IsMedia(name) || IsMidiFileName(name) || IsAsxFileName(name))
         return true;
+    if (IsBookEntry(path) && LocateDaisyBook(path))
+        return true;
     // Any other name: what its bytes are, read the way the length reader reads them.
     return ReadMediaLength(path).has_value();
 }
@@ -245,7 +248,8 @@ void TPlayerCore::PlayCurrent(bool saveNow) {
     if (file.isEmpty())
         return;
     FPreviousTitleTag = FPlayer->Tags().title;
-    FPlayer->PlayFile(file);
+    if (!PlayBook(file))
+        FPlayer->PlayFile(file);
     NoteSessionPlace(FSettings.MediaConfigs().GetResumeTime(file));
     const bool speedChanged = FSpeedMemory->Apply(file);
     // The entry after it may be prepared, so that the automatic advance leaves no gap.
@@ -255,6 +259,36 @@ void TPlayerCore::PlayCurrent(bool saveNow) {
         SaveResume();
     emit TrackStarted(speedChanged);
     Timer->start();
+}
+
+bool TPlayerCore::PlayBook(const QString& file) {
+    const std::shared_ptr<const TDaisyBook> book = FShelf.Open(file);
+    if (!book)
+        return false;
+    const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
+    const QString title = TBookShelf::TitleOf(*book);
+    FPlayer->PlayClips(file, MediaTags{title, book->FCreator, {}},
+                       TBookShelf::Clips(*book, options.ReadPageNumbers(), options.ReadNotes()),
+                       book->Length());
+    return true;
+}
+
+void TPlayerCore::ReopenBook() {
+    const TDaisyBook* book = FShelf.Current();
+    if (!book || !FPlayer->IsActive())
+        return;
+    const BusyScope busy(FBusy);
+    const double place = FPlayer->Position();
+    const bool paused = FPlayer->State() == psPaused;
+    PlayBook(CurrentFile());
+    // The same track, so the same serial: a modal pause around the change still resumes it.
+    FPlayer->SeekTo(place);
+    if (paused)
+        FPlayer->Pause();
+}
+
+QString TPlayerCore::ListedTitle(const QString& path) {
+    return IsBookEntry(path) ? FShelf.Title(path) : QString();
 }
 
 void TPlayerCore::ForgetPosition() {
@@ -508,7 +542,9 @@ void TPlayerCore::FollowSleepTimer() {
 QString TPlayerCore::NextToPrepare() const {
     if (FSleepTimer->Choice() == kSleepAtTrackEnd)
         return {};
-    return FFiles.value(FCurrent + 1);
+    // A book is read only once reached: its root file is no audio to prepare.
+    const QString next = FFiles.value(FCurrent + 1);
+    return IsBookEntry(next) ? QString() : next;
 }
 
 void TPlayerCore::SleepExpired() {

@@ -2,6 +2,7 @@
 
 #include "config/BookmarkStore.h"
 #include "engine/MyPlayer.h"
+#include "playback/BookShelf.h"
 #include "playback/Volume.h"
 #include "return/JumpHistory.h"
 #include "return/Place.h"
@@ -58,6 +59,13 @@ public:
     bool TimerActive() const;
     /// The title tag of the track left for the current one: tracks that share one are told apart.
     const QString& PreviousTitleTag() const { return FPreviousTitleTag; }
+
+    /// The current track's talking book while one is open, else null.
+    const TDaisyBook* Book() const { return FShelf.Current(); }
+    /// The name the list shows for path: a talking book's title; empty for any other file.
+    QString ListedTitle(const QString& path);
+    /// The book options changed: the book playing goes on at its place with the clips they ask for.
+    void ReopenBook();
 
     /// Where the list's selection is, for the moves that play it (-1: none).
     void SetSelection(std::function<int()> selected) { FSelected = std::move(selected); }
@@ -178,6 +186,8 @@ protected:
 
 private:
     void PlayChange(int newState);
+    /// Opens the current entry as a talking book; false when it is none.
+    bool PlayBook(const QString& file);
     /// Opens the current entry; saveNow writes the resume file at once (a start waits for its sound).
     void PlayCurrent(bool saveNow = true);
     /// PlayNext, forgetting the track left only when forgetLeft is set.
@@ -219,6 +229,7 @@ private:
     std::function<int()> FSelected;
     QTimer* Timer = nullptr;
 
+    TBookShelf FShelf;
     std::unique_ptr<TSessionRecord> FSession;
     std::unique_ptr<TBookmarkStore> FBookmarks;
     TJumpHistory FJumps;

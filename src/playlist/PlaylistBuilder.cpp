@@ -1,7 +1,7 @@
 #include "playlist/PlaylistBuilder.h"
 
+#include "daisy/DaisyLocator.h"
 #include "util/FileIdentity.h"
-
 #include "util/FileNameCodec.h"
 
 #include <QDir>
@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -85,6 +86,11 @@ public:
     // valid text is still entered by its exact bytes.
     void Scan(const QByteArray& folderBytes, const QString& folder) {
         const std::vector<Entry> entries = ReadEntries(folderBytes);
+        // A talking book is one entry in place of its audio files, whatever their names.
+        if (const std::optional<QString> book = BookIn(folder, entries)) {
+            FFiles.append(*book);
+            return;
+        }
         for (const Entry& entry : entries) {
             if (entry.kind == EntryKind::Folder) {
                 Scan(folderBytes + entry.bytes + '/', folder + entry.name + u'/');
@@ -96,6 +102,20 @@ public:
     }
 
 private:
+    // Only a folder holding a root file's name is asked, so a tree of plain media costs a name test.
+    static std::optional<QString> BookIn(const QString& folder, const std::vector<Entry>& entries) {
+        QStringList roots;
+        for (const Entry& entry : entries)
+            if (entry.kind == EntryKind::File && IsDaisyRootName(entry.name))
+                roots.append(entry.name);
+        if (roots.isEmpty())
+            return std::nullopt;
+        const std::optional<TDaisyLocation> book = LocateDaisyBookIn(folder, roots);
+        if (!book)
+            return std::nullopt;
+        return folder + book->FRootFile.mid(book->FRootFile.lastIndexOf(u'/') + 1);
+    }
+
     // Reads and closes the folder before any recursion, so a deep tree holds one open handle at a time.
     std::vector<Entry> ReadEntries(const QByteArray& folderBytes) {
         std::vector<Entry> entries;

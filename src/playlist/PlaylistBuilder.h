@@ -19,8 +19,10 @@ void AddFile(const QString& path, QStringList& files);
 void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files);
 /// Appends the media files below folder, which ends with '/', depth first with each folder's entries
 /// in name order ignoring case; only regular files count (after links); folders that cannot be read
-/// are skipped silently.
+/// are skipped silently. A folder that is a talking book adds its root file alone (ncc.html or the
+/// package) and is not searched further.
 void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files);
-/// Adds one command-line argument: a folder is searched, a regular file (after links) is added;
+/// Adds one command-line argument: a folder is searched (a book's folder adds the book), a regular
+/// file (after links) is added, a book's root file as the book;
 /// anything else (FIFOs, devices, sockets, nothing) adds nothing and is never opened.
 void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files);

@@ -1,5 +1,7 @@
 #include "playlist/PlaylistOrder.h"
 
+#include "daisy/DaisyLocator.h"
+
 #include <QCollator>
 #include <QCollatorSortKey>
 
@@ -58,13 +60,17 @@ void SortPaths(QStringList& files, const QCollator& collator) {
     // Qt's sort keys for the C locale are the plain UTF-8 bytes and ignore the case setting, while its
     // compare honours it; elsewhere the keys are much faster than comparing the texts each time.
     if (collator.locale().language() == QLocale::C) {
-        SortByIndex(files, [&](int a, int b) { return collator.compare(files[a], files[b]) < 0; });
+        QStringList paths;
+        paths.reserve(files.size());
+        for (const QString& path : std::as_const(files))
+            paths.append(DaisySortPath(path));
+        SortByIndex(files, [&](int a, int b) { return collator.compare(paths[a], paths[b]) < 0; });
         return;
     }
     std::vector<QCollatorSortKey> keys;
     keys.reserve(std::size_t(files.size()));
     for (const QString& path : std::as_const(files))
-        keys.push_back(collator.sortKey(path));
+        keys.push_back(collator.sortKey(DaisySortPath(path)));
     SortByIndex(files, [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
 }
 

@@ -5,8 +5,8 @@
 
 class QCollator;
 
-/// Sorts files ascending by collator (a quicksort with the middle entry as pivot; equal entries may
-/// trade places); never fails.
+/// Sorts files ascending by collator, a talking book by its folder (a quicksort with the middle entry as
+/// pivot; equal entries may trade places); never fails.
 void SortPaths(QStringList& files, const QCollator& collator);
 
 /// The playlist's 32-bit linear congruential generator, so that a seed always gives the same order.

@@ -1,7 +1,9 @@
 #include "playlist/TrackListModel.h"
 
-TTrackListModel::TTrackListModel(const QStringList* files, QObject* parent)
-    : QAbstractTableModel(parent), FFileList(files) {}
+#include <utility>
+
+TTrackListModel::TTrackListModel(const QStringList* files, QObject* parent, ListedName listedName)
+    : QAbstractTableModel(parent), FFileList(files), FListedName(std::move(listedName)) {}
 
 void TTrackListModel::Reset() {
     beginResetModel();
@@ -26,6 +28,9 @@ QVariant TTrackListModel::data(const QModelIndex& index, int role) const {
     const QString& path = FFileList->at(index.row());
     if (index.column() == PathColumn)
         return path;
+    if (FListedName)
+        if (QString listed = FListedName(path); !listed.isEmpty())
+            return listed;
     // Worked out per request: a hundred thousand rows must not cost a hundred thousand stored names.
     return path.mid(path.lastIndexOf(u'/') + 1);
 }

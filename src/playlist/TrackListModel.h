@@ -3,7 +3,10 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
-/// The track list as the list view shows it: per path, its file name and the path itself.
+#include <functional>
+
+/// The track list as the list view shows it: per path, its file name (or its listed name) and the
+/// path itself.
 /// Reads the window's list in place, so Reset() must follow every change to it.
 class TTrackListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -11,8 +14,11 @@ class TTrackListModel : public QAbstractTableModel {
 public:
     enum Column { NameColumn = 0, PathColumn = 1, ColumnCount = 2 };
 
+    /// The name a path is listed by when it has one of its own (a talking book's title); empty: none.
+    using ListedName = std::function<QString(const QString& path)>;
+
     /// A model over files, which must outlive it; nullptr shows an empty list.
-    explicit TTrackListModel(const QStringList* files, QObject* parent = nullptr);
+    explicit TTrackListModel(const QStringList* files, QObject* parent = nullptr, ListedName listedName = {});
 
     /// Tells the views that the list was rebuilt.
     void Reset();
@@ -28,4 +34,5 @@ public:
 
 private:
     const QStringList* FFileList;
+    ListedName FListedName;
 };

@@ -1,6 +1,7 @@
 #include "shell/VarnelPlayer.h"
 
 #include "book/BookGuide.h"
+#include "config/GeneralConfigs.h"
 #include "config/SettingsModule.h"
 #include "formats/MediaLength.h"
 #include "playlist/TrackListModel.h"
@@ -10,6 +11,8 @@
 #include "shell/SpokenNotice.h"
 #include "shell/TempoEdit.h"
 #include "shell/TrackListView.h"
+#include "talkingbook/TalkingBookGuide.h"
+#include "texts/BookTexts.h"
 #include "texts/ListeningTexts.h"
 #include "texts/ReturnTexts.h"
 #include "texts/Texts.h"
@@ -76,6 +79,7 @@ TVarnelPlayer::TVarnelPlayer(TSettingsModule& settings, std::unique_ptr<MediaCon
     BuildLayout();
     FLengths = new TTrackLengths(lengthReader ? std::move(lengthReader) : ReadMediaLength, this);
     FBook = std::make_unique<TBookGuide>(*FCore, *FLengths, settings.Language());
+    FTalking = std::make_unique<TTalkingBookGuide>(*FCore, settings.GeneralConfigs(), settings.Language());
     ConnectCore();
     // Queued, as the activation handlers run from the message queue after the change of foreground.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
@@ -91,6 +95,7 @@ TVarnelPlayer::~TVarnelPlayer() {
     // The core's signals must not reach a window half torn down.
     disconnect(FCore, nullptr, this, nullptr);
     Lista->setModel(nullptr);
+    FTalking.reset();
     FBook.reset();
     delete FCore;
 }
@@ -109,7 +114,8 @@ void TVarnelPlayer::BuildLayout() {
     Tempo->setFont(LayoutFont(19));
     Tempo->installEventFilter(this);
 
-    FModel = new TTrackListModel(&FCore->Files(), this);
+    FModel = new TTrackListModel(&FCore->Files(), this,
+                                 [this](const QString& path) { return FCore->ListedTitle(path); });
     Lista = new TTrackListView(this);
     Lista->setObjectName(QStringLiteral("Lista"));
     Lista->setGeometry(10, 50, 280, 125);
@@ -206,11 +212,15 @@ void TVarnelPlayer::RefreshDisplay() {
 
 void TVarnelPlayer::TrackStarted(bool speedChanged) {
     FSpeedUnsaid = speedChanged;
+    FBookProblemUnsaid = FTalking->TrackStarted();
     SelectCurrent();
     RefreshDisplay();
     // Not carried by the title (the same title, or the window not in front then): said alone.
     if (std::exchange(FSpeedUnsaid, false))
         SpeakSpeed();
+    const QString problem = std::exchange(FBookProblemUnsaid, QString());
+    if (!problem.isEmpty() && isActiveWindow())
+        FNotice->Say(problem);
 }
 
 void TVarnelPlayer::SelectCurrent() {
@@ -243,7 +253,7 @@ void TVarnelPlayer::SetTitle(const QString& title, const QString& spoken) {
     // A screen reader speaks the new title of the window in front, which is how a new track is heard;
     // Qt's own report of it is one the reader cannot read, so the title is said as a notice.
     if (isActiveWindow())
-        FTitleNotice->Say(WithUnsaidSpeed(spoken));
+        FTitleNotice->Say(WithUnsaid(spoken));
 }
 
 void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
@@ -252,12 +262,15 @@ void TVarnelPlayer::SetTimeText(const QString& t, bool idle) {
     Tempo->ShowTime(t, spoken);
 }
 
-QString TVarnelPlayer::WithUnsaidSpeed(const QString& title) {
-    if (!std::exchange(FSpeedUnsaid, false))
-        return title;
-    return title + QStringLiteral(", ") +
-           SpeedSpokenText(FCore->Player().GetRate(), FSettings.Language(),
-                           Platform::Current().RegionalLocale());
+QString TVarnelPlayer::WithUnsaid(const QString& title) {
+    QString said = title;
+    if (std::exchange(FSpeedUnsaid, false))
+        said += QStringLiteral(", ") + SpeedSpokenText(FCore->Player().GetRate(), FSettings.Language(),
+                                                       Platform::Current().RegionalLocale());
+    const QString problem = std::exchange(FBookProblemUnsaid, QString());
+    if (!problem.isEmpty())
+        said += QStringLiteral(". ") + problem;
+    return said;
 }
 
 void TVarnelPlayer::SpeakSpeed() {
@@ -352,20 +365,24 @@ bool TVarnelPlayer::RunKey(int key, int shift, Field field) {
         {VK_F5, ssNone, Field::Any, [](W& w) { w.StepSpeed(true); }},
         {VK_F4, ssNone, Field::Any, [](W& w) { w.StepSpeed(false); }},
         {VK_F12, ssNone, Field::Any, [](W&) { Donate(); }},
-        {VK_F7, ssNone, Field::Any, [](W& w) { w.BookKey([](TBookGuide& b) { return b.NextChapter(); }); }},
-        {VK_F6, ssNone, Field::Any,
-         [](W& w) { w.BookKey([](TBookGuide& b) { return b.PreviousChapter(); }); }},
-        {VK_F2, ssNone, Field::Any, [](W& w) { w.BookKey([](TBookGuide& b) { return b.TrackLeft(); }); }},
-        {VK_F3, ssNone, Field::Any, [](W& w) { w.BookKey([](TBookGuide& b) { return b.ListLeft(); }); }},
+        {VK_F7, ssNone, Field::Any, [](W& w) { w.MoveKey(true); }},
+        {VK_F6, ssNone, Field::Any, [](W& w) { w.MoveKey(false); }},
+        {VK_F7, ssShift, Field::Any, [](W& w) { w.CycleBookUnit(true); }},
+        {VK_F6, ssShift, Field::Any, [](W& w) { w.CycleBookUnit(false); }},
+        {VK_F2, ssNone, Field::Any,
+         [](W& w) {
+             w.BookKey([&w] { return w.FTalking->Active() ? w.FTalking->TimeLeft() : w.FBook->TrackLeft(); });
+         }},
+        {VK_F2, ssShift, Field::Any, [](W& w) { w.BookKey([&w] { return w.FTalking->WhereAmI(); }); }},
+        {VK_F3, ssNone, Field::Any, [](W& w) { w.BookKey([&w] { return w.FBook->ListLeft(); }); }},
+        {'G', ssCtrl, Field::Any, [](W& w) { w.GoToPage(); }},
         {'T', ssCtrl, Field::Any, [](W& w) { w.CycleSleepTimer(); }},
         {VK_ESCAPE, ssNone, Field::Any, [](W& w) { w.Escape(); }},
         {'B', ssCtrl, Field::Any, [](W& w) { w.AddBookmark(); }},
         {'L', ssCtrl, Field::Any, [](W& w) { w.ShowPlaces(); }},
         {'Z', ssCtrl, Field::Any, [](W& w) { w.GoBack(); }},
-        {VK_NEXT, ssNone, Field::Tempo,
-         [](W& w) { w.BookKey([](TBookGuide& b) { return b.NextChapter(); }); }},
-        {VK_PRIOR, ssNone, Field::Tempo,
-         [](W& w) { w.BookKey([](TBookGuide& b) { return b.PreviousChapter(); }); }},
+        {VK_NEXT, ssNone, Field::Tempo, [](W& w) { w.MoveKey(true); }},
+        {VK_PRIOR, ssNone, Field::Tempo, [](W& w) { w.MoveKey(false); }},
         {VK_UP, ssNone, Field::Tempo, [](W& w) { w.FCore->PlayPrevious(); }},
         {VK_DOWN, ssNone, Field::Tempo, [](W& w) { w.FCore->PlayNext(); }},
         {VK_F1, ssNone, Field::Tempo, [](W& w) { w.ShowKeyHelp(QStringLiteral("edit")); }},
@@ -414,11 +431,24 @@ void TVarnelPlayer::StepSpeed(bool faster) {
     SpeakSpeed();
 }
 
-void TVarnelPlayer::BookKey(QString (*command)(TBookGuide&)) {
+void TVarnelPlayer::MoveKey(bool next) {
+    BookKey([this, next] {
+        if (FTalking->Active())
+            return next ? FTalking->Next() : FTalking->Previous();
+        return next ? FBook->NextChapter() : FBook->PreviousChapter();
+    });
+}
+
+void TVarnelPlayer::CycleBookUnit(bool forward) {
+    if (FTalking->Active())
+        FNotice->Say(FTalking->CycleUnit(forward));
+}
+
+void TVarnelPlayer::BookKey(const std::function<QString()>& command) {
     TMyPlayer& player = FCore->Player();
     const bool active = player.IsActive();
     const JumpPlace from = FCore->Here();
-    const QString said = command(*FBook);
+    const QString said = command();
     // Only a key that moved is a jump Ctrl+Z can undo; one that said "no chapters" is not.
     if (active && std::abs(player.Position() - from.seconds) > kLeastChapterMove)
         FCore->NoteJumpFrom(from);
@@ -477,9 +507,40 @@ void TVarnelPlayer::JumpToPosition() {
     FCore->RememberPosition();
 }
 
+void TVarnelPlayer::GoToPage() {
+    if (!FTalking->Active())
+        return;
+    const int language = FSettings.Language();
+    if (!FTalking->HasPages()) {
+        FNotice->Say(BookText(BookTextId::NoPages, language));
+        return;
+    }
+    bool confirmed = false;
+    QString label;
+    {
+        const TPlayerCore::ModalPause pause(*FCore);
+        TJumpDialog dialog(BookText(BookTextId::PageCaption, language),
+                           BookText(BookTextId::PagePrompt, language), FTalking->CurrentPageLabel(), this);
+        confirmed = dialog.exec() == QDialog::Accepted;
+        label = dialog.Value();
+        // The page belongs to the book the dialog opened on; the desktop may have moved on meanwhile.
+        confirmed = confirmed && pause.SameTrack();
+        if (!confirmed)
+            return;
+    }
+    // Moved once playback resumed, so that what is said is the last thing the reader hears.
+    BookKey([this, &label] { return FTalking->GoToPage(label); });
+}
+
 void TVarnelPlayer::ShowOptions() {
     const TPlayerCore::ModalPause pause(*FCore);
+    const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
+    const bool pages = options.ReadPageNumbers();
+    const bool notes = options.ReadNotes();
     TVarnelOptions(FSettings.GeneralConfigs(), FSettings.Language(), this).exec();
+    // Inside the modal pause: the book goes on at its place, paused as the pause left it.
+    if (pages != options.ReadPageNumbers() || notes != options.ReadNotes())
+        FCore->ReopenBook();
 }
 
 void TVarnelPlayer::ShowKeyHelp(const QString& context) {
@@ -493,7 +554,16 @@ void TVarnelPlayer::ShowPlaces() {
     if (!FCore->Player().IsActive())
         return;
     const QString file = FCore->CurrentFile();
-    QList<Place> places = FCore->PlacesOf(file);
+    // A book's headings up to the level the keys move by stand with its bookmarks.
+    const auto placesOf = [this](const QString& of) {
+        QList<Place> all = FCore->PlacesOf(of);
+        if (of == FCore->CurrentFile() && FTalking->Active()) {
+            all += FTalking->Headings();
+            SortPlaces(all);
+        }
+        return all;
+    };
+    QList<Place> places = placesOf(file);
     if (places.isEmpty()) {
         FNotice->Say(ReturnText(ReturnTextId::NoPlaces, FSettings.Language()));
         return;
@@ -503,13 +573,13 @@ void TVarnelPlayer::ShowPlaces() {
     {
         TPlacesDialog dialog(
             std::move(places), FSettings.Language(),
-            [this, file](const Place& place) {
+            [this, file, placesOf](const Place& place) {
                 FCore->RemoveBookmark(file, place.key);
-                return FCore->PlacesOf(file);
+                return placesOf(file);
             },
-            [this, file](const Place& place, const QString& name) {
+            [this, file, placesOf](const Place& place, const QString& name) {
                 FCore->RenameBookmark(file, place.key, name);
-                return FCore->PlacesOf(file);
+                return placesOf(file);
             },
             this);
         dialog.exec();

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QStatusBar;
@@ -14,6 +15,7 @@ class QTimer;
 class QTreeView;
 class TSettingsModule;
 class TBookGuide;
+class TTalkingBookGuide;
 class TSpokenNotice;
 class TTempoEdit;
 class TTrackListModel;
@@ -77,7 +79,13 @@ private:
     void StepVolume(bool up);
     void StepSpeed(bool faster);
     /// A chapter or time-left key: the command, then what it says, once.
-    void BookKey(QString (*command)(TBookGuide&));
+    void BookKey(const std::function<QString()>& command);
+    /// F7 or F6: by the book's unit in a talking book, else by chapter.
+    void MoveKey(bool next);
+    /// The unit a talking book's moves use, said once.
+    void CycleBookUnit(bool forward);
+    /// Goes to a page of a talking book typed in a one-line dialog.
+    void GoToPage();
     void JumpToPosition();
     void ShowKeyHelp(const QString& context);
     void ShowPlaces();
@@ -87,8 +95,9 @@ private:
     void Escape();
     void SpeakSpeed();
     void SpeakVolume();
-    /// The title to say, with the speed a new track changed to when not said yet.
-    QString WithUnsaidSpeed(const QString& title);
+    /// The title to say, with the speed a new track changed to and what is wrong with a new book,
+    /// when not said yet.
+    QString WithUnsaid(const QString& title);
     /// The framework's default report of a failure no command caught: a message box with its text.
     void ReportFailure(const char* what);
 
@@ -96,11 +105,14 @@ private:
     TPlayerCore* FCore = nullptr;
     TTrackLengths* FLengths = nullptr;
     std::unique_ptr<TBookGuide> FBook;
+    std::unique_ptr<TTalkingBookGuide> FTalking;
     // The name said last: tracks that share a title tag are told apart by ear.
     QString FSpokenTitle;
     // A speed a new track changed to, until said: with the title, since a reader speaks only one of
     // two notices that come at once.
     bool FSpeedUnsaid = false;
+    // What is wrong with a book just opened, until said: with its title, for the same reason.
+    QString FBookProblemUnsaid;
 
     TTempoEdit* Tempo = nullptr;
     QTreeView* Lista = nullptr;

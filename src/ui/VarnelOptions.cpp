@@ -1,6 +1,7 @@
 #include "ui/VarnelOptions.h"
 
 #include "config/GeneralConfigs.h"
+#include "texts/BookTexts.h"
 #include "texts/ListeningTexts.h"
 #include "texts/Texts.h"
 #include "ui/AccessibleComboBox.h"
@@ -63,6 +64,16 @@ void TVarnelOptions::CreateControls() {
     CkRewindAfterPause->setGeometry(10, 70, 280, 21);
     CkRewindAfterPause->setChecked(true);
 
+    // A talking book's parts a listener may pass over; both read unless asked.
+    CkReadPageNumbers = new QCheckBox(this);
+    CkReadPageNumbers->setObjectName(QStringLiteral("CkReadPageNumbers"));
+    CkReadPageNumbers->setGeometry(10, 95, 280, 21);
+    CkReadPageNumbers->setChecked(true);
+    CkReadNotes = new QCheckBox(this);
+    CkReadNotes->setObjectName(QStringLiteral("CkReadNotes"));
+    CkReadNotes->setGeometry(10, 120, 280, 21);
+    CkReadNotes->setChecked(true);
+
     // The buddies let a screen reader speak each field with its label.
     StDeactivatedVolume->setBuddy(SpDeactivatedVolume);
     StSortType->setBuddy(CbSortType);
@@ -71,6 +82,8 @@ void TVarnelOptions::CreateControls() {
     setTabOrder(CbSortType, BtOk);
     setTabOrder(BtOk, BtCancel);
     setTabOrder(BtCancel, CkRewindAfterPause);
+    setTabOrder(CkRewindAfterPause, CkReadPageNumbers);
+    setTabOrder(CkReadPageNumbers, CkReadNotes);
     SpDeactivatedVolume->setFocus();
 
     connect(BtOk, &QPushButton::clicked, this, &TVarnelOptions::OkClick);
@@ -89,6 +102,8 @@ void TVarnelOptions::SetTexts(int language) {
     BtOk->setText(Text(TextId::OptionsOk, language));
     BtCancel->setText(Text(TextId::OptionsCancel, language));
     CkRewindAfterPause->setText(RewindOptionText(language));
+    CkReadPageNumbers->setText(BookText(BookTextId::ReadPageNumbers, language));
+    CkReadNotes->setText(BookText(BookTextId::ReadNotes, language));
 }
 
 void TVarnelOptions::LoadValues() {
@@ -101,6 +116,8 @@ void TVarnelOptions::LoadValues() {
             CbSortType->setCurrentIndex(sortType);
     });
     IgnoreFailure([&] { CkRewindAfterPause->setChecked(FConfigs.RewindAfterPause()); });
+    IgnoreFailure([&] { CkReadPageNumbers->setChecked(FConfigs.ReadPageNumbers()); });
+    IgnoreFailure([&] { CkReadNotes->setChecked(FConfigs.ReadNotes()); });
 }
 
 void TVarnelOptions::OkClick() {
@@ -114,6 +131,10 @@ void TVarnelOptions::OkClick() {
         // Only a change is written, so that a file the option never touched stays as it was.
         if (CkRewindAfterPause->isChecked() != FConfigs.RewindAfterPause())
             FConfigs.SetRewindAfterPause(CkRewindAfterPause->isChecked());
+        if (CkReadPageNumbers->isChecked() != FConfigs.ReadPageNumbers())
+            FConfigs.SetReadPageNumbers(CkReadPageNumbers->isChecked());
+        if (CkReadNotes->isChecked() != FConfigs.ReadNotes())
+            FConfigs.SetReadNotes(CkReadNotes->isChecked());
     });
     accept();
 }

@@ -35,4 +35,6 @@ private:
     QPushButton* BtOk = nullptr;
     QPushButton* BtCancel = nullptr;
     QCheckBox* CkRewindAfterPause = nullptr;
+    QCheckBox* CkReadPageNumbers = nullptr;
+    QCheckBox* CkReadNotes = nullptr;
 };

@@ -1,0 +1,242 @@
+#include "talkingbook/TalkingBookGuide.h"
+
+#include "config/GeneralConfigs.h"
+#include "daisy/DaisyBook.h"
+#include "engine/MyPlayer.h"
+#include "playback/PlayerCore.h"
+#include "texts/BookTexts.h"
+#include "texts/ChapterTexts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double StartOf(const TDaisyBook& book, int clip) {
+    return book.FClips[std::size_t(clip)].FBookStart;
+}
+
+// Which of the book's headings of one level this one is, and how many that level has.
+std::pair<int, int> NumberAtLevel(const TDaisyBook& book, std::size_t heading) {
+    const int level = book.FHeadings[heading].FLevel;
+    int number = 0;
+    int count = 0;
+    for (std::size_t i = 0; i < book.FHeadings.size(); ++i) {
+        if (book.FHeadings[i].FLevel != level)
+            continue;
+        ++count;
+        if (i <= heading)
+            number = count;
+    }
+    return {number, count};
+}
+
+QString HeadingSaid(const TDaisyBook& book, std::size_t heading, int language) {
+    const auto [number, count] = NumberAtLevel(book, heading);
+    const TDaisyHeading& h = book.FHeadings[heading];
+    return HeadingSpokenText(h.FLevel, number, count, h.FText, language);
+}
+
+} // namespace
+
+TTalkingBookGuide::TTalkingBookGuide(TPlayerCore& core, const TM3GeneralConfigs& options, int language)
+    : FCore(core), FPlayer(core.Player()), FOptions(options), FLanguage(language) {}
+
+bool TTalkingBookGuide::Active() const {
+    return FCore.Book() != nullptr && FPlayer.IsActive();
+}
+
+QString TTalkingBookGuide::TrackStarted() {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || book->FRootFile == FBookRoot)
+        return {};
+    FBookRoot = book->FRootFile;
+    FUnit = book->Depth() > 0
+                ? TBookUnit{TBookUnit::Level, 1}
+                : (book->FPages.empty() ? TBookUnit{TBookUnit::Phrases, 0} : TBookUnit{TBookUnit::Pages, 0});
+    if (book->FProblems.empty())
+        return {};
+    const TDaisyProblem& first = book->FProblems.front();
+    const int more = static_cast<int>(book->FProblems.size()) - 1 + book->FProblemsLeftOut;
+    return BookProblemText(static_cast<int>(first.FCode), first.FItem, more, FLanguage);
+}
+
+QString TTalkingBookGuide::CycleUnit(bool forward) {
+    const TDaisyBook* book = FCore.Book();
+    if (!book)
+        return {};
+    std::vector<TBookUnit> units;
+    for (int level = 1; level <= book->Depth(); ++level)
+        units.push_back({TBookUnit::Level, level});
+    if (!book->FPages.empty())
+        units.push_back({TBookUnit::Pages, 0});
+    units.push_back({TBookUnit::Phrases, 0});
+    const auto at = std::find(units.begin(), units.end(), FUnit);
+    const auto count = static_cast<std::ptrdiff_t>(units.size());
+    const std::ptrdiff_t index = at == units.end() ? 0 : at - units.begin();
+    FUnit = units[std::size_t(((forward ? index + 1 : index - 1) % count + count) % count)];
+    switch (FUnit.kind) {
+    case TBookUnit::Level:
+        return LevelUnitText(FUnit.level, FLanguage);
+    case TBookUnit::Pages:
+        return BookText(BookTextId::Pages, FLanguage);
+    case TBookUnit::Phrases:
+        break;
+    }
+    return BookText(BookTextId::Phrases, FLanguage);
+}
+
+std::vector<int> TTalkingBookGuide::HeadingsUpTo(const TDaisyBook& book, int level) {
+    std::vector<int> found;
+    for (std::size_t i = 0; i < book.FHeadings.size(); ++i)
+        if (book.FHeadings[i].FLevel <= level)
+            found.push_back(static_cast<int>(i));
+    return found;
+}
+
+std::vector<TTalkingBookGuide::Target> TTalkingBookGuide::Targets(const TDaisyBook& book) const {
+    std::vector<Target> targets;
+    switch (FUnit.kind) {
+    case TBookUnit::Level:
+        for (const int h : HeadingsUpTo(book, FUnit.level))
+            targets.push_back({StartOf(book, book.FHeadings[std::size_t(h)].FClip),
+                               HeadingSaid(book, std::size_t(h), FLanguage)});
+        break;
+    case TBookUnit::Pages:
+        for (const TDaisyPage& page : book.FPages)
+            targets.push_back({StartOf(book, page.FClip), PageSpokenText(page.FLabel, FLanguage)});
+        break;
+    case TBookUnit::Phrases: {
+        // The phrases heard: those the options leave out are no phrase to stop at.
+        const bool pages = FOptions.ReadPageNumbers();
+        const bool notes = FOptions.ReadNotes();
+        for (const TDaisyClip& clip : book.FClips) {
+            if ((clip.FRole == TDaisyRole::PageNumber && !pages) || (IsNoteRole(clip.FRole) && !notes))
+                continue;
+            if (targets.empty() || clip.FBookStart > targets.back().start)
+                targets.push_back({clip.FBookStart, {}});
+        }
+        break;
+    }
+    }
+    return targets;
+}
+
+QString TTalkingBookGuide::MoveTo(const Target& target) {
+    if (!FPlayer.SeekTo(target.start))
+        return {};
+    return target.said;
+}
+
+QString TTalkingBookGuide::Next() {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || !FPlayer.IsActive())
+        return {};
+    const double now = FPlayer.Position();
+    const std::vector<Target> targets = Targets(*book);
+    const auto next = std::find_if(targets.begin(), targets.end(),
+                                   [&](const Target& t) { return t.start > now + kAtStart; });
+    if (next == targets.end())
+        return BookText(BookTextId::BookEnd, FLanguage);
+    return MoveTo(*next);
+}
+
+QString TTalkingBookGuide::Previous() {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || !FPlayer.IsActive())
+        return {};
+    const double now = FPlayer.Position();
+    const std::vector<Target> targets = Targets(*book);
+    // The last one started at or before here.
+    const auto after = std::find_if(targets.begin(), targets.end(),
+                                    [&](const Target& t) { return t.start > now + kAtStart; });
+    std::ptrdiff_t index = (after - targets.begin()) - 1;
+    if (index >= 0 &&
+        (FUnit.kind == TBookUnit::Phrases || now - targets[std::size_t(index)].start < kBackToPrevious))
+        --index;
+    if (index < 0)
+        return BookText(BookTextId::BookStart, FLanguage);
+    return MoveTo(targets[std::size_t(index)]);
+}
+
+bool TTalkingBookGuide::HasPages() const {
+    const TDaisyBook* book = FCore.Book();
+    return book && !book->FPages.empty();
+}
+
+QString TTalkingBookGuide::GoToPage(const QString& label) {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || !FPlayer.IsActive())
+        return {};
+    if (book->FPages.empty())
+        return BookText(BookTextId::NoPages, FLanguage);
+    const QString wanted = label.trimmed();
+    const int page = book->PageByLabel(wanted);
+    if (page < 0)
+        return PageMissingText(wanted.left(20), FLanguage);
+    const TDaisyPage& p = book->FPages[std::size_t(page)];
+    return MoveTo({StartOf(*book, p.FClip), PageSpokenText(p.FLabel, FLanguage)});
+}
+
+QString TTalkingBookGuide::CurrentPageLabel() const {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || !FPlayer.IsActive())
+        return {};
+    const int page = book->PageAt(book->ClipAt(FPlayer.Position() + kAtStart));
+    return page < 0 ? QString() : book->FPages[std::size_t(page)].FLabel;
+}
+
+QString TTalkingBookGuide::WhereAmI() const {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || !FPlayer.IsActive())
+        return {};
+    const int clip = book->ClipAt(FPlayer.Position() + kAtStart);
+    const int heading = book->HeadingAt(clip);
+    const TDaisyHeading* h = heading < 0 ? nullptr : &book->FHeadings[std::size_t(heading)];
+    return WhereAmIText(h ? h->FText : QString(), h ? h->FLevel : 0, CurrentPageLabel(), FLanguage);
+}
+
+int TTalkingBookGuide::SectionLevel() const {
+    return FUnit.kind == TBookUnit::Level ? FUnit.level : 1;
+}
+
+double TTalkingBookGuide::Rate() const {
+    const double rate = FPlayer.GetRate();
+    return rate > 0.0 && std::isfinite(rate) ? rate : 1.0;
+}
+
+QString TTalkingBookGuide::TimeLeft() const {
+    const TDaisyBook* book = FCore.Book();
+    if (!book || !FPlayer.IsActive())
+        return {};
+    const double now = FPlayer.Position();
+    const double length = std::max(book->Length(), now);
+    std::optional<double> sectionLeft;
+    const int heading = book->HeadingAt(book->ClipAt(now + kAtStart), SectionLevel());
+    if (heading >= 0) {
+        double end = length;
+        for (const int h : HeadingsUpTo(*book, SectionLevel())) {
+            const double start = StartOf(*book, book->FHeadings[std::size_t(h)].FClip);
+            if (h > heading && start > now) {
+                end = start;
+                break;
+            }
+        }
+        sectionLeft = std::max(0.0, end - now) / Rate();
+    }
+    return TrackLeftSpokenText(sectionLeft, (length - now) / Rate(), FLanguage);
+}
+
+QList<Place> TTalkingBookGuide::Headings() const {
+    QList<Place> places;
+    const TDaisyBook* book = FCore.Book();
+    if (!book)
+        return places;
+    for (const int h : HeadingsUpTo(*book, SectionLevel()))
+        places.append(Place{StartOf(*book, book->FHeadings[std::size_t(h)].FClip),
+                            HeadingSaid(*book, std::size_t(h), FLanguage),
+                            PlaceKind::Chapter,
+                            {},
+                            {}});
+    return places;
+}
