@@ -281,8 +281,8 @@ void TPlayerCore::ReopenBook() {
     const double place = FPlayer->Position();
     const bool paused = FPlayer->State() == psPaused;
     PlayBook(CurrentFile());
-    // The same track, so the same serial: a modal pause around the change still resumes it.
-    FPlayer->SeekTo(place);
+    // The same track, so the same serial; the place goes with the opening.
+    IgnoreFailure([&] { FPlayer->JumpTo(place); });
     if (paused)
         FPlayer->Pause();
 }

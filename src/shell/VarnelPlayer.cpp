@@ -533,12 +533,14 @@ void TVarnelPlayer::GoToPage() {
 }
 
 void TVarnelPlayer::ShowOptions() {
-    const TPlayerCore::ModalPause pause(*FCore);
     const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
     const bool pages = options.ReadPageNumbers();
     const bool notes = options.ReadNotes();
-    TVarnelOptions(FSettings.GeneralConfigs(), FSettings.Language(), this).exec();
-    // Inside the modal pause: the book goes on at its place, paused as the pause left it.
+    {
+        const TPlayerCore::ModalPause pause(*FCore);
+        TVarnelOptions(FSettings.GeneralConfigs(), FSettings.Language(), this).exec();
+    }
+    // Once the pause is over, so that the book goes on playing, or paused, as it would have.
     if (pages != options.ReadPageNumbers() || notes != options.ReadNotes())
         FCore->ReopenBook();
 }

@@ -47,6 +47,9 @@ protected:
         return d.findChild<TSpinEdit*>(QStringLiteral("SpDeactivatedVolume"));
     }
     static QComboBox* Combo(QDialog& d) { return d.findChild<QComboBox*>(QStringLiteral("CbSortType")); }
+    static QCheckBox* Box(QDialog& d, const char* name) {
+        return d.findChild<QCheckBox*>(QString::fromLatin1(name));
+    }
     static QCheckBox* Rewind(QDialog& d) {
         return d.findChild<QCheckBox*>(QStringLiteral("CkRewindAfterPause"));
     }
@@ -127,9 +130,14 @@ TEST_F(VarnelOptionsTest, ControlsCarryTheTextsOfTheLanguage) {
 
 TEST_F(VarnelOptionsTest, TabVisitsTheControlsInLayoutOrderStartingAtTheVolume) {
     auto dialog = ShownDialog();
-    const QWidget* order[] = {Spin(*dialog),           Combo(*dialog),
-                              Button(*dialog, "BtOk"), Button(*dialog, "BtCancel"),
-                              Rewind(*dialog),         Spin(*dialog)};
+    const QWidget* order[] = {Spin(*dialog),
+                              Combo(*dialog),
+                              Button(*dialog, "BtOk"),
+                              Button(*dialog, "BtCancel"),
+                              Rewind(*dialog),
+                              Box(*dialog, "CkReadPageNumbers"),
+                              Box(*dialog, "CkReadNotes"),
+                              Spin(*dialog)};
     for (const QWidget* expected : order) {
         EXPECT_TRUE(expected->hasFocus()) << expected->objectName().toStdString();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -253,6 +261,34 @@ TEST_F(VarnelOptionsTest, RewindBoxIsOnByDefaultAndOnlyItsChangeIsStored) {
         }
         EXPECT_EQ(configs->RewindAfterPause(), c.shown != c.toggle);
     }
+}
+
+TEST_F(VarnelOptionsTest, TheBookBoxesAreOnUnlessStoredOffAndOnlyAChangeIsWritten) {
+    QFile file(dir.filePath(QStringLiteral("Play.cfg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[General]\r\nReadNotes=0\r\n");
+    file.close();
+    configs = MakeConfigs();
+    {
+        TVarnelOptions spanish(*configs, LangSpanish);
+        EXPECT_EQ(Box(spanish, "CkReadPageNumbers")->text(), QStringLiteral("Leer los números de &página"));
+        EXPECT_EQ(Box(spanish, "CkReadNotes")->text(), QStringLiteral("Leer las &notas"));
+    }
+    auto dialog = ShownDialog();
+    QCheckBox* pages = Box(*dialog, "CkReadPageNumbers");
+    QCheckBox* notes = Box(*dialog, "CkReadNotes");
+    EXPECT_EQ(pages->text(), QStringLiteral("Leggi i numeri di &pagina"));
+    EXPECT_TRUE(pages->isChecked());
+    EXPECT_FALSE(notes->isChecked());
+    EXPECT_LT(notes->geometry().bottom(), Button(*dialog, "BtOk")->geometry().top());
+    pages->setFocus();
+    QTest::keyClick(pages, Qt::Key_Space);
+    QTest::keyClick(Button(*dialog, "BtOk"), Qt::Key_Space);
+    const QByteArray text = configs->Serialize();
+    EXPECT_TRUE(text.contains("ReadPageNumbers=0\r\n")) << text.constData();
+    EXPECT_TRUE(text.contains("ReadNotes=0\r\n")) << text.constData();
+    EXPECT_FALSE(configs->ReadPageNumbers());
+    EXPECT_FALSE(configs->ReadNotes());
 }
 
 TEST_F(VarnelOptionsTest, EnterInTheFieldConfirmsWithTheValueBroughtIntoRange) {
