@@ -10,6 +10,15 @@ bool IsBookEntry(const QString& path) {
     return IsDaisyRootName(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
+std::optional<double> BookLength(const QString& path) {
+    if (!IsBookEntry(path))
+        return std::nullopt;
+    const std::optional<TDaisyBook> book = ReadDaisyBook(path);
+    if (!book || !(book->Length() > 0.0))
+        return std::nullopt;
+    return book->Length();
+}
+
 std::shared_ptr<const TDaisyBook> TBookShelf::Open(const QString& path) {
     if (FCurrent && FCurrent->FRootFile == QDir::cleanPath(QFileInfo(path).absoluteFilePath()))
         return FCurrent;

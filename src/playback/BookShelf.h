@@ -8,9 +8,14 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 /// Whether a list entry names a talking book: its root file (ncc.html or a package).
 bool IsBookEntry(const QString& path);
+
+/// The length of the book whose root file is path, for the time left in the list; read whole, so
+/// off the UI thread. Nothing when path is no book or it has no audio.
+std::optional<double> BookLength(const QString& path);
 
 /// The talking books of the track list: the one playing, read whole once, and the titles the list
 /// shows, read from each book's root file when first asked.

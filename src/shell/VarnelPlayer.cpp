@@ -77,7 +77,12 @@ TVarnelPlayer::TVarnelPlayer(TSettingsModule& settings, std::unique_ptr<MediaCon
     InstallMainWindowAccessibility();
     FCore = new TPlayerCore(settings, std::move(control), this);
     BuildLayout();
-    FLengths = new TTrackLengths(lengthReader ? std::move(lengthReader) : ReadMediaLength, this);
+    // A talking book's length is its book's, read from its navigation like the book itself.
+    FLengths = new TTrackLengths(
+        [reader = lengthReader ? std::move(lengthReader) : ReadMediaLength](const QString& path) {
+            return IsBookEntry(path) ? BookLength(path) : reader(path);
+        },
+        this);
     FBook = std::make_unique<TBookGuide>(*FCore, *FLengths, settings.Language());
     FTalking = std::make_unique<TTalkingBookGuide>(*FCore, settings.GeneralConfigs(), settings.Language());
     ConnectCore();
@@ -154,6 +159,12 @@ void TVarnelPlayer::ConnectCore() {
     connect(FCore, &TPlayerCore::DisplayChanged, this, &TVarnelPlayer::RefreshDisplay);
     connect(FCore, &TPlayerCore::TrackStarted, this, &TVarnelPlayer::TrackStarted);
     connect(FCore, &TPlayerCore::CurrentMoved, this, &TVarnelPlayer::SelectCurrent);
+    // The lengths of a book's audio files tell whether its clips lie inside them.
+    connect(FLengths, &TTrackLengths::LengthRead, this, [this](const QString& path) {
+        const QString problem = FTalking->AudioLengthRead(path, FLengths->Length(path).value_or(0.0));
+        if (!problem.isEmpty() && isActiveWindow())
+            FNotice->Say(problem);
+    });
     connect(FCore, &TPlayerCore::ListChanged, this, [this] {
         FModel->Reset();
         if (FCore->Player().State() == psPlaying)
@@ -161,8 +172,12 @@ void TVarnelPlayer::ConnectCore() {
     });
     // Read once a track is heard, so that the disk is the first track's until then.
     connect(FCore, &TPlayerCore::StateChanged, this, [this](int state) {
-        if (state == psPlaying)
-            FLengths->Want(FCore->Files());
+        if (state != psPlaying)
+            return;
+        // A book's own files first: a clip past the end of one is worth saying soon.
+        if (const QStringList audio = FTalking->AudioFiles(); !audio.isEmpty())
+            FLengths->Want(audio);
+        FLengths->Want(FCore->Files());
     });
 }
 

@@ -51,6 +51,7 @@ QString TTalkingBookGuide::TrackStarted() {
     if (!book || book->FRootFile == FBookRoot)
         return {};
     FBookRoot = book->FRootFile;
+    FPastEndSaid = false;
     FUnit = book->Depth() > 0
                 ? TBookUnit{TBookUnit::Level, 1}
                 : (book->FPages.empty() ? TBookUnit{TBookUnit::Phrases, 0} : TBookUnit{TBookUnit::Pages, 0});
@@ -59,6 +60,33 @@ QString TTalkingBookGuide::TrackStarted() {
     const TDaisyProblem& first = book->FProblems.front();
     const int more = static_cast<int>(book->FProblems.size()) - 1 + book->FProblemsLeftOut;
     return BookProblemText(static_cast<int>(first.FCode), first.FItem, more, FLanguage);
+}
+
+QStringList TTalkingBookGuide::AudioFiles() const {
+    QStringList files;
+    if (const TDaisyBook* book = FCore.Book())
+        for (const QString& file : book->FAudioFiles)
+            files.append(file);
+    return files;
+}
+
+QString TTalkingBookGuide::AudioLengthRead(const QString& path, double seconds) {
+    // A clip's end is written to the millisecond, a length read from a header less exactly.
+    constexpr double kTolerance = 0.25;
+    const TDaisyBook* book = FCore.Book();
+    if (!book || FPastEndSaid || !(seconds > 0.0))
+        return {};
+    const auto file = std::find(book->FAudioFiles.begin(), book->FAudioFiles.end(), path);
+    if (file == book->FAudioFiles.end())
+        return {};
+    const auto audio = static_cast<int>(file - book->FAudioFiles.begin());
+    for (const TDaisyClip& clip : book->FClips) {
+        if (clip.FAudio == audio && clip.FEnd > seconds + kTolerance) {
+            FPastEndSaid = true;
+            return BookProblemText(static_cast<int>(TDaisyProblemCode::ClipPastEnd), path, 0, FLanguage);
+        }
+    }
+    return {};
 }
 
 QString TTalkingBookGuide::CycleUnit(bool forward) {

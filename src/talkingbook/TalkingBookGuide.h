@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -37,6 +38,11 @@ public:
     /// A track started: a book other than the last one opens at Level 1. Returns what is wrong
     /// with a newly opened book, in one notice; empty when nothing is, or it is no new book.
     QString TrackStarted();
+    /// The current book's audio files, whose lengths tell whether its clips lie inside them.
+    QStringList AudioFiles() const;
+    /// An audio file's length is known: what is wrong when a clip of the current book lies past
+    /// its end; said once per book, the rest of which plays on.
+    QString AudioLengthRead(const QString& path, double seconds);
     /// Whether the current track is a book the keys act on.
     bool Active() const;
 
@@ -83,5 +89,6 @@ private:
     const TM3GeneralConfigs& FOptions;
     int FLanguage;
     TBookUnit FUnit;
-    QString FBookRoot; // the book the unit belongs to
+    QString FBookRoot;         // the book the unit belongs to
+    bool FPastEndSaid = false; // a clip past its file's end, said for this book
 };

@@ -174,3 +174,21 @@ TEST_F(TalkingBookGuideTest, APlainFileLeavesTheKeysToTheChapters) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TalkingBookGuideTest, AClipPastItsFileEndIsSaidOncePerBook) {
+    TTalkingBookGuide& g = Guide();
+    const QString main = Root() + "book/main.wav";
+    const QString notes = Root() + "book/notes.wav";
+    EXPECT_EQ(g.AudioFiles().size(), 3);
+    EXPECT_TRUE(g.AudioFiles().contains(main));
+    // main.wav's last clip ends at its last sample; a header's rounding is no fault.
+    EXPECT_EQ(g.AudioLengthRead(main, 6.0), QString());
+    EXPECT_EQ(g.AudioLengthRead(main, 5.9), QString());
+    EXPECT_EQ(g.AudioLengthRead(Root() + "other.wav", 1.0), QString());
+    EXPECT_EQ(g.AudioLengthRead(notes, 2.0), "Libro con errori: frammento oltre la fine del file notes.wav");
+    EXPECT_EQ(g.AudioLengthRead(main, 1.0), QString());
+}
+
+} // namespace
