@@ -47,6 +47,13 @@ TEXTS = {
         "timer_15": "Timer 15 minuti",
         "timer_track_end": "Timer fine brano",
         "timer_off": "Timer spento",
+        "book_title": "Il libro di prova",
+        "level_2": "Livello 2",
+        "pages": "Pagine",
+        "page_1": "Pagina 1",
+        "page_2": "Pagina 2",
+        "page_caption": "Vai alla pagina",
+        "where": r"Sezione 1\.1(\.1)?, livello [23], pagina 2",
     },
     "es": {
         "paused": " (en pausa)",
@@ -75,6 +82,13 @@ TEXTS = {
         "timer_15": "Temporizador 15 minutos",
         "timer_track_end": "Temporizador fin de pista",
         "timer_off": "Temporizador apagado",
+        "book_title": "Il libro di prova",
+        "level_2": "Nivel 2",
+        "pages": "Páginas",
+        "page_1": "Página 1",
+        "page_2": "Página 2",
+        "page_caption": "Ir a la página",
+        "where": r"Sezione 1\.1(\.1)?, nivel [23], página 2",
     },
 }
 HELP_CAPTION = "Varnel - Aiuto dei tasti"
@@ -469,6 +483,51 @@ def run_book(program, speech, tally, texts):
     ])
     key("Escape")
     tally.check("Escape closes the program after the book", program.wait_exit() == 0, "still running")
+def run_talking_book(program, make_book, speech, tally, texts):
+    """A DAISY book, its times stretched tenfold: the unit, a page move, Ctrl+G and where am I."""
+    book = os.path.join(program.root, "daisy")
+    subprocess.run([make_book, "--stretch", "10", book], check=True)
+
+    def says_once(text):
+        return lambda s: times_said(s, text) == 1
+
+    def no_path(s):
+        return not said(s, book)
+
+    program.start([book])
+    step(speech, tally, "talking book start", [], [
+        ("the book is announced by its title", lambda s: said(s, texts["book_title"])),
+    ], timeout=15, until=lambda s: said(s, texts["book_title"]))
+    step(speech, tally, "Shift+F7", ["shift+F7"], [
+        ("Shift+F7: Orca says the new level once", says_once(texts["level_2"])),
+        ("Shift+F7: no path is spoken", no_path),
+    ])
+    step(speech, tally, "Shift+F7 twice", ["shift+F7", "shift+F7"], [
+        ("Shift+F7 to pages: Orca says the unit once", says_once(texts["pages"])),
+    ])
+    step(speech, tally, "F7 by page", ["F7"], [
+        ("F7 by page: Orca says the page once", says_once(texts["page_1"])),
+        no_time_read("F7 by page"),
+    ])
+    step(speech, tally, "Ctrl+G", ["ctrl+g"], [
+        ("Ctrl+G: Orca says the dialog's caption once", says_once(texts["page_caption"])),
+    ])
+    key("ctrl+a")
+    subprocess.run(["xdotool", "type", "--delay", "30", "2"], check=True)
+    step(speech, tally, "Ctrl+G, Enter", ["Return"], [
+        ("Ctrl+G, Enter: Orca says the page gone to once", says_once(texts["page_2"])),
+        ("Ctrl+G: no path is spoken", no_path),
+    ])
+    where = re.compile(texts["where"])
+    step(speech, tally, "Shift+F2", ["shift+F2"], [
+        ("Shift+F2: Orca says the heading, its level and the page once",
+         lambda s: sum(1 for u in s if where.search(u)) == 1),
+        ("Shift+F2: no path is spoken", no_path),
+    ])
+    key("Escape")
+    tally.check("Escape closes the program after the talking book", program.wait_exit() == 0, "still running")
+
+
 def run_return(program, speech, tally, texts):
     """Bookmarks, their list, the way back, and the last session brought back from the idle window."""
     first = program.tracks[0]
@@ -571,6 +630,8 @@ def check_language(varnel, make_tracks, language, tally):
                 print("orca:", speech.settle())
                 run(program, speech, tally, TEXTS[language])
                 run_book(program, speech, tally, TEXTS[language])
+                make_book = os.path.join(os.path.dirname(make_tracks), "make_talking_book")
+                run_talking_book(program, make_book, speech, tally, TEXTS[language])
                 run_return(program, speech, tally, TEXTS[language])
                 run_listening(program, make_tracks, speech, tally, TEXTS[language])
         finally:
