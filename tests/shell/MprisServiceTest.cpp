@@ -1,5 +1,6 @@
 // The desktop's view of the player: MPRIS calls made over a real, private session bus.
 #include "shell/MprisService.h"
+#include "DaisyBookWriter.h"
 
 #include "WavWriter.h"
 #include "WindowFixture.h"
@@ -351,6 +352,26 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     EXPECT_EQ(window->Core().Current(), 3);
     EXPECT_EQ(control->state, psPlaying);
     EXPECT_EQ(Get("SupportedUriSchemes", RootInterface).toStringList(), QStringList{"file"});
+}
+
+TEST_F(Mpris, ATalkingBookOpensAsOneTrackWithItsTitleCreatorAndBookTime) {
+    Publish(1);
+    QDir().mkpath(Root() + "books/uno");
+    ASSERT_TRUE(WriteDaisyBook(Root() + "books/uno", SampleBookPlan(TBookFormat::Daisy3)));
+    Command("OpenUri", {MprisPlayerAdaptor::FileUrl(Root() + "books")});
+    const QString book = Root() + "books/uno/book.opf";
+    EXPECT_EQ(window->Core().Files(), QStringList({paths[0], book}));
+    const QVariantMap metadata = Metadata();
+    EXPECT_EQ(metadata.value("xesam:title").toString(), "Il libro di prova");
+    EXPECT_EQ(qdbus_cast<QStringList>(metadata.value("xesam:artist")), QStringList{"Ana Pérez"});
+    EXPECT_EQ(metadata.value("mpris:length").toLongLong(), 13'000'000);
+    // A place in book time, which Ctrl+Z can undo as any jump.
+    Command("SetPosition", {QVariant::fromValue(QDBusObjectPath(TrackId(metadata))), qlonglong(8'000'000)});
+    EXPECT_DOUBLE_EQ(control->position, 8.0);
+    EXPECT_EQ(Get("Position").toLongLong(), 8'000'000);
+    // Its root file named directly is a book too.
+    const QDBusMessage reply = Send(PlayerInterface, "OpenUri", {MprisPlayerAdaptor::FileUrl(book)});
+    EXPECT_NE(reply.type(), QDBusMessage::ErrorMessage);
 }
 
 TEST_F(Mpris, RootInterfaceMatchesTheDesktopEntryAndQuitClosesTheWindow) {
