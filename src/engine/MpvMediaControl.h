@@ -57,6 +57,8 @@ public:
     double Rate() const override { return FRate; }
     /// Throws MediaControlError for a rate mpv cannot play (outside 0.01..100) or a refusal.
     void SetRate(double rate) override;
+    /// Throws MediaControlError when mpv refuses the filters.
+    void SetSound(const SoundOptions& options) override { FClient.SetSound(options); }
     /// Returns the empty text when nothing is open.
     QString MediaName() const override { return FMedia.Name(); }
     MediaTags Tags() const override { return FMedia.Tags(); }
