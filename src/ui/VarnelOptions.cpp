@@ -2,6 +2,7 @@
 
 #include "config/GeneralConfigs.h"
 #include "texts/ListeningTexts.h"
+#include "texts/SoundTexts.h"
 #include "texts/Texts.h"
 #include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
@@ -13,13 +14,32 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <functional>
+
 namespace {
 constexpr int kOrderChoices = 3;
+// The sound's boxes, one under another below the rewind's, and the buttons below them.
+constexpr int kSoundTop = 95;
+constexpr int kBoxStep = 25;
+constexpr int kButtonsTop = kSoundTop + 3 * kBoxStep + 10;
+
+QCheckBox* NewCheckBox(QWidget& parent, const QString& name, int top) {
+    auto* box = new QCheckBox(&parent);
+    box->setObjectName(name);
+    box->setGeometry(10, top, 280, 21);
+    return box;
 }
+
+// Only a change is written, so that a file the option never touched stays as it was.
+void StoreIfChanged(bool shown, bool stored, const std::function<void(bool)>& store) {
+    if (shown != stored)
+        store(shown);
+}
+} // namespace
 
 TVarnelOptions::TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FConfigs(configs) {
-    SetUpFixedDialog(*this, 300, 200);
+    SetUpFixedDialog(*this, 300, kButtonsTop + 35);
     // Before the controls: a screen reader must hear the order list's current choice.
     InstallComboBoxAccessibility();
     CreateControls();
@@ -50,18 +70,22 @@ void TVarnelOptions::CreateControls() {
 
     BtOk = new QPushButton(this);
     BtOk->setObjectName(QStringLiteral("BtOk"));
-    BtOk->setGeometry(50, 165, 75, 25);
+    BtOk->setGeometry(50, kButtonsTop, 75, 25);
     BtOk->setDefault(true);
 
     BtCancel = new QPushButton(this);
     BtCancel->setObjectName(QStringLiteral("BtCancel"));
-    BtCancel->setGeometry(200, 165, 75, 25);
+    BtCancel->setGeometry(200, kButtonsTop, 75, 25);
 
     // Added after the first options: below them on screen, and after them in the tab order.
     CkRewindAfterPause = new QCheckBox(this);
     CkRewindAfterPause->setObjectName(QStringLiteral("CkRewindAfterPause"));
     CkRewindAfterPause->setGeometry(10, 70, 280, 21);
     CkRewindAfterPause->setChecked(true);
+
+    CkEvenLoudness = NewCheckBox(*this, QStringLiteral("CkEvenLoudness"), kSoundTop);
+    CkMonoSound = NewCheckBox(*this, QStringLiteral("CkMonoSound"), kSoundTop + kBoxStep);
+    CkShortSilences = NewCheckBox(*this, QStringLiteral("CkShortSilences"), kSoundTop + 2 * kBoxStep);
 
     // The buddies let a screen reader speak each field with its label.
     StDeactivatedVolume->setBuddy(SpDeactivatedVolume);
@@ -71,6 +95,9 @@ void TVarnelOptions::CreateControls() {
     setTabOrder(CbSortType, BtOk);
     setTabOrder(BtOk, BtCancel);
     setTabOrder(BtCancel, CkRewindAfterPause);
+    setTabOrder(CkRewindAfterPause, CkEvenLoudness);
+    setTabOrder(CkEvenLoudness, CkMonoSound);
+    setTabOrder(CkMonoSound, CkShortSilences);
     SpDeactivatedVolume->setFocus();
 
     connect(BtOk, &QPushButton::clicked, this, &TVarnelOptions::OkClick);
@@ -89,6 +116,9 @@ void TVarnelOptions::SetTexts(int language) {
     BtOk->setText(Text(TextId::OptionsOk, language));
     BtCancel->setText(Text(TextId::OptionsCancel, language));
     CkRewindAfterPause->setText(RewindOptionText(language));
+    CkEvenLoudness->setText(SoundOptionText(SoundTextId::EvenLoudness, language));
+    CkMonoSound->setText(SoundOptionText(SoundTextId::Mono, language));
+    CkShortSilences->setText(SoundOptionText(SoundTextId::ShortSilences, language));
 }
 
 void TVarnelOptions::LoadValues() {
@@ -101,6 +131,11 @@ void TVarnelOptions::LoadValues() {
             CbSortType->setCurrentIndex(sortType);
     });
     IgnoreFailure([&] { CkRewindAfterPause->setChecked(FConfigs.RewindAfterPause()); });
+    IgnoreFailure([&] {
+        CkEvenLoudness->setChecked(FConfigs.EvenLoudness());
+        CkMonoSound->setChecked(FConfigs.MonoSound());
+        CkShortSilences->setChecked(FConfigs.ShortSilences());
+    });
 }
 
 void TVarnelOptions::OkClick() {
@@ -114,6 +149,14 @@ void TVarnelOptions::OkClick() {
         // Only a change is written, so that a file the option never touched stays as it was.
         if (CkRewindAfterPause->isChecked() != FConfigs.RewindAfterPause())
             FConfigs.SetRewindAfterPause(CkRewindAfterPause->isChecked());
+    });
+    IgnoreFailure([&] {
+        StoreIfChanged(CkEvenLoudness->isChecked(), FConfigs.EvenLoudness(),
+                       [&](bool on) { FConfigs.SetEvenLoudness(on); });
+        StoreIfChanged(CkMonoSound->isChecked(), FConfigs.MonoSound(),
+                       [&](bool on) { FConfigs.SetMonoSound(on); });
+        StoreIfChanged(CkShortSilences->isChecked(), FConfigs.ShortSilences(),
+                       [&](bool on) { FConfigs.SetShortSilences(on); });
     });
     accept();
 }
