@@ -26,14 +26,14 @@ struct HelpCase {
 };
 
 const HelpCase HelpCases[] = {
-    {"edit", LangItalian, "EDITITA", 31, "Aiuto per i tasti utili nel campo di editazione", 8,
+    {"edit", LangItalian, "EDITITA", 32, "Aiuto per i tasti utili nel campo di editazione", 8,
      "Freccia giù o tasto multimediale Avanti: Riproduce il brano successivo."},
-    {"edit", LangSpanish, "EDITSPA", 31, "Ayuda para las teclas útiles en el campo de edición", 29,
+    {"edit", LangSpanish, "EDITSPA", 32, "Ayuda para las teclas útiles en el campo de edición", 30,
      "F12: Sirve para efectuar una donación de cinco euros con Paypal."},
-    {"list", LangOther, "LISTITA", 33, "Aiuto per i tasti utili nell'elenco dei brani", 29,
+    {"list", LangOther, "LISTITA", 34, "Aiuto per i tasti utili nell'elenco dei brani", 30,
      "I tasti freccia su e freccia giù in questo elenco sono utilizzati per esplorare la lista dei brani "
      "disponibili. La riproduzione del brano non viene interrotta."},
-    {"LIST", LangSpanish, "LISTSPA", 33, "Ayuda para las teclas útiles en la lista de pistas", 2,
+    {"LIST", LangSpanish, "LISTSPA", 34, "Ayuda para las teclas útiles en la lista de pistas", 2,
      "Intro, Control+p o tecla multimedia Play: Inicia la reproducción de la pista seleccionada."},
 };
 
@@ -116,8 +116,8 @@ TEST(VarnelHelp, ShowHelpFillsTheFieldWithTheCaretAtTheStart) {
         int lines;
         const char* firstLine;
     } cases[] = {
-        {"edit", LangSpanish, 31, "Ayuda para las teclas útiles en el campo de edición"},
-        {"list", LangOther, 33, "Aiuto per i tasti utili nell'elenco dei brani"},
+        {"edit", LangSpanish, 32, "Ayuda para las teclas útiles en el campo de edición"},
+        {"list", LangOther, 34, "Aiuto per i tasti utili nell'elenco dei brani"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
