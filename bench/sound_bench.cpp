@@ -10,8 +10,10 @@ extern "C" {
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -42,9 +44,13 @@ bool WriteSpeechMp3(const QString& path) {
     if (ok) {
         encoder->sample_rate = kRate;
         encoder->bit_rate = 128000;
-        encoder->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16P;
+        encoder->sample_fmt = AV_SAMPLE_FMT_NONE;
+        // The encoder's first choice may be one this writer does not fill.
+        for (const AVSampleFormat* f = codec->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f)
+            if (*f == AV_SAMPLE_FMT_FLTP || *f == AV_SAMPLE_FMT_S16P)
+                encoder->sample_fmt = *f;
         av_channel_layout_default(&encoder->ch_layout, 2);
-        ok = avcodec_open2(encoder, codec, nullptr) >= 0;
+        ok = encoder->sample_fmt != AV_SAMPLE_FMT_NONE && avcodec_open2(encoder, codec, nullptr) >= 0;
     }
     const auto drain = [&] {
         while (avcodec_receive_packet(encoder, packet) >= 0) {
@@ -110,9 +116,10 @@ double CpuWhilePlaying(const QString& path, const SoundOptions& sound) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     const double before = ProcessCpuSeconds();
-    QDeadlineTimer measured(static_cast<qint64>(kMeasured * 1000));
-    while (!measured.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    // Waiting in the event loop, not polling it, so that the figure is the player's own.
+    QEventLoop waiting;
+    QTimer::singleShot(static_cast<int>(kMeasured * 1000), &waiting, &QEventLoop::quit);
+    waiting.exec();
     const double used = ProcessCpuSeconds() - before;
     return control.PlayState() == psPlaying ? used / kMeasured : -1.0;
 }
