@@ -153,13 +153,15 @@ protected:
 
     /// Plays `file` to its end on the "pcm" output with `sound`, as fast as it decodes; returns
     /// every sample heard.
-    std::vector<std::int16_t> Play(const QString& file, const SoundOptions& sound, double rate = 1.0) {
+    std::vector<std::int16_t> Play(const QString& file, const SoundOptions& sound, double rate = 1.0,
+                                   int volume = 100) {
         const QString output = FDir.filePath("out.raw");
         QFile::remove(output);
         {
             MpvMediaControl c(MpvMediaControl::Options{"pcm", true, output});
             c.SetSound(sound);
             c.SetRate(rate);
+            c.SetVolume(volume);
             StateLog log(c);
             c.SetUrl(file);
             EXPECT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }, 30000));
@@ -264,6 +266,12 @@ TEST_F(MpvSound, QuietAndLoudRecordingsComeOutAtOneLoudnessWithoutPumpingThePaus
     }
     ASSERT_EQ(evened.size(), 2u);
     EXPECT_NEAR(evened[0].integrated, evened[1].integrated, 2.0);
+
+    // The player's volume acts after the evening, which would otherwise undo it.
+    const std::optional<Loudness> lowered = MeasureLoudness(
+        Play(FDir.filePath(QStringLiteral("speech14.wav")), {.evenLoudness = true}, 1.0, 50), kSpeechRate, 2);
+    ASSERT_TRUE(lowered);
+    EXPECT_LT(lowered->integrated, evened[1].integrated - 10.0) << "the volume was evened out";
 }
 
 // ---- Mono
