@@ -168,11 +168,11 @@ void MpvClient::Drain() {
 
 void MpvClient::Command(std::initializer_list<const char*> args, std::uint64_t tag, OnRefusal onRefusal) {
     std::vector<const char*> list(args);
-    if (!list.empty() && qstrcmp(list.front(), "seek") == 0)
-        FSkipper.OnMoveSent();
     list.push_back(nullptr);
-    if (const int rc = mpv_command_async(FHandle.get(), tag, list.data());
-        rc < 0 && onRefusal == OnRefusal::Throw)
+    const int rc = mpv_command_async(FHandle.get(), tag, list.data());
+    if (rc >= 0 && qstrcmp(list.front(), "seek") == 0)
+        FSkipper.OnMoveSent();
+    if (rc < 0 && onRefusal == OnRefusal::Throw)
         Fail(list.front(), rc);
 }
 

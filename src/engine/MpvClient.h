@@ -65,6 +65,8 @@ public:
     /// From now on what plays, and every file after it, sounds as `sound` says; throws
     /// MediaControlError when mpv refuses the filters.
     void SetSound(const SoundOptions& sound);
+    /// The stretches of recording passed over in silences so far, in order.
+    const std::vector<Silence>& PassedOver() const { return FSkipper.PassedOver(); }
     /// Reads a property now; returns `fallback` when mpv cannot tell.
     double ReadDouble(const char* name, double fallback) const;
     /// `reached` runs on the owner's thread once every request sent before has been handled by

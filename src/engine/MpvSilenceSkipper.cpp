@@ -52,6 +52,7 @@ void MpvSilenceSkipper::OnPosition(double seconds) {
         return;
     if (const std::optional<double> target = SilenceSkipTarget(*silence, seconds)) {
         FMoving = true;
+        FPassedOver.push_back({seconds, *target});
         FSeek(*target);
     }
 }

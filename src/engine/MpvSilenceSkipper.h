@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 /// Where playback at `position` inside `silence` moves on to, if anywhere: the first
 /// kSilenceKept of a silence is heard and so is its last kSilenceKeptBeforeSound, so that a
@@ -13,8 +14,10 @@
 /// Nothing when too little would be passed over to be worth a seek.
 std::optional<double> SilenceSkipTarget(const Silence& silence, double position);
 
-inline constexpr double kSilenceKept = 0.5;
-inline constexpr double kSilenceKeptBeforeSound = 0.2;
+// mpv reports the position every 0.1 to 0.2 s, so a seek allowed from 0.4 s in comes on average
+// after about half a second of the silence has been heard.
+inline constexpr double kSilenceKept = 0.4;
+inline constexpr double kSilenceKeptBeforeSound = 0.15;
 
 /// Shortens the silences of what plays by seeking over them, so that positions stay in the
 /// recording's own time and sound is never sped up: the silences come from a scan that runs ahead
@@ -39,6 +42,9 @@ public:
     void OnSkipRefused() { FMoving = false; }
     /// mpv reports that the current file plays at `seconds`.
     void OnPosition(double seconds);
+    /// The stretches of recording passed over so far, from where the seek was sent to where it
+    /// went, in order, all files together.
+    const std::vector<Silence>& PassedOver() const { return FPassedOver; }
 
 private:
     std::function<void(double)> FSeek;
@@ -47,4 +53,5 @@ private:
     bool FOn = false;
     bool FMoving = false;
     bool FScanning = false;
+    std::vector<Silence> FPassedOver;
 };

@@ -121,10 +121,11 @@ TEST(SilenceSkipTarget, KeepsTheStartAndTheEndOfEverySilence) {
         double position;
         std::optional<double> target;
     } cases[] = {
-        {"within its first half second", 10.3, std::nullopt},
-        {"just past its first half second", 10.5, 12.8},
-        {"in the middle", 11.5, 12.8},
-        {"nearly where the seek would land", 12.7, std::nullopt},
+        {"at its start", 10.0, std::nullopt},
+        {"within the part always heard", 10.3, std::nullopt},
+        {"just past it", 10.4, 12.85},
+        {"in the middle", 11.5, 12.85},
+        {"nearly where the seek would land", 12.75, std::nullopt},
         {"past where the seek would land", 12.9, std::nullopt},
     };
     for (const auto& c : cases) {
