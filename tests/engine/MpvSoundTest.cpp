@@ -388,23 +388,6 @@ TEST_F(MpvSound, SilencesArePassedOverWhileSpeechAndPositionsStayWhole) {
                 600.0, 5.0);
 }
 
-TEST_F(MpvSound, WithShorterSilencesOnSoundIsHeardWhole) {
-    // As fast as it decodes, the skipper may or may not come in time; whatever it passes over,
-    // every sentence is heard whole and at its own pitch.
-    const std::vector<std::int16_t> heard =
-        Play(Write(QStringLiteral("sentences.wav"), Sentences(), kSentenceRate, 1), {.shortSilences = true});
-    const std::vector<Burst> bursts = Bursts(heard, kSentenceRate);
-    ASSERT_EQ(bursts.size(), 5u);
-    for (std::size_t k = 0; k < bursts.size(); ++k) {
-        SCOPED_TRACE(k);
-        EXPECT_NEAR(bursts[k].seconds, kSentence, 0.03);
-        const auto from =
-            heard.begin() + static_cast<std::ptrdiff_t>((bursts[k].begin + 0.5) * kSentenceRate);
-        EXPECT_NEAR(Frequency({from, from + kSentenceRate}, kSentenceRate),
-                    300.0 + 100.0 * static_cast<double>(k), 5.0);
-    }
-}
-
 // ---- With the rest of playback
 
 TEST_F(MpvSound, AllThreeKeepSpeedAndPitchAtTheEndsOfTheRange) {
