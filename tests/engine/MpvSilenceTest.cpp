@@ -114,6 +114,80 @@ TEST_F(SilenceScan, StopsWhileWaitingFarAheadOfPlayback) {
     EXPECT_FALSE(scanner.Covers(MpvSilenceScanner::kScanAhead + 15.0));
 }
 
+/// A skipper over a file with a silence from 1 s to 4 s, and the seeks it sends.
+class SilenceSkipping : public SilenceScan {
+protected:
+    void SetUp() override {
+        SilenceScan::SetUp();
+        file = File(Stretches({{1.0, true}, {3.0, false}, {1.0, true}}));
+        skipper.SetOn(true);
+        skipper.OnStartFile();
+        skipper.OnPath(file);
+        skipper.OnPlaybackRestart();
+    }
+    /// Reports the position until the skipper seeks or the scan must have long found the silence.
+    bool SeeksFrom(double position) {
+        return WaitUntil(
+            [&] {
+                skipper.OnPosition(position);
+                return !seeks.empty();
+            },
+            1000);
+    }
+
+    /// Reports the position once: what the skipper must not do is decided then and there.
+    bool SeeksAtOnce(double position) {
+        skipper.OnPosition(position);
+        return !seeks.empty();
+    }
+
+    QByteArray file;
+    std::vector<double> seeks;
+    MpvSilenceSkipper skipper{[this](double seconds) { seeks.push_back(seconds); }};
+};
+
+TEST_F(SilenceSkipping, PassesOverASilenceOnceAndWaitsForTheRestart) {
+    ASSERT_TRUE(SeeksFrom(2.0));
+    EXPECT_EQ(seeks, std::vector<double>{4.0 - kSilenceKeptBeforeSound});
+    EXPECT_EQ(skipper.PassedOver(), (std::vector<Silence>{{2.0, 4.0 - kSilenceKeptBeforeSound}}));
+    // Until its seek has landed the old place is still reported: no second seek.
+    skipper.OnPosition(2.1);
+    EXPECT_EQ(seeks.size(), 1u);
+    skipper.OnPlaybackRestart();
+    skipper.OnPosition(3.9);
+    skipper.OnPosition(4.5);
+    EXPECT_EQ(seeks.size(), 1u) << "sound was passed over";
+}
+
+TEST_F(SilenceSkipping, NeverOverridesAMoveOfSomeoneElse) {
+    skipper.OnMoveSent(); // the listener's seek is on its way; mpv still reports the old place
+    EXPECT_FALSE(SeeksAtOnce(2.0));
+    skipper.OnPlaybackRestart();
+    EXPECT_TRUE(SeeksFrom(2.0));
+}
+
+TEST_F(SilenceSkipping, UsesNoSilenceOfTheFileBefore) {
+    ASSERT_TRUE(SeeksFrom(2.0));
+    seeks.clear();
+    // The next file starts: its positions mean nothing until its own path is told.
+    skipper.OnStartFile();
+    skipper.OnPlaybackRestart();
+    EXPECT_FALSE(SeeksAtOnce(2.0));
+    // A file of sound only: what was found in the other one is forgotten.
+    skipper.OnPath(File(Stretches({{5.0, true}})));
+    EXPECT_FALSE(SeeksAtOnce(2.0));
+}
+
+TEST_F(SilenceSkipping, DoesNothingWhenOffOrForWhatIsNoLocalFile) {
+    skipper.SetOn(false);
+    EXPECT_FALSE(SeeksAtOnce(2.0));
+    skipper.SetOn(true);
+    skipper.OnPath("varnelmidi://x" + file);
+    EXPECT_FALSE(SeeksAtOnce(2.0));
+    skipper.OnPath(file);
+    EXPECT_TRUE(SeeksFrom(2.0));
+}
+
 TEST(SilenceSkipTarget, KeepsTheStartAndTheEndOfEverySilence) {
     const Silence silence{10.0, 13.0};
     const struct {
