@@ -70,6 +70,30 @@ void TM3GeneralConfigs::SetReadNotes(bool on) {
     WriteInt(OptionsSection, QString::fromLatin1(kReadNotesKey), on ? 1 : 0);
 }
 
+bool TM3GeneralConfigs::EvenLoudness() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(kEvenLoudnessKey), 0) != 0;
+}
+
+void TM3GeneralConfigs::SetEvenLoudness(bool on) {
+    WriteInt(OptionsSection, QString::fromLatin1(kEvenLoudnessKey), on ? 1 : 0);
+}
+
+bool TM3GeneralConfigs::MonoSound() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(kMonoSoundKey), 0) != 0;
+}
+
+void TM3GeneralConfigs::SetMonoSound(bool on) {
+    WriteInt(OptionsSection, QString::fromLatin1(kMonoSoundKey), on ? 1 : 0);
+}
+
+bool TM3GeneralConfigs::ShortSilences() const {
+    return ReadInt(OptionsSection, QString::fromLatin1(kShortSilencesKey), 0) != 0;
+}
+
+void TM3GeneralConfigs::SetShortSilences(bool on) {
+    WriteInt(OptionsSection, QString::fromLatin1(kShortSilencesKey), on ? 1 : 0);
+}
+
 bool TM3GeneralConfigs::IsMediaFile(const QString& name) {
     const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
     const qsizetype dot = name.lastIndexOf(u'.');

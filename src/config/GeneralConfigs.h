@@ -27,6 +27,13 @@ public:
     void SetReadPageNumbers(bool on);
     bool ReadNotes() const;
     void SetReadNotes(bool on);
+    /// The sound the listener asked for; each is off unless stored as a number other than 0.
+    bool EvenLoudness() const;
+    void SetEvenLoudness(bool on);
+    bool MonoSound() const;
+    void SetMonoSound(bool on);
+    bool ShortSilences() const;
+    void SetShortSilences(bool on);
     /// True when the name's extension (dot included) occurs inside the extension list.
     bool IsMediaFile(const QString& name);
     /// True when the stored DonateDate's month differs from the current month, or cannot be read.
@@ -47,6 +54,9 @@ inline constexpr const char* kDonateDateKey = "DonateDate";
 inline constexpr const char* kRewindAfterPauseKey = "RewindAfterPause";
 inline constexpr const char* kReadPageNumbersKey = "ReadPageNumbers";
 inline constexpr const char* kReadNotesKey = "ReadNotes";
+inline constexpr const char* kEvenLoudnessKey = "EvenLoudness";
+inline constexpr const char* kMonoSoundKey = "MonoSound";
+inline constexpr const char* kShortSilencesKey = "ShortSilences";
 inline constexpr const char* kDefaultExtensions =
     ".mp3.wav.avi.mid.m4a.snd.au.aif.aifc.aiff.wma.mp2.adts.adt.aac.mov.rmi.midi.mp4.m4v.mp4v.3gp.3gpp.3g2."
     "3gp2.m2ts.m2t.mts.ts.tts.wmv.mpeg.mpg.m1v.m2v.mod.mpa.mpe.ifo.vob.ofr.ofs.asx.wax.dvr-ms.wtv.flv";

@@ -49,6 +49,14 @@ struct MediaClip {
     friend bool operator==(const MediaClip&, const MediaClip&) = default;
 };
 
+/// How the listener asked the sound to be shaped; all off plays the recording as it is.
+struct SoundOptions {
+    bool evenLoudness = false;  // speech of any level comes out at one loudness
+    bool mono = false;          // both channels carry the mix of the two
+    bool shortSilences = false; // a silence is passed over quickly after its first half second
+    friend bool operator==(const SoundOptions&, const SoundOptions&) = default;
+};
+
 /// The outside media control the player is built on: its operations, states and units. Positions
 /// and durations are seconds, volume 0 to 100, rate 1.0 for normal speed. Every operation may
 /// throw MediaControlError; one that throws has emitted nothing.
@@ -113,6 +121,9 @@ public:
     virtual double Rate() const = 0;
     /// Emits nothing.
     virtual void SetRate(double rate) = 0;
+    /// What plays now and every file after it sounds as `options` say; positions, lengths and the
+    /// rate stay those of the recording. Emits nothing.
+    virtual void SetSound(const SoundOptions& options) = 0;
     /// Display name of the current media.
     virtual QString MediaName() const = 0;
     /// The current file's tags, as far as they are known: none while nothing is open, and those

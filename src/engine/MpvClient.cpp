@@ -1,6 +1,7 @@
 #include "engine/MpvClient.h"
 
 #include "engine/MediaControl.h"
+#include "engine/MpvAudioFilters.h"
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileOptions.h"
 #include "engine/MpvMidiProtocol.h"
@@ -54,16 +55,10 @@ constexpr const char* kFixedOptions[][2] = {
     {"prefetch-playlist", "yes"},
 };
 
-// mpv keeps the pitch at a changed speed with a filter of its own choosing (scaletempo2), which
-// falls silent outside its default range. Outside that range the same filter is put in the chain
-// by hand with mpv's whole range of speeds; only there, as in the chain at normal speed it would
-// drop the last moments of every file.
+// Outside this range of speeds mpv's own pitch keeper falls silent: MpvAudioFilterList puts one
+// with mpv's whole range in the chain instead.
 constexpr double kPitchKeeperSlowest = 0.25;
 constexpr double kPitchKeeperFastest = 4.0;
-QByteArray WidePitchKeeper() {
-    return "scaletempo2=min-speed=" + QByteArray::number(kMpvSlowestSpeed) +
-           ":max-speed=" + QByteArray::number(kMpvFastestSpeed);
-}
 
 [[noreturn]] void Fail(const char* what, int code) {
     throw MediaControlError(std::string("mpv: ") + what + ": " + mpv_error_string(code));
@@ -121,6 +116,7 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     Observe(mpv, MpvProperty::ArtistTag, "metadata/by-key/artist", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::AlbumTag, "metadata/by-key/album", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::ChapterList, "chapter-list", MPV_FORMAT_NODE);
+    Observe(mpv, MpvProperty::Path, "path", MPV_FORMAT_STRING);
 }
 
 MpvClient::~MpvClient() {
@@ -163,7 +159,7 @@ void MpvClient::Drain() {
         const MpvEventData data = CopyMpvEvent(*event);
         if (data.kind == MpvEventKind::CommandReply && RequestKind(data.userdata) == MpvRequest::Barrier)
             PassBarrier(RequestSequence(data.userdata));
-        else
+        else if (!ShownToSkipper(data))
             handler(data);
         if (!alive)
             return;
@@ -173,12 +169,16 @@ void MpvClient::Drain() {
 void MpvClient::Command(std::initializer_list<const char*> args, std::uint64_t tag, OnRefusal onRefusal) {
     std::vector<const char*> list(args);
     list.push_back(nullptr);
-    if (const int rc = mpv_command_async(FHandle.get(), tag, list.data());
-        rc < 0 && onRefusal == OnRefusal::Throw)
+    const int rc = mpv_command_async(FHandle.get(), tag, list.data());
+    if (rc >= 0 && qstrcmp(list.front(), "seek") == 0)
+        FSkipper.OnMoveSent();
+    if (rc < 0 && onRefusal == OnRefusal::Throw)
         Fail(list.front(), rc);
 }
 
 void MpvClient::LoadFile(const QByteArray& file, double start, const char* flags, std::uint64_t tag) {
+    if (qstrcmp(flags, "append") != 0)
+        FSkipper.OnMoveSent();
     // Built as an mpv node so that no value needs quoting.
     const MpvFileOptions options = PerFileOptions(file, start);
     std::vector<mpv_node> optionValues(options.size());
@@ -221,15 +221,62 @@ void MpvClient::SetDouble(const char* name, double value) {
 }
 
 void MpvClient::SetSpeed(double speed) {
-    const bool wide = speed < kPitchKeeperSlowest || speed > kPitchKeeperFastest;
-    if (wide != FWidePitchKeeper) {
-        const QByteArray filters = wide ? WidePitchKeeper() : QByteArray();
-        const char* text = filters.constData();
-        if (const int rc = mpv_set_property_async(FHandle.get(), 0, "af", MPV_FORMAT_STRING, &text); rc < 0)
-            Fail("af", rc);
-        FWidePitchKeeper = wide;
-    }
+    FWidePitchKeeper = speed < kPitchKeeperSlowest || speed > kPitchKeeperFastest;
+    ApplyFilters();
     SetDouble("speed", speed);
+}
+
+void MpvClient::SetSound(const SoundOptions& sound) {
+    FSound = sound;
+    ApplyFilters();
+    FSkipper.SetOn(sound.shortSilences);
+}
+
+void MpvClient::ApplyFilters() {
+    // One list for everything asked, set whole: mpv rebuilds its chain only when it changes, and
+    // keeps it for every file after.
+    const QByteArray filters = MpvAudioFilterList(FSound, FWidePitchKeeper);
+    if (filters == FFilters)
+        return;
+    const char* text = filters.constData();
+    if (const int rc = mpv_set_property_async(FHandle.get(), 0, "af", MPV_FORMAT_STRING, &text); rc < 0)
+        Fail("af", rc);
+    FFilters = filters;
+}
+
+bool MpvClient::ShownToSkipper(const MpvEventData& event) {
+    switch (event.kind) {
+    case MpvEventKind::CommandReply:
+        if (RequestKind(event.userdata) != MpvRequest::Skip)
+            return false;
+        if (event.error < 0)
+            FSkipper.OnSkipRefused();
+        return true;
+    case MpvEventKind::StartFile:
+        FSkipper.OnStartFile();
+        return false;
+    case MpvEventKind::PlaybackRestart:
+        FSkipper.OnPlaybackRestart();
+        return false;
+    case MpvEventKind::PropertyChange:
+        if (event.property == MpvProperty::Path) {
+            FSkipper.OnPath(event.hasValue ? event.text.toUtf8() : QByteArray());
+            return true;
+        }
+        if (event.property == MpvProperty::TimePos && event.hasValue)
+            FSkipper.OnPosition(event.number);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void MpvClient::SendSkip(double seconds) {
+    const QByteArray target = QByteArray::number(seconds, 'f', 6);
+    const char* args[] = {"seek", target.constData(), "absolute+exact", nullptr};
+    // Not through Command: the skipper's own seek is no move of someone else's.
+    if (mpv_command_async(FHandle.get(), MakeRequestTag(MpvRequest::Skip, ++FSkipSequence), args) < 0)
+        FSkipper.OnSkipRefused();
 }
 
 double MpvClient::ReadDouble(const char* name, double fallback) const {

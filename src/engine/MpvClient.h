@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/MediaControl.h"
+#include "engine/MpvSilenceSkipper.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -59,6 +62,11 @@ public:
     /// Queues a change of speed within mpv's bounds, heard with its pitch kept; throws
     /// MediaControlError when mpv refuses it.
     void SetSpeed(double speed);
+    /// From now on what plays, and every file after it, sounds as `sound` says; throws
+    /// MediaControlError when mpv refuses the filters.
+    void SetSound(const SoundOptions& sound);
+    /// The stretches of recording passed over in silences so far, in order.
+    const std::vector<Silence>& PassedOver() const { return FSkipper.PassedOver(); }
     /// Reads a property now; returns `fallback` when mpv cannot tell.
     double ReadDouble(const char* name, double fallback) const;
     /// `reached` runs on the owner's thread once every request sent before has been handled by
@@ -76,12 +84,20 @@ private:
     void Drain();
     void SendBarrier(std::function<void()> reached, OnRefusal onRefusal);
     void PassBarrier(std::uint64_t sequence);
+    /// Lets the skipper see what moves playback; true when the event was its own alone.
+    bool ShownToSkipper(const MpvEventData& event);
+    void ApplyFilters();
+    void SendSkip(double seconds);
 
     std::unique_ptr<mpv_handle, HandleDeleter> FHandle; // first member: freed after everything else
     QObject& FOwner;
     EventHandler FHandler;
     std::atomic<bool> FDrainQueued{false};
     bool FWidePitchKeeper = false; // the pitch keeper of SetSpeed is in the filter chain
+    SoundOptions FSound;
+    QByteArray FFilters; // the filter list mpv was given last
+    MpvSilenceSkipper FSkipper{[this](double seconds) { SendSkip(seconds); }};
+    std::uint64_t FSkipSequence = 0;
     std::uint64_t FBarrierSequence = 0;
     std::map<std::uint64_t, std::function<void()>> FBarriers;
 };

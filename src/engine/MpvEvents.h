@@ -31,11 +31,12 @@ enum class MpvProperty : std::uint64_t {
     TitleTag = 10,
     ArtistTag = 11,
     AlbumTag = 12,
-    ChapterList = 16
+    ChapterList = 16,
+    Path = 20
 };
 
 /// What an asynchronous request was, packed with a sequence number into its reply_userdata.
-enum class MpvRequest : std::uint64_t { Other = 0, Load = 1, Seek = 2, Append = 3, Barrier = 4 };
+enum class MpvRequest : std::uint64_t { Other = 0, Load = 1, Seek = 2, Append = 3, Barrier = 4, Skip = 5 };
 
 /// Packs a request kind and a sequence number into one reply_userdata.
 constexpr std::uint64_t MakeRequestTag(MpvRequest kind, std::uint64_t sequence) {

@@ -57,6 +57,8 @@ public:
     double Rate() const override { return FRate; }
     /// Throws MediaControlError for a rate mpv cannot play (outside 0.01..100) or a refusal.
     void SetRate(double rate) override;
+    /// Throws MediaControlError when mpv refuses the filters.
+    void SetSound(const SoundOptions& options) override { FClient.SetSound(options); }
     /// Returns the empty text when nothing is open.
     QString MediaName() const override { return FMedia.Name(); }
     MediaTags Tags() const override { return FMedia.Tags(); }
@@ -68,6 +70,9 @@ public:
     /// How many times mpv has opened its audio output so far: a change of file that keeps the
     /// output open adds none (what the tests and the benchmark look at for gaps).
     int AudioOutputOpenings() const { return FOutputOpenings; }
+    /// The stretches of recording passed over in silences so far, in order (what the tests look at
+    /// for the time a listener saves and for sound never cut).
+    const std::vector<Silence>& PassedOver() const { return FClient.PassedOver(); }
     /// For tests and tools: `reached` runs from the event loop once mpv has handled every request
     /// made before this call and every state those raised has been reported, so that what has not
     /// been reported by then did not happen. Emits nothing; throws MediaControlError on refusal.

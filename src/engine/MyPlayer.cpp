@@ -161,6 +161,10 @@ void TMyPlayer::SetRate(double rate) {
     IgnoreFailure([&] { FControl->SetRate(rate); });
 }
 
+void TMyPlayer::SetSound(const SoundOptions& options) {
+    IgnoreFailure([&] { FControl->SetSound(options); });
+}
+
 QString TMyPlayer::PositionText() const {
     return OrOnFailure<QString>({}, [&] { return TimeLabel(FControl->CurrentPosition()); });
 }

@@ -77,6 +77,8 @@ public:
     /// 0.0 on failure.
     double GetRate() const;
     void SetRate(double rate);
+    /// The sound of what plays and of every file after it; failures ignored.
+    void SetSound(const SoundOptions& options);
     /// Empty on failure.
     QString PositionText() const;
     /// Empty on failure.

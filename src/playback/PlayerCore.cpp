@@ -78,6 +78,7 @@ TPlayerCore::TPlayerCore(TSettingsModule& settings, std::unique_ptr<MediaControl
     FSession = std::make_unique<TSessionRecord>(settings.MediaConfigs());
     FBookmarks = std::make_unique<TBookmarkStore>(settings.MediaConfigs());
     BuildListening();
+    FollowSoundOptions();
 }
 
 TPlayerCore::~TPlayerCore() {
@@ -584,6 +585,13 @@ void TPlayerCore::ResumeAfterModal(quint64 pausedSerial) {
 
 // ---- The modal pause
 
+void TPlayerCore::FollowSoundOptions() {
+    IgnoreFailure([&] {
+        const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
+        FPlayer->SetSound({options.EvenLoudness(), options.MonoSound(), options.ShortSilences()});
+    });
+}
+
 TPlayerCore::ModalPause::ModalPause(TPlayerCore& core)
     // Asked before the flag is set, so that a failing control cannot leave the core deaf.
     : FCore(core), FWasPlaying(core.FPlayer->IsPlaying()), FSerial(core.FPlaySerial) {
@@ -593,6 +601,8 @@ TPlayerCore::ModalPause::ModalPause(TPlayerCore& core)
 }
 
 TPlayerCore::ModalPause::~ModalPause() {
+    // The options dialog is one of these windows: its sound options hold before playback resumes.
+    FCore.FollowSoundOptions();
     IgnoreFailure([&] {
         if (FWasPlaying)
             FCore.ResumeAfterModal(FSerial);

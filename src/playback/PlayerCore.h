@@ -144,6 +144,10 @@ public:
     void AppActivate() { FVolume->Activate(); }
     bool InBackground() const { return FVolume->InBackground(); }
 
+    /// The sound follows the options stored (even loudness, mono, shorter silences): what plays and
+    /// every track after it; failures ignored. Done at start and whenever a modal window closes.
+    void FollowSoundOptions();
+
     /// Steps the sleep timer to its next choice (or cancels its fade); returns the choice.
     int CycleSleepTimer();
 

@@ -3,6 +3,7 @@
 #include "config/GeneralConfigs.h"
 #include "texts/BookTexts.h"
 #include "texts/ListeningTexts.h"
+#include "texts/SoundTexts.h"
 #include "texts/Texts.h"
 #include "ui/AccessibleComboBox.h"
 #include "ui/DialogForm.h"
@@ -14,13 +15,34 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <functional>
+
 namespace {
 constexpr int kOrderChoices = 3;
+// The sound's boxes, one under another below the rewind's, the talking book's below them, and the
+// buttons below those.
+constexpr int kSoundTop = 95;
+constexpr int kBoxStep = 25;
+constexpr int kBookTop = kSoundTop + 3 * kBoxStep;
+constexpr int kButtonsTop = kBookTop + 2 * kBoxStep + 10;
+
+QCheckBox* NewCheckBox(QWidget& parent, const QString& name, int top) {
+    auto* box = new QCheckBox(&parent);
+    box->setObjectName(name);
+    box->setGeometry(10, top, 280, 21);
+    return box;
 }
+
+// Only a change is written, so that a file the option never touched stays as it was.
+void StoreIfChanged(bool shown, bool stored, const std::function<void(bool)>& store) {
+    if (shown != stored)
+        store(shown);
+}
+} // namespace
 
 TVarnelOptions::TVarnelOptions(TM3GeneralConfigs& configs, int language, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FConfigs(configs) {
-    SetUpFixedDialog(*this, 300, 200);
+    SetUpFixedDialog(*this, 300, kButtonsTop + 35);
     // Before the controls: a screen reader must hear the order list's current choice.
     InstallComboBoxAccessibility();
     CreateControls();
@@ -51,12 +73,12 @@ void TVarnelOptions::CreateControls() {
 
     BtOk = new QPushButton(this);
     BtOk->setObjectName(QStringLiteral("BtOk"));
-    BtOk->setGeometry(50, 165, 75, 25);
+    BtOk->setGeometry(50, kButtonsTop, 75, 25);
     BtOk->setDefault(true);
 
     BtCancel = new QPushButton(this);
     BtCancel->setObjectName(QStringLiteral("BtCancel"));
-    BtCancel->setGeometry(200, 165, 75, 25);
+    BtCancel->setGeometry(200, kButtonsTop, 75, 25);
 
     // Added after the first options: below them on screen, and after them in the tab order.
     CkRewindAfterPause = new QCheckBox(this);
@@ -64,14 +86,13 @@ void TVarnelOptions::CreateControls() {
     CkRewindAfterPause->setGeometry(10, 70, 280, 21);
     CkRewindAfterPause->setChecked(true);
 
+    CkEvenLoudness = NewCheckBox(*this, QStringLiteral("CkEvenLoudness"), kSoundTop);
+    CkMonoSound = NewCheckBox(*this, QStringLiteral("CkMonoSound"), kSoundTop + kBoxStep);
+    CkShortSilences = NewCheckBox(*this, QStringLiteral("CkShortSilences"), kSoundTop + 2 * kBoxStep);
     // A talking book's parts a listener may pass over; both read unless asked.
-    CkReadPageNumbers = new QCheckBox(this);
-    CkReadPageNumbers->setObjectName(QStringLiteral("CkReadPageNumbers"));
-    CkReadPageNumbers->setGeometry(10, 95, 280, 21);
+    CkReadPageNumbers = NewCheckBox(*this, QStringLiteral("CkReadPageNumbers"), kBookTop);
     CkReadPageNumbers->setChecked(true);
-    CkReadNotes = new QCheckBox(this);
-    CkReadNotes->setObjectName(QStringLiteral("CkReadNotes"));
-    CkReadNotes->setGeometry(10, 120, 280, 21);
+    CkReadNotes = NewCheckBox(*this, QStringLiteral("CkReadNotes"), kBookTop + kBoxStep);
     CkReadNotes->setChecked(true);
 
     // The buddies let a screen reader speak each field with its label.
@@ -82,7 +103,10 @@ void TVarnelOptions::CreateControls() {
     setTabOrder(CbSortType, BtOk);
     setTabOrder(BtOk, BtCancel);
     setTabOrder(BtCancel, CkRewindAfterPause);
-    setTabOrder(CkRewindAfterPause, CkReadPageNumbers);
+    setTabOrder(CkRewindAfterPause, CkEvenLoudness);
+    setTabOrder(CkEvenLoudness, CkMonoSound);
+    setTabOrder(CkMonoSound, CkShortSilences);
+    setTabOrder(CkShortSilences, CkReadPageNumbers);
     setTabOrder(CkReadPageNumbers, CkReadNotes);
     SpDeactivatedVolume->setFocus();
 
@@ -102,6 +126,9 @@ void TVarnelOptions::SetTexts(int language) {
     BtOk->setText(Text(TextId::OptionsOk, language));
     BtCancel->setText(Text(TextId::OptionsCancel, language));
     CkRewindAfterPause->setText(RewindOptionText(language));
+    CkEvenLoudness->setText(SoundOptionText(SoundTextId::EvenLoudness, language));
+    CkMonoSound->setText(SoundOptionText(SoundTextId::Mono, language));
+    CkShortSilences->setText(SoundOptionText(SoundTextId::ShortSilences, language));
     CkReadPageNumbers->setText(BookText(BookTextId::ReadPageNumbers, language));
     CkReadNotes->setText(BookText(BookTextId::ReadNotes, language));
 }
@@ -116,8 +143,15 @@ void TVarnelOptions::LoadValues() {
             CbSortType->setCurrentIndex(sortType);
     });
     IgnoreFailure([&] { CkRewindAfterPause->setChecked(FConfigs.RewindAfterPause()); });
-    IgnoreFailure([&] { CkReadPageNumbers->setChecked(FConfigs.ReadPageNumbers()); });
-    IgnoreFailure([&] { CkReadNotes->setChecked(FConfigs.ReadNotes()); });
+    IgnoreFailure([&] {
+        CkEvenLoudness->setChecked(FConfigs.EvenLoudness());
+        CkMonoSound->setChecked(FConfigs.MonoSound());
+        CkShortSilences->setChecked(FConfigs.ShortSilences());
+    });
+    IgnoreFailure([&] {
+        CkReadPageNumbers->setChecked(FConfigs.ReadPageNumbers());
+        CkReadNotes->setChecked(FConfigs.ReadNotes());
+    });
 }
 
 void TVarnelOptions::OkClick() {
@@ -131,10 +165,18 @@ void TVarnelOptions::OkClick() {
         // Only a change is written, so that a file the option never touched stays as it was.
         if (CkRewindAfterPause->isChecked() != FConfigs.RewindAfterPause())
             FConfigs.SetRewindAfterPause(CkRewindAfterPause->isChecked());
-        if (CkReadPageNumbers->isChecked() != FConfigs.ReadPageNumbers())
-            FConfigs.SetReadPageNumbers(CkReadPageNumbers->isChecked());
-        if (CkReadNotes->isChecked() != FConfigs.ReadNotes())
-            FConfigs.SetReadNotes(CkReadNotes->isChecked());
+    });
+    IgnoreFailure([&] {
+        StoreIfChanged(CkEvenLoudness->isChecked(), FConfigs.EvenLoudness(),
+                       [&](bool on) { FConfigs.SetEvenLoudness(on); });
+        StoreIfChanged(CkMonoSound->isChecked(), FConfigs.MonoSound(),
+                       [&](bool on) { FConfigs.SetMonoSound(on); });
+        StoreIfChanged(CkShortSilences->isChecked(), FConfigs.ShortSilences(),
+                       [&](bool on) { FConfigs.SetShortSilences(on); });
+        StoreIfChanged(CkReadPageNumbers->isChecked(), FConfigs.ReadPageNumbers(),
+                       [&](bool on) { FConfigs.SetReadPageNumbers(on); });
+        StoreIfChanged(CkReadNotes->isChecked(), FConfigs.ReadNotes(),
+                       [&](bool on) { FConfigs.SetReadNotes(on); });
     });
     accept();
 }

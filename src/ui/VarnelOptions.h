@@ -9,8 +9,8 @@ class QPushButton;
 class TM3GeneralConfigs;
 class TSpinEdit;
 
-/// The modal options dialog: the background volume, the order of a new track list and the rewind
-/// after a long pause.
+/// The modal options dialog: the background volume, the order of a new track list, the rewind
+/// after a long pause and the sound (even loudness, mono, shorter silences).
 class TVarnelOptions : public QDialog {
     Q_OBJECT
 
@@ -35,6 +35,9 @@ private:
     QPushButton* BtOk = nullptr;
     QPushButton* BtCancel = nullptr;
     QCheckBox* CkRewindAfterPause = nullptr;
+    QCheckBox* CkEvenLoudness = nullptr;
+    QCheckBox* CkMonoSound = nullptr;
+    QCheckBox* CkShortSilences = nullptr;
     QCheckBox* CkReadPageNumbers = nullptr;
     QCheckBox* CkReadNotes = nullptr;
 };

@@ -178,4 +178,53 @@ TEST_F(GeneralConfigsTest, UnchangedRunStillRewritesCanonically) {
     EXPECT_EQ(ReadBytes(Path()), QByteArray("[General]\r\nSortType=1\r\n\r\n"));
 }
 
+TEST_F(GeneralConfigsTest, SoundOptionsAreOffUnlessStoredOn) {
+    struct Sound {
+        bool even, mono, silences;
+        bool operator==(const Sound&) const = default;
+    };
+    const auto read = [](const TM3GeneralConfigs& c) {
+        return Sound{c.EvenLoudness(), c.MonoSound(), c.ShortSilences()};
+    };
+    const struct {
+        const char* name;
+        QByteArray file;
+        Sound sound;
+    } cases[] = {
+        {"a file of a release without them", "[General]\r\nDeactivatedVolume=35\r\nSortType=1\r\n", {}},
+        {"no file", "", {}},
+        {"all on", "[General]\r\nEvenLoudness=1\r\nMonoSound=1\r\nShortSilences=1\r\n", {true, true, true}},
+        {"each alone, any case", "[general]\r\nmonosound = 1\r\n", {false, true, false}},
+        {"written off", "[General]\r\nEvenLoudness=0\r\nShortSilences=1\r\n", {false, false, true}},
+        {"unreadable", "[General]\r\nEvenLoudness=yes\r\nMonoSound=\r\n", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(read(*OpenWith(c.file)), c.sound);
+    }
+}
+
+TEST_F(GeneralConfigsTest, SoundOptionsGoBesideTheKeysAnOlderReleaseReads) {
+    const QByteArray release =
+        "[General]\r\nDeactivatedVolume=35\r\nSortType=1\r\nDonateDate=08/12/2026\r\n\r\n";
+    {
+        auto configs = OpenWith(release);
+        configs->SetEvenLoudness(true);
+        configs->SetShortSilences(true);
+        configs->SetMonoSound(false);
+        ASSERT_TRUE(configs->SaveToDisk());
+    }
+    // The release's lines stay as they were, in place: an older release reads its options as before
+    // and keeps the new lines it does not know.
+    EXPECT_EQ(ReadBytes(Path()), QByteArray("[General]\r\nDeactivatedVolume=35\r\nSortType=1\r\n"
+                                            "DonateDate=08/12/2026\r\nEvenLoudness=1\r\nShortSilences=1\r\n"
+                                            "MonoSound=0\r\n\r\n"));
+    auto reopened = Open();
+    EXPECT_TRUE(reopened->EvenLoudness());
+    EXPECT_FALSE(reopened->MonoSound());
+    EXPECT_TRUE(reopened->ShortSilences());
+    EXPECT_EQ(reopened->DeactivatedVolume(), 35);
+    EXPECT_EQ(reopened->SortType(), 1);
+}
+
 } // namespace

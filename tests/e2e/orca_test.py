@@ -30,6 +30,8 @@ TEXTS = {
         "order_label": "Ordinamento lista brani:",
         "order_none": "Nessuno",
         "order_next": "Alfabetico",
+        "sound_boxes": ["Volume uniforme del parlato", "Audio mono (stesso suono nei due canali)",
+                        "Accorcia i silenzi"],
         "stopped": "Fermo",
         "donation_caption": "Varnel - Donare serve!",
         "speed": "Velocità {}",
@@ -66,6 +68,8 @@ TEXTS = {
         "order_label": "Ordenación lista de pistas:",
         "order_none": "Ninguna",
         "order_next": "Alfabética",
+        "sound_boxes": ["Volumen uniforme de la voz", "Sonido mono (igual en los dos canales)",
+                        "Acortar los silencios"],
         "stopped": "Detenido",
         "donation_caption": "Varnel - Donar es útil!",
         "speed": "Velocidad {}",
@@ -349,6 +353,18 @@ def run(program, speech, tally, texts):
     step(speech, tally, "Ctrl+O, Tab, Down", ["Down"], [
         ("Ctrl+O, Tab, Down: Orca says the next order choice", says(texts["order_next"])),
     ])
+    # Past the buttons and the rewind's box, the sound's three boxes, each read with its label.
+    key("Tab")
+    key("Tab")
+    key("Tab")
+    print("Ctrl+O, to the rewind's box:", speech.settle(first_word=1.0))
+    for label in texts["sound_boxes"]:
+        others = [other for other in texts["sound_boxes"] if other != label]
+        step(speech, tally, f"Ctrl+O, Tab to {label}", ["Tab"], [
+            (f"Ctrl+O, Tab: Orca says the box {label}", says(label)),
+            (f"Ctrl+O, Tab: Orca says no other sound box than {label}",
+             lambda s, others=others: not any(said(s, o) for o in others)),
+        ])
     step(speech, tally, "options closed", ["Escape"],
          back_in_main("Escape from the options while playing", whole_time, titles[0], stale=paused_time))
 

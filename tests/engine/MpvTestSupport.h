@@ -80,8 +80,10 @@ private:
     QMetaObject::Connection FConnection;
 };
 
-/// Writes a mono 16-bit WAV of the given samples; returns false when it cannot be written.
-inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>& samples, int rate) {
+/// Writes a 16-bit WAV of the given samples (interleaved when `channels` is 2); returns false when
+/// it cannot be written.
+inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>& samples, int rate,
+                            int channels = 1) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
@@ -94,9 +96,11 @@ inline bool WriteSamplesWav(const QString& path, const std::vector<std::int16_t>
         return QByteArray(b, 2);
     };
     const auto dataBytes = static_cast<std::uint32_t>(samples.size() * 2);
-    QByteArray out = "RIFF" + le32(36 + dataBytes) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
-                     le32(static_cast<std::uint32_t>(rate)) + le32(static_cast<std::uint32_t>(rate) * 2) +
-                     le16(2) + le16(16) + "data" + le32(dataBytes);
+    const auto frameBytes = static_cast<std::uint16_t>(2 * channels);
+    QByteArray out = "RIFF" + le32(36 + dataBytes) + "WAVEfmt " + le32(16) + le16(1) +
+                     le16(static_cast<std::uint16_t>(channels)) + le32(static_cast<std::uint32_t>(rate)) +
+                     le32(static_cast<std::uint32_t>(rate) * frameBytes) + le16(frameBytes) + le16(16) +
+                     "data" + le32(dataBytes);
     for (std::int16_t s : samples)
         out += le16(static_cast<std::uint16_t>(s));
     return file.write(out) == out.size();

@@ -241,6 +241,30 @@ TEST_F(PlayerCoreTest, AModalPauseResumesOnlyTheTrackItPaused) {
     EXPECT_FALSE(k.Busy()); // a failing control must not leave the core deaf
 }
 
+TEST_F(PlayerCoreTest, TheSoundFollowsTheOptionsFromTheStartAndWhenAModalWindowCloses) {
+    Touch("l/a.mp3");
+    settings = std::make_unique<TSettingsModule>(platform);
+    settings->GeneralConfigs().SetMonoSound(true);
+    TPlayerCore& k = Start({Root() + "l"});
+    ASSERT_FALSE(control->soundPuts.isEmpty());
+    EXPECT_EQ(control->soundPuts.last(), (SoundOptions{false, true, false}));
+    {
+        const TPlayerCore::ModalPause pause(k);
+        // What the options dialog does on OK.
+        settings->GeneralConfigs().SetEvenLoudness(true);
+        settings->GeneralConfigs().SetMonoSound(false);
+        settings->GeneralConfigs().SetShortSilences(true);
+    }
+    // Before playback goes on, so that not a moment is heard the old way.
+    EXPECT_EQ(control->soundPuts.last(), (SoundOptions{true, false, true}));
+    EXPECT_EQ(control->state, psPlaying);
+    // A control that refuses the filters leaves the core working.
+    control->failing.insert("SetSound");
+    { const TPlayerCore::ModalPause pause(k); }
+    EXPECT_FALSE(k.Busy());
+    EXPECT_EQ(control->state, psPlaying);
+}
+
 TEST_F(PlayerCoreTest, StatesAreSignalledButNotActedOnWhileACommandRuns) {
     TPlayerCore& k = StartThree();
     QSignalSpy states(&k, &TPlayerCore::StateChanged);

@@ -104,6 +104,11 @@ void FakeMediaControl::SetRate(double r) {
     rate = r;
 }
 
+void FakeMediaControl::SetSound(const SoundOptions& options) {
+    MaybeFail("SetSound");
+    soundPuts.append(options);
+}
+
 QString FakeMediaControl::MediaName() const {
     MaybeFail("MediaName");
     return QFileInfo(url).completeBaseName();

@@ -27,6 +27,7 @@ public:
     void SetVolume(int v) override;
     double Rate() const override;
     void SetRate(double r) override;
+    void SetSound(const SoundOptions& options) override;
     QString MediaName() const override;
     MediaTags Tags() const override;
     double MediaDuration() const override;
@@ -63,6 +64,7 @@ public:
     QList<double> positionPuts;              // every SetCurrentPosition
     QList<int> volumePuts;
     QList<double> ratePuts;
+    QList<SoundOptions> soundPuts;
     int closes = 0;
 
 private:

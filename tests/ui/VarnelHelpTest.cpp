@@ -26,14 +26,14 @@ struct HelpCase {
 };
 
 const HelpCase HelpCases[] = {
-    {"edit", LangItalian, "EDITITA", 35, "Aiuto per i tasti utili nel campo di editazione", 8,
+    {"edit", LangItalian, "EDITITA", 36, "Aiuto per i tasti utili nel campo di editazione", 8,
      "Freccia giù o tasto multimediale Avanti: Riproduce il brano successivo."},
-    {"edit", LangSpanish, "EDITSPA", 35, "Ayuda para las teclas útiles en el campo de edición", 33,
+    {"edit", LangSpanish, "EDITSPA", 36, "Ayuda para las teclas útiles en el campo de edición", 34,
      "F12: Sirve para efectuar una donación de cinco euros con Paypal."},
-    {"list", LangOther, "LISTITA", 37, "Aiuto per i tasti utili nell'elenco dei brani", 33,
+    {"list", LangOther, "LISTITA", 38, "Aiuto per i tasti utili nell'elenco dei brani", 34,
      "I tasti freccia su e freccia giù in questo elenco sono utilizzati per esplorare la lista dei brani "
      "disponibili. La riproduzione del brano non viene interrotta."},
-    {"LIST", LangSpanish, "LISTSPA", 37, "Ayuda para las teclas útiles en la lista de pistas", 2,
+    {"LIST", LangSpanish, "LISTSPA", 38, "Ayuda para las teclas útiles en la lista de pistas", 2,
      "Intro, Control+p o tecla multimedia Play: Inicia la reproducción de la pista seleccionada."},
 };
 
@@ -116,8 +116,8 @@ TEST(VarnelHelp, ShowHelpFillsTheFieldWithTheCaretAtTheStart) {
         int lines;
         const char* firstLine;
     } cases[] = {
-        {"edit", LangSpanish, 35, "Ayuda para las teclas útiles en el campo de edición"},
-        {"list", LangOther, 37, "Aiuto per i tasti utili nell'elenco dei brani"},
+        {"edit", LangSpanish, 36, "Ayuda para las teclas útiles en el campo de edición"},
+        {"list", LangOther, 38, "Aiuto per i tasti utili nell'elenco dei brani"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.context);

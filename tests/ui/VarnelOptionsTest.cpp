@@ -135,6 +135,9 @@ TEST_F(VarnelOptionsTest, TabVisitsTheControlsInLayoutOrderStartingAtTheVolume) 
                               Button(*dialog, "BtOk"),
                               Button(*dialog, "BtCancel"),
                               Rewind(*dialog),
+                              Box(*dialog, "CkEvenLoudness"),
+                              Box(*dialog, "CkMonoSound"),
+                              Box(*dialog, "CkShortSilences"),
                               Box(*dialog, "CkReadPageNumbers"),
                               Box(*dialog, "CkReadNotes"),
                               Spin(*dialog)};
@@ -289,6 +292,74 @@ TEST_F(VarnelOptionsTest, TheBookBoxesAreOnUnlessStoredOffAndOnlyAChangeIsWritte
     EXPECT_TRUE(text.contains("ReadNotes=0\r\n")) << text.constData();
     EXPECT_FALSE(configs->ReadPageNumbers());
     EXPECT_FALSE(configs->ReadNotes());
+}
+
+TEST_F(VarnelOptionsTest, SoundBoxesShowTheStoreAndStoreOnlyTheirChanges) {
+    const struct {
+        const char* name;
+        const char* texts[2]; // Italian, Spanish
+        const char* key;
+        bool (TM3GeneralConfigs::*read)() const;
+    } boxes[] = {
+        {"CkEvenLoudness",
+         {"Volume &uniforme del parlato", "Volumen &uniforme de la voz"},
+         "EvenLoudness",
+         &TM3GeneralConfigs::EvenLoudness},
+        {"CkMonoSound",
+         {"Audio &mono (stesso suono nei due canali)", "Sonido &mono (igual en los dos canales)"},
+         "MonoSound",
+         &TM3GeneralConfigs::MonoSound},
+        {"CkShortSilences",
+         {"Accorcia i &silenzi", "Acortar los &silencios"},
+         "ShortSilences",
+         &TM3GeneralConfigs::ShortSilences},
+    };
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(box.name);
+        for (const bool stored : {false, true}) {
+            configs = MakeConfigs();
+            configs->DropSection(QStringLiteral("General"));
+            if (stored)
+                configs->WriteInt(QStringLiteral("General"), QString::fromLatin1(box.key), 1);
+            for (int language : {LangItalian, LangSpanish}) {
+                TVarnelOptions dialog(*configs, language);
+                EXPECT_EQ(Box(dialog, box.name)->text(),
+                          QString::fromUtf8(box.texts[language == LangSpanish ? 1 : 0]));
+                EXPECT_EQ(Box(dialog, box.name)->isChecked(), stored);
+            }
+            // OK without a change writes no line: a file that never had the option stays as it was.
+            {
+                auto dialog = ShownDialog();
+                QTest::keyClick(Button(*dialog, "BtOk"), Qt::Key_Space);
+                EXPECT_EQ(configs->Serialize().count(box.key), stored ? 1 : 0);
+            }
+            // Toggled and confirmed: stored, and nothing else of the sound changed with it.
+            auto dialog = ShownDialog();
+            // In a column below the rewind's box, clear of the buttons.
+            EXPECT_GT(Box(*dialog, box.name)->geometry().top(), Rewind(*dialog)->geometry().bottom());
+            EXPECT_LT(Box(*dialog, box.name)->geometry().bottom(), Button(*dialog, "BtOk")->geometry().top());
+            Box(*dialog, box.name)->setFocus();
+            QTest::keyClick(Box(*dialog, box.name), Qt::Key_Space);
+            QTest::keyClick(Button(*dialog, "BtOk"), Qt::Key_Space);
+            EXPECT_EQ(dialog->result(), QDialog::Accepted);
+            EXPECT_EQ(((*configs).*box.read)(), !stored);
+            int on = 0;
+            for (const auto& other : boxes)
+                on += ((*configs).*other.read)() ? 1 : 0;
+            EXPECT_EQ(on, stored ? 0 : 1);
+        }
+    }
+    // Cancel after toggling stores nothing.
+    configs = MakeConfigs();
+    configs->DropSection(QStringLiteral("General"));
+    auto dialog = ShownDialog();
+    for (const auto& box : boxes) {
+        Box(*dialog, box.name)->setFocus();
+        QTest::keyClick(Box(*dialog, box.name), Qt::Key_Space);
+    }
+    QTest::keyClick(Button(*dialog, "BtCancel"), Qt::Key_Space);
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(configs->EvenLoudness() || configs->MonoSound() || configs->ShortSilences());
 }
 
 TEST_F(VarnelOptionsTest, EnterInTheFieldConfirmsWithTheValueBroughtIntoRange) {
