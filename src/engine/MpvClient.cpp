@@ -178,9 +178,10 @@ void MpvClient::Command(std::initializer_list<const char*> args, std::uint64_t t
         Fail(list.front(), rc);
 }
 
-void MpvClient::LoadFile(const QByteArray& file, double start, const char* flags, std::uint64_t tag) {
+void MpvClient::LoadFile(const MpvLoad& load, const char* flags, std::uint64_t tag) {
     // Built as an mpv node so that no value needs quoting.
-    const MpvFileOptions options = PerFileOptions(file, start);
+    const QByteArray& file = load.file;
+    const MpvFileOptions options = PerFileOptions(file, load.start, load.end);
     std::vector<mpv_node> optionValues(options.size());
     std::vector<char*> optionKeys(options.size());
     for (size_t i = 0; i < options.size(); ++i) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/MpvLoad.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -50,9 +52,9 @@ public:
     /// Queues a command; throws MediaControlError when mpv refuses it, unless told to ignore that.
     void Command(std::initializer_list<const char*> args, std::uint64_t tag = 0,
                  OnRefusal onRefusal = OnRefusal::Throw);
-    /// Queues a loadfile of `file` starting at `start`, with `flags` ("replace", "append");
-    /// throws MediaControlError when mpv refuses it.
-    void LoadFile(const QByteArray& file, double start, const char* flags, std::uint64_t tag);
+    /// Queues a loadfile of the load's file from its start to its end, with `flags` ("replace",
+    /// "append"); throws MediaControlError when mpv refuses it.
+    void LoadFile(const MpvLoad& load, const char* flags, std::uint64_t tag);
     /// Queues a property change; throws MediaControlError when mpv refuses it.
     void SetFlag(const char* name, bool value);
     void SetDouble(const char* name, double value);

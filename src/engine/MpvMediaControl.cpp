@@ -182,7 +182,7 @@ void MpvMediaControl::Open(const QString& path, double start, MpvClient::OnRefus
     FNext.SetCurrentFile(file);
     // Asked of the file itself: for MIDI the argument is a URL of the program's own.
     if (!path.isEmpty() && IsRegularFile(EncodeFileName(path))) {
-        FLoads.Hold(MpvLoad{file, start, sequence});
+        FLoads.Hold(MpvLoad{file, start, sequence, std::nullopt});
         FLoads.Post([this] { SendUnsent(); });
         return;
     }
@@ -209,7 +209,7 @@ void MpvMediaControl::SendUnsent() {
         }
         FLoads.TakeUnsent();
         FNext.Forget(); // a replacing load empties mpv's playlist
-        FClient.LoadFile(load.file, load.start, "replace", MakeRequestTag(MpvRequest::Load, load.sequence));
+        FClient.LoadFile(load, "replace", MakeRequestTag(MpvRequest::Load, load.sequence));
         if (load.start > 0.0)
             FPosition.HoldForLoad(); // mpv reports no position, or the old one, until it starts there
         FNext.Append();
@@ -280,7 +280,7 @@ void MpvMediaControl::PrepareNext(const QString& path, double start) {
             FNext.Drop();
         return;
     }
-    FNext.Want(MpvLoad{file, std::clamp(start, 0.0, kFarPastAnyEnd)},
+    FNext.Want(MpvLoad{file, std::clamp(start, 0.0, kFarPastAnyEnd), 0, std::nullopt},
                !loadWaits && FTracker.CurrentFileStarted());
 }
 

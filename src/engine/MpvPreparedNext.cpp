@@ -20,15 +20,17 @@ void MpvPreparedNext::Want(const MpvLoad& next, bool appendNow) {
 }
 
 void MpvPreparedNext::Append() {
-    if (!FWanted || FWanted->file == FCurrentFile)
-        return; // the same file again follows its own remembered position, not a prepared one
+    // The same file again follows its own remembered position, not a prepared one; a stretch of it
+    // is a place of its own.
+    if (!FWanted || (FWanted->file == FCurrentFile && !FWanted->end))
+        return;
     if (FAppended || FTracker.CurrentFileStarted()) {
         // Everything but the current entry goes: the file before it and any earlier hint.
         FClient.Command({"playlist-clear"});
     }
     MpvLoad load = *FWanted;
     load.sequence = ++FSequence;
-    FClient.LoadFile(load.file, load.start, "append", MakeRequestTag(MpvRequest::Append, load.sequence));
+    FClient.LoadFile(load, "append", MakeRequestTag(MpvRequest::Append, load.sequence));
     FAppended = MpvAppendedEntry{load};
 }
 

@@ -33,7 +33,8 @@ class MpvPreparedNext {
 public:
     MpvPreparedNext(MpvClient& client, const MpvFileTracker& tracker) : FClient(client), FTracker(tracker) {}
 
-    /// The file set now: the same file is never prepared to follow itself.
+    /// The file set now: the same file is never prepared to follow itself, except as a stretch
+    /// with an end of its own.
     void SetCurrentFile(const QByteArray& file) { FCurrentFile = file; }
     /// Hints `next`, and appends it at once when `appendNow` unless it already waits in mpv.
     /// Throws MediaControlError when mpv refuses the append.
