@@ -100,6 +100,8 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     if (!options.audioFile.isEmpty()) {
         SetOption(mpv, "ao-pcm-file", options.audioFile.toUtf8());
         SetOption(mpv, "ao-pcm-waveheader", "no");
+        // Every sample the output got, also across a reopening of the output.
+        SetOption(mpv, "ao-pcm-append", "yes");
         SetOption(mpv, "audio-format", "s16");
     }
     if (options.untimed) {

@@ -27,7 +27,7 @@ struct MpvOutputOptions {
         : audioOutput(std::move(output)), untimed(untimedPlay), audioFile(std::move(pcmFile)) {}
     QString audioOutput; // empty: mpv's default output; tests use "null"
     bool untimed;        // play as fast as decoding allows (tests that do not need real time)
-    QString audioFile;   // with the "pcm" output: the file the samples are written to (tests)
+    QString audioFile;   // with the "pcm" output: the file the samples are appended to (tests)
 };
 
 /// One headless mpv instance and the only way to it: its fixed options, the asynchronous requests

@@ -38,6 +38,7 @@ TEST_F(MpvMediaControlTest, FirstSoundOfAResumedFileIsTheRememberedPlace) {
     ASSERT_TRUE(WriteSamplesWav(path, Staircase(30.0), kRate));
     const QString output = FDir.filePath("out.raw");
     for (double remembered : {12.5, 0.0}) {
+        QFile::remove(output); // the output appends to what is there
         {
             MpvMediaControl c(MpvMediaControl::Options{"pcm", true, output});
             StateLog log(c);
