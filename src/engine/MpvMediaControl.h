@@ -36,15 +36,18 @@ public:
     void SetUrl(const QString& path) override;
     /// Each stretch of touching clips is one entry of mpv's playlist, bounded by its start and end,
     /// and the next stretch waits behind it there as a hinted file does, so that a change of file
-    /// or a skipped part keeps the audio output open. Only the stretch reached is opened, by the
-    /// same rule as a file; one whose file is no regular file is passed over unopened.
+    /// keeps the audio output open. A stretch that starts past its file's beginning (after a
+    /// skipped part) is not prepared, as no file that starts there is: it is loaded once reached,
+    /// with the output opened anew. Only the stretch reached is opened, by the same rule as a
+    /// file; one whose file is no regular file is passed over unopened.
     void SetClips(const QString& name, const MediaTags& tags, const QList<MediaClip>& clips,
                   double length) override;
     /// Appends the file to mpv's own playlist behind the current one, so that a change to it
     /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
-    /// and start. The same file as the current one is never prepared, nor a metafile; within a
-    /// metafile or a track made of clips the hint waits for its last part, its next part being
-    /// prepared meanwhile.
+    /// and start. The same file as the current one is never prepared, nor a metafile, nor a file
+    /// to start past its beginning (mpv's seek into it would cut off the end of the file playing,
+    /// which the output still holds); within a metafile or a track made of clips the hint waits
+    /// for its last part, its next part being prepared meanwhile.
     void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override { return FState; }
     /// Throws MediaControlError when mpv refuses to queue the stop.
