@@ -109,7 +109,6 @@ protected:
             EXPECT_TRUE(WaitUntil([&] { return log.Saw(psStopped); }, 20000)); // bounds a hang only
             EXPECT_TRUE(WaitForBarrier(c));
             FStates = log.States();
-            FOpenings = c.AudioOutputOpenings();
             FFailed = c.EndedByFailure();
             FRate = c.Rate();
         }
@@ -118,7 +117,6 @@ protected:
 
     QString a, b;
     std::vector<int> FStates;
-    int FOpenings = 0;
     bool FFailed = false;
     double FRate = 0.0;
 };
