@@ -41,8 +41,9 @@ public:
     void Want(const MpvLoad& next, bool appendNow);
     /// Takes the hint back; an entry already appended stays until dropped.
     void Withdraw() { FWanted.reset(); }
-    /// Appends the hinted file behind the current entry, in place of anything else there; throws
-    /// MediaControlError when mpv refuses.
+    /// Appends the hinted file behind the current entry, in place of anything else there; a file
+    /// to start past its beginning only takes out what is there. Throws MediaControlError when mpv
+    /// refuses.
     void Append();
     /// Appends the hinted file unless an entry is appended already; throws as Append.
     void AppendUnlessAppended();
