@@ -95,6 +95,8 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     if (!options.audioFile.isEmpty()) {
         SetOption(mpv, "ao-pcm-file", options.audioFile.toUtf8());
         SetOption(mpv, "ao-pcm-waveheader", "no");
+        // Every sample the output got, also across a reopening of the output.
+        SetOption(mpv, "ao-pcm-append", "yes");
         SetOption(mpv, "audio-format", "s16");
     }
     if (options.untimed) {
@@ -176,11 +178,12 @@ void MpvClient::Command(std::initializer_list<const char*> args, std::uint64_t t
         Fail(list.front(), rc);
 }
 
-void MpvClient::LoadFile(const QByteArray& file, double start, const char* flags, std::uint64_t tag) {
+void MpvClient::LoadFile(const MpvLoad& load, const char* flags, std::uint64_t tag) {
     if (qstrcmp(flags, "append") != 0)
         FSkipper.OnMoveSent();
     // Built as an mpv node so that no value needs quoting.
-    const MpvFileOptions options = PerFileOptions(file, start);
+    const QByteArray& file = load.file;
+    const MpvFileOptions options = PerFileOptions(file, load.start, load.end);
     std::vector<mpv_node> optionValues(options.size());
     std::vector<char*> optionKeys(options.size());
     for (size_t i = 0; i < options.size(); ++i) {

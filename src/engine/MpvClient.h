@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/MediaControl.h"
+#include "engine/MpvLoad.h"
 #include "engine/MpvSilenceSkipper.h"
 
 #include <QByteArray>
@@ -28,7 +29,7 @@ struct MpvOutputOptions {
         : audioOutput(std::move(output)), untimed(untimedPlay), audioFile(std::move(pcmFile)) {}
     QString audioOutput; // empty: mpv's default output; tests use "null"
     bool untimed;        // play as fast as decoding allows (tests that do not need real time)
-    QString audioFile;   // with the "pcm" output: the file the samples are written to (tests)
+    QString audioFile;   // with the "pcm" output: the file the samples are appended to (tests)
 };
 
 /// One headless mpv instance and the only way to it: its fixed options, the asynchronous requests
@@ -53,9 +54,9 @@ public:
     /// Queues a command; throws MediaControlError when mpv refuses it, unless told to ignore that.
     void Command(std::initializer_list<const char*> args, std::uint64_t tag = 0,
                  OnRefusal onRefusal = OnRefusal::Throw);
-    /// Queues a loadfile of `file` starting at `start`, with `flags` ("replace", "append");
-    /// throws MediaControlError when mpv refuses it.
-    void LoadFile(const QByteArray& file, double start, const char* flags, std::uint64_t tag);
+    /// Queues a loadfile of the load's file from its start to its end, with `flags` ("replace",
+    /// "append"); throws MediaControlError when mpv refuses it.
+    void LoadFile(const MpvLoad& load, const char* flags, std::uint64_t tag);
     /// Queues a property change; throws MediaControlError when mpv refuses it.
     void SetFlag(const char* name, bool value);
     void SetDouble(const char* name, double value);

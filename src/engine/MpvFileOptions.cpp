@@ -20,10 +20,12 @@ QByteArray MpvDemuxerOptions() {
     return MpvStreamOptions() + ",format_whitelist=" + Bracketed(kMediaDemuxers);
 }
 
-MpvFileOptions PerFileOptions(const QByteArray& file, double start) {
+MpvFileOptions PerFileOptions(const QByteArray& file, double start, std::optional<double> end) {
     MpvFileOptions options;
     if (start > 0.0)
         options.emplace_back("start", QByteArray::number(start, 'f', 6));
+    if (end)
+        options.emplace_back("end", QByteArray::number(*end, 'f', 6));
     // Replaces the whole list for that file, so the open rule is repeated. "usetoc" would take the
     // coarse table of contents instead of the byte offset, so it stays off.
     if (ProbeMp3File(file) == Mp3SeekKind::Constant)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +16,6 @@ QByteArray MpvStreamOptions();
 using MpvFileOptions = std::vector<std::pair<QByteArray, QByteArray>>;
 
 /// The options one local file (file system encoding) is loaded with: where it starts (nothing
-/// for 0), and, for a constant-bitrate MP3 only, a seek by byte offset, which is exact there and
-/// spares reading the whole file up to the place.
-MpvFileOptions PerFileOptions(const QByteArray& file, double start);
+/// for 0), where it stops when it plays only a stretch (absolute file seconds), and, for a constant-bitrate
+/// MP3 only, a seek by byte offset, which is exact there and spares reading the whole file up to the place.
+MpvFileOptions PerFileOptions(const QByteArray& file, double start, std::optional<double> end = std::nullopt);

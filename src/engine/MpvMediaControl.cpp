@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -33,6 +34,9 @@ MpvMediaControl::MpvMediaControl(const Options& options, QObject* parent)
                  },
                  [this](const QString& path, double start) { PrepareNext(path, start); }},
                 ReadMediaLength),
+      FClips({std::bind_front(&MpvMediaControl::OpenPart, this),
+              std::bind_front(&MpvMediaControl::PrepareNext, this),
+              [](const QString& path) { return IsRegularFile(EncodeFileName(path)); }}),
       FVolume(static_cast<int>(std::lround(std::clamp(FClient.ReadDouble("volume", 100.0), 0.0, 100.0)))),
       FRate(FClient.ReadDouble("speed", 1.0)) {
     // Last: from here on mpv may call into a fully built object.
@@ -102,6 +106,12 @@ void MpvMediaControl::Report(MpvFileTracker::Verdict verdict) {
         FNext.OnCurrentEnded(); // mpv moves on to the appended entry by itself
         if (FMetafile.EntryEnded(FMedia.Duration(), FPosition.Position()))
             return;
+        if (FClips.StretchEnded()) {
+            // At once, not posted: mpv may be through a short stretch before a posted call runs,
+            // and would then play it again.
+            SendUnsent();
+            return;
+        }
     }
     if (decision.failure && !FEntryLoaded)
         FEndedByFailure = true;
@@ -135,6 +145,7 @@ void MpvMediaControl::EndCurrent(bool mediaEnded) {
     } else {
         FPosition.Reset();
         FMetafile.Finish();
+        FClips.Finish();
         SetState(psMediaEnded);
         // A handler may already have opened the next file; then 1 would be a lie about it.
         if (alive && FState == psMediaEnded)
@@ -160,29 +171,37 @@ void MpvMediaControl::ResetForNewFile() {
     FPauseWanted = false;
     FPosition.Reset();
     FNext.Withdraw();
+    FMetafile.Clear();
+    FClips.Clear();
 }
 
 void MpvMediaControl::OpenEntry(const AsxEntry& entry, double start, MpvClient::OnRefusal onRefusal,
                                 bool goingOn) {
     const MediaTags before = FMedia.Tags();
-    FLoads.Restart();
-    FPosition.Reset();
-    FPosition.Set(start);
-    FNext.Withdraw();
-    Open(entry.path, start, onRefusal);
+    OpenPart(entry.path, start, std::nullopt, onRefusal);
     FMedia.SetEntry(entry.title);
     if (goingOn && !(FMedia.Tags() == before))
         emit TagsChange(); // the track goes on, under the next entry's title
 }
 
-void MpvMediaControl::Open(const QString& path, double start, MpvClient::OnRefusal onRefusal) {
+void MpvMediaControl::OpenPart(const QString& path, double start, std::optional<double> end,
+                               MpvClient::OnRefusal onRefusal) {
+    FLoads.Restart();
+    FPosition.Reset();
+    FPosition.Set(start);
+    FNext.Withdraw();
+    Open(path, start, end, onRefusal);
+}
+
+void MpvMediaControl::Open(const QString& path, double start, std::optional<double> end,
+                           MpvClient::OnRefusal onRefusal) {
     const QByteArray file = MpvOpenArgument(path);
     const std::uint64_t sequence = ++FSequence;
     FTracker.LoadRequested(sequence);
     FNext.SetCurrentFile(file);
     // Asked of the file itself: for MIDI the argument is a URL of the program's own.
     if (!path.isEmpty() && IsRegularFile(EncodeFileName(path))) {
-        FLoads.Hold(MpvLoad{file, start, sequence});
+        FLoads.Hold(MpvLoad{file, start, sequence, end});
         FLoads.Post([this] { SendUnsent(); });
         return;
     }
@@ -209,7 +228,7 @@ void MpvMediaControl::SendUnsent() {
         }
         FLoads.TakeUnsent();
         FNext.Forget(); // a replacing load empties mpv's playlist
-        FClient.LoadFile(load.file, load.start, "replace", MakeRequestTag(MpvRequest::Load, load.sequence));
+        FClient.LoadFile(load, "replace", MakeRequestTag(MpvRequest::Load, load.sequence));
         if (load.start > 0.0)
             FPosition.HoldForLoad(); // mpv reports no position, or the old one, until it starts there
         FNext.Append();
@@ -232,7 +251,7 @@ void MpvMediaControl::Adopt(const MpvLoad& load) {
 
 void MpvMediaControl::QueueFailure() {
     FLoads.Post([this] {
-        if (FState != psTransitioning && !FMetafile.Playing())
+        if (FState != psTransitioning && !FMetafile.Playing() && !FClips.Playing())
             return;
         FTracker.Abandon();
         Report(MpvFileTracker::Verdict::Failed);
@@ -252,24 +271,31 @@ void MpvMediaControl::SetUrl(const QString& path) {
     ResetForNewFile();
     if (!FMetafile.Start(path)) {
         // A metafile with no entry to play ends as a file that cannot be opened.
-        Open(IsAsxFileName(path) ? QString() : path, 0.0, MpvClient::OnRefusal::Throw);
+        Open(IsAsxFileName(path) ? QString() : path, 0.0, std::nullopt, MpvClient::OnRefusal::Throw);
         FMedia.SetFile(path);
     }
     SetState(psTransitioning);
 }
 
-void MpvMediaControl::SetClips(const QString&, const MediaTags&, const QList<MediaClip>&, double) {
-    throw MediaControlError("tracks made of clips are not played yet");
+void MpvMediaControl::SetClips(const QString& name, const MediaTags& tags, const QList<MediaClip>& clips,
+                               double length) {
+    FClient.SetFlag("pause", false);
+    ResetForNewFile();
+    // With no clip to play it ends as a file that cannot be opened.
+    if (!FClips.Start(clips, length))
+        Open(QString(), 0.0, std::nullopt, MpvClient::OnRefusal::Throw);
+    FMedia.SetTrack(name, tags);
+    SetState(psTransitioning);
 }
 
 void MpvMediaControl::SetNextUrl(const QString& path, double start) {
     // The metafile's own entries come first; the hint is for the file after its last one.
-    if (FMetafile.Hint(path, start))
+    if (FMetafile.Hint(path, start) || FClips.Hint(path, start))
         return;
     PrepareNext(path, start);
 }
 
-void MpvMediaControl::PrepareNext(const QString& path, double start) {
+void MpvMediaControl::PrepareNext(const QString& path, double start, std::optional<double> end) {
     // Metafiles are not prepared: their entries are read only once they are set.
     const QByteArray file = path.isEmpty() || IsAsxFileName(path) ? QByteArray() : MpvOpenArgument(path);
     // A load still to be sent appends it itself; otherwise it goes in once the current file runs.
@@ -280,7 +306,7 @@ void MpvMediaControl::PrepareNext(const QString& path, double start) {
             FNext.Drop();
         return;
     }
-    FNext.Want(MpvLoad{file, std::clamp(start, 0.0, kFarPastAnyEnd)},
+    FNext.Want(MpvLoad{file, std::clamp(start, 0.0, kFarPastAnyEnd), 0, end},
                !loadWaits && FTracker.CurrentFileStarted());
 }
 
@@ -290,7 +316,6 @@ void MpvMediaControl::Close() {
     ResetForNewFile();
     FNext.SetCurrentFile({});
     FMedia.Clear();
-    FMetafile.Clear();
     SetState(psStopped);
 }
 
@@ -318,7 +343,16 @@ void MpvMediaControl::SetCurrentPosition(double seconds) {
     if (std::isnan(seconds))
         throw MediaControlError("position is not a number");
     seconds = std::clamp(seconds, 0.0, kFarPastAnyEnd);
-    if (FMetafile.Playing()) {
+    // A track of several parts is open until it ends or stops, also between two of its parts.
+    const bool partsOpen = FState != psStopped && (FClips.Playing() || FMetafile.Playing());
+    if (partsOpen && FClips.Playing()) {
+        const auto [found, inStretch] = FClips.Seek(seconds);
+        if (found == MpvClipPlayback::Found::PastEnd)
+            EndAtTheEnd(seconds);
+        if (found != MpvClipPlayback::Found::InCurrent)
+            return;
+        seconds = inStretch;
+    } else if (FMetafile.Playing()) {
         const std::optional<double> inEntry = FMetafile.Seek(seconds);
         if (!inEntry)
             return;
@@ -334,9 +368,19 @@ void MpvMediaControl::SetCurrentPosition(double seconds) {
         FPosition.Set(seconds);
         return;
     }
-    if (FState != psTransitioning)
+    if (FState != psTransitioning && !partsOpen)
         throw MediaControlError("no media is open");
     FPosition.HoldUntilLoaded(seconds);
+}
+
+void MpvMediaControl::EndAtTheEnd(double seconds) {
+    FNext.StopPlayback(MpvClient::OnRefusal::Throw);
+    FTracker.Abandon();
+    FLoads.Restart();
+    FPosition.Reset();
+    FPosition.Set(seconds);
+    FClips.Finish();
+    FLoads.Post([this] { Report(MpvFileTracker::Verdict::MediaEnded); });
 }
 
 void MpvMediaControl::SetVolume(int volume) {
@@ -353,9 +397,11 @@ void MpvMediaControl::SetRate(double rate) {
 }
 
 double MpvMediaControl::CurrentPosition() const {
-    return FMetafile.Offset() + FPosition.Position();
+    return FClips.TrackTime(FMetafile.Offset() + FPosition.Position());
 }
 
 double MpvMediaControl::MediaDuration() const {
+    if (FClips.Active())
+        return FClips.Length();
     return FMetafile.Active() ? FMetafile.Length(FMedia.Duration()) : FMedia.Duration();
 }

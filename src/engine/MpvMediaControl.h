@@ -2,6 +2,7 @@
 
 #include "engine/MediaControl.h"
 #include "engine/MpvClient.h"
+#include "engine/MpvClipPlayback.h"
 #include "engine/MpvFileTracker.h"
 #include "engine/MpvHeldPosition.h"
 #include "engine/MpvLoadQueue.h"
@@ -33,12 +34,20 @@ public:
     /// file it names would be; an entry that cannot be played is passed over, and the metafile
     /// ends as a failure only when none of its entries could be.
     void SetUrl(const QString& path) override;
-    /// Appends the file to mpv's own playlist behind the current one, so that a change to it
-    /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
-    /// and start. The same file as the current one is never prepared, nor a metafile; within a
-    /// metafile the hint waits for its last entry, its next entry being prepared meanwhile.
+    /// Each stretch of touching clips is one entry of mpv's playlist, bounded by its start and end,
+    /// and the next stretch waits behind it there as a hinted file does, so that a change of file
+    /// keeps the audio output open. A stretch that starts past its file's beginning (after a
+    /// skipped part) is not prepared, as no file that starts there is: it is loaded once reached,
+    /// with the output opened anew. Only the stretch reached is opened, by the same rule as a
+    /// file; one whose file is no regular file is passed over unopened.
     void SetClips(const QString& name, const MediaTags& tags, const QList<MediaClip>& clips,
                   double length) override;
+    /// Appends the file to mpv's own playlist behind the current one, so that a change to it
+    /// keeps the audio output open; SetUrl then adopts that entry when asked for the same file
+    /// and start. The same file as the current one is never prepared, nor a metafile, nor a file
+    /// to start past its beginning (mpv's seek into it would cut off the end of the file playing,
+    /// which the output still holds); within a metafile or a track made of clips the hint waits
+    /// for its last part, its next part being prepared meanwhile.
     void SetNextUrl(const QString& path, double start) override;
     int PlayState() const override { return FState; }
     /// Throws MediaControlError when mpv refuses to queue the stop.
@@ -47,9 +56,10 @@ public:
     void Play() override;
     /// Pauses a playing file; does nothing unless playing or opening. Throws MediaControlError on refusal.
     void Pause() override;
-    /// In a metafile, from the start of its first entry.
+    /// In a metafile, from the start of its first entry; in a track made of clips, track time.
     double CurrentPosition() const override;
     /// Throws MediaControlError when nothing is open, for a non-number, or when mpv refuses the seek.
+    /// In a track made of clips a place outside the stretch playing opens the stretch it lies in.
     void SetCurrentPosition(double seconds) override;
     int Volume() const override { return FVolume; }
     /// Clamps to 0..100; throws MediaControlError when mpv refuses the change.
@@ -62,7 +72,8 @@ public:
     /// Returns the empty text when nothing is open.
     QString MediaName() const override { return FMedia.Name(); }
     MediaTags Tags() const override { return FMedia.Tags(); }
-    /// Returns 0 until the length is known; for a metafile, that of the entries reached so far.
+    /// Returns 0 until the length is known; for a metafile, that of the entries reached so far; for
+    /// a track made of clips, the length it was set with.
     double MediaDuration() const override;
     QList<MediaChapter> Chapters() const override { return FMedia.Chapters(); }
     bool EndedByFailure() const override { return FEndedByFailure; }
@@ -86,12 +97,15 @@ private:
     void SetState(int newState);
     void ResetForNewFile();
     void OpenEntry(const AsxEntry& entry, double start, MpvClient::OnRefusal onRefusal, bool goingOn);
-    void Open(const QString& path, double start, MpvClient::OnRefusal onRefusal);
-    void PrepareNext(const QString& path, double start);
+    void OpenPart(const QString& path, double start, std::optional<double> end,
+                  MpvClient::OnRefusal onRefusal);
+    void Open(const QString& path, double start, std::optional<double> end, MpvClient::OnRefusal onRefusal);
+    void PrepareNext(const QString& path, double start, std::optional<double> end = std::nullopt);
     void SendUnsent();
     void Adopt(const MpvLoad& load);
     void QueueFailure();
     void SendSeek(double seconds);
+    void EndAtTheEnd(double seconds);
 
     MpvClient FClient; // first member, so it is torn down after everything that refers to it
     MpvFileTracker FTracker;
@@ -100,6 +114,7 @@ private:
     MpvHeldPosition FPosition;
     MpvMediaInfo FMedia;
     MpvMetafilePlayback FMetafile;
+    MpvClipPlayback FClips;
     std::uint64_t FSequence = 0; // tags the loads and seeks sent
     int FState = psUndefined;
     bool FEndedByFailure = false;

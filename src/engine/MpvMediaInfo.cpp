@@ -31,9 +31,12 @@ void MpvMediaInfo::SetFile(const QString& path) {
 }
 
 void MpvMediaInfo::SetEntry(const QString& title) {
-    FName = title;
-    FTags = {};
-    FTags.title = title;
+    SetTrack(title, MediaTags{title, {}, {}});
+}
+
+void MpvMediaInfo::SetTrack(const QString& name, const MediaTags& tags) {
+    FName = name;
+    FTags = tags;
     FChapters.Clear();
     FDuration = 0.0;
     FFixedName = true;

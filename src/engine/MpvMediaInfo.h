@@ -23,6 +23,8 @@ public:
     void SetFile(const QString& path);
     /// A metafile's entry is set: it bears `title` for good, and has no chapters of its own.
     void SetEntry(const QString& title);
+    /// A track made of clips is set: it bears `name` and `tags` for good, and has no chapters.
+    void SetTrack(const QString& name, const MediaTags& tags);
     /// Nothing is open.
     void Clear();
 

@@ -20,15 +20,23 @@ void MpvPreparedNext::Want(const MpvLoad& next, bool appendNow) {
 }
 
 void MpvPreparedNext::Append() {
-    if (!FWanted || FWanted->file == FCurrentFile)
-        return; // the same file again follows its own remembered position, not a prepared one
+    if (!FWanted)
+        return;
+    // The same file again follows its own remembered position, not a prepared one; a stretch of it
+    // is a place of its own. An entry that starts past its beginning is not prepared either: mpv's
+    // seek into it empties the output, cutting off the end of the entry playing, which the output
+    // still holds; it is loaded once reached instead. What waited for an earlier hint goes.
+    if ((FWanted->file == FCurrentFile && !FWanted->end) || FWanted->start > 0.0) {
+        Drop();
+        return;
+    }
     if (FAppended || FTracker.CurrentFileStarted()) {
         // Everything but the current entry goes: the file before it and any earlier hint.
         FClient.Command({"playlist-clear"});
     }
     MpvLoad load = *FWanted;
     load.sequence = ++FSequence;
-    FClient.LoadFile(load.file, load.start, "append", MakeRequestTag(MpvRequest::Append, load.sequence));
+    FClient.LoadFile(load, "append", MakeRequestTag(MpvRequest::Append, load.sequence));
     FAppended = MpvAppendedEntry{load};
 }
 

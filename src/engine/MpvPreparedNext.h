@@ -33,15 +33,17 @@ class MpvPreparedNext {
 public:
     MpvPreparedNext(MpvClient& client, const MpvFileTracker& tracker) : FClient(client), FTracker(tracker) {}
 
-    /// The file set now: the same file is never prepared to follow itself.
+    /// The file set now: the same file is never prepared to follow itself, except as a stretch
+    /// with an end of its own.
     void SetCurrentFile(const QByteArray& file) { FCurrentFile = file; }
     /// Hints `next`, and appends it at once when `appendNow` unless it already waits in mpv.
     /// Throws MediaControlError when mpv refuses the append.
     void Want(const MpvLoad& next, bool appendNow);
     /// Takes the hint back; an entry already appended stays until dropped.
     void Withdraw() { FWanted.reset(); }
-    /// Appends the hinted file behind the current entry, in place of anything else there; throws
-    /// MediaControlError when mpv refuses.
+    /// Appends the hinted file behind the current entry, in place of anything else there; a file
+    /// to start past its beginning only takes out what is there. Throws MediaControlError when mpv
+    /// refuses.
     void Append();
     /// Appends the hinted file unless an entry is appended already; throws as Append.
     void AppendUnlessAppended();

@@ -12,7 +12,8 @@ namespace {
 
 // Entry 6 plays "a"; entry 7, "b" from its start, waits behind it in mpv's playlist.
 TEST(MpvPreparedNext, ASetFileTakesOverTheAppendedEntryOnlyWhenItIsThatEntry) {
-    const MpvLoad b{"/b.wav", 0.0};
+    const MpvLoad b{"/b.wav", 0.0, 0, std::nullopt};
+    const MpvLoad stretch{"/b.wav", 0.0, 0, 1.5}; // b played up to 1.5 s only
     struct Case {
         const char* name;
         MpvAppendedEntry appended;
@@ -28,12 +29,27 @@ TEST(MpvPreparedNext, ASetFileTakesOverTheAppendedEntryOnlyWhenItIsThatEntry) {
         {"another place",
          {b, 7},
          {End(6, MPV_END_FILE_REASON_EOF), Start(7)},
-         {"/b.wav", 0.25},
+         {"/b.wav", 0.25, 0, std::nullopt},
          MpvAdoption::Load},
+        {"the whole file, not a stretch",
+         {stretch, 7},
+         {End(6, MPV_END_FILE_REASON_EOF), Start(7)},
+         b,
+         MpvAdoption::Load},
+        {"another end",
+         {stretch, 7},
+         {End(6, MPV_END_FILE_REASON_EOF), Start(7)},
+         {"/b.wav", 0.0, 0, 2.0},
+         MpvAdoption::Load},
+        {"the same stretch",
+         {stretch, 7},
+         {End(6, MPV_END_FILE_REASON_EOF), Start(7)},
+         stretch,
+         MpvAdoption::Adopt},
         {"another file",
          {b, 7},
          {End(6, MPV_END_FILE_REASON_EOF), Start(7)},
-         {"/c.wav", 0.0},
+         {"/c.wav", 0.0, 0, std::nullopt},
          MpvAdoption::Load},
         {"it is over already",
          {b, 7},

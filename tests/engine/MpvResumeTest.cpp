@@ -38,6 +38,7 @@ TEST_F(MpvMediaControlTest, FirstSoundOfAResumedFileIsTheRememberedPlace) {
     ASSERT_TRUE(WriteSamplesWav(path, Staircase(30.0), kRate));
     const QString output = FDir.filePath("out.raw");
     for (double remembered : {12.5, 0.0}) {
+        QFile::remove(output); // the output appends to what is there
         {
             MpvMediaControl c(MpvMediaControl::Options{"pcm", true, output});
             StateLog log(c);
@@ -97,6 +98,14 @@ TEST_F(MpvMediaControlTest, FastSeekingIsChosenOnlyForConstantBitrateMp3) {
     const auto resumed = AsMap(PerFileOptions(QFile::encodeName(wav), 83.4));
     ASSERT_EQ(resumed.count("start"), 1u);
     EXPECT_DOUBLE_EQ(resumed.at("start").toDouble(), 83.4);
+    EXPECT_EQ(resumed.count("end"), 0u) << "a whole file plays to its end";
+
+    // A stretch of a file stops at its end, and keeps the open rule the file has.
+    const auto stretch = AsMap(PerFileOptions(QFile::encodeName(cbr), 0.5, 1.25));
+    ASSERT_EQ(stretch.count("end"), 1u);
+    EXPECT_DOUBLE_EQ(stretch.at("end").toDouble(), 1.25);
+    EXPECT_DOUBLE_EQ(stretch.at("start").toDouble(), 0.5);
+    EXPECT_EQ(stretch.at("demuxer-lavf-o"), lavf);
 }
 
 TEST_F(MpvMediaControlTest, GeneratedMp3FilesPlayAndResumeWhereAsked) {
