@@ -19,6 +19,7 @@
 #include "util/FileNameCodec.h"
 #include "util/IgnoreFailure.h"
 #include "util/Platform.h"
+#include "util/StartupTrace.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -160,8 +161,14 @@ void TPlayerCore::OutputLost() {
 
 void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
     const MediaTest isMedia = [this](const QString& name) { return IsMedia(name); };
+    QStringList found;
     for (const QString& argument : arguments)
-        AddArgument(argument, isMedia, FFiles);
+        AddArgument(argument, isMedia, found);
+    LoadCommandLine(arguments, std::move(found));
+}
+
+void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList found) {
+    FFiles.append(std::move(found));
     emit ListChanged();
     if (FFiles.isEmpty())
         return;
@@ -170,6 +177,7 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
         SortList();
     else if (sortType == kSortShuffled)
         Shuffle();
+    MarkStartup(StartupStep::ListBuilt);
     FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
     FSaveAtFirstSound = true;
