@@ -1,8 +1,8 @@
 """A start makes its first sound before it writes anything, and tells where its time went when asked.
 
 Usage: startup_test.py VARNEL MAKE_DEMO_TRACKS, inside run_session.sh. A first run leaves a session in
-Play.ind; the second start, with VARNEL_STARTUP_TRACE=1, must print its steps in order up to the first
-sound, and Play.ind must stay as the first run left it until after that sound: a crash in the first
+Play.ind; the second start, on the tracks' folder with VARNEL_STARTUP_TRACE=1, must print its steps in
+order up to the first sound, and Play.ind must stay as the first run left it until after that sound: a crash in the first
 moments keeps the last session whole, and the listener never waits for the disk.
 """
 
@@ -54,7 +54,8 @@ def main():
         before_stamp = stamp(resume)
         os.truncate(os.path.join(program.root, "varnel.log"), 0)
 
-        program.start([track], dict(ACCESSIBLE, VARNEL_STARTUP_TRACE="1"))
+        # The folder this time: its tracks are searched for while the rest of the program starts.
+        program.start([program.tracks_folder], dict(ACCESSIBLE, VARNEL_STARTUP_TRACE="1"))
         heard = wait_for(lambda: dict((step, at) for at, step in trace_of(program)).get("first-sound"), timeout=15)
         if not tally.check("the trace reaches the first sound", heard, repr(trace_of(program))):
             program.stop()
@@ -68,6 +69,9 @@ def main():
             written_at = written / 1e9 - (time.time() - time.monotonic())
             tally.check("the first write comes after the first sound", written_at >= heard - STAMP_GRAIN,
                         f"written {heard - written_at:.3f} s before the first sound")
+            places = re.findall(r"^Place=.*\|(.*)$", program.resume_file(), re.M)
+            tally.check("the folder's first track in name order is the one playing", places == [track],
+                        repr(program.resume_file()))
 
         steps = trace_of(program)
         at = dict((step, seconds) for seconds, step in steps)
