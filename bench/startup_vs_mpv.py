@@ -209,19 +209,20 @@ def make_tree(root, count, source_seconds=5):
 
 
 def print_breakdown(runs):
-    """Each step's median time from the process's start and its share of the time to the first sound."""
+    """Each step's median time from the process's start, what it took after the step before and its share
+    of the whole, up to the later of the program's first sound and the server's first stream."""
     steps = {}
     for run in runs:
         for step, ms in run.trace.items():
             steps.setdefault(step, []).append(ms)
-    ordered = sorted(((median(ms), step) for step, ms in steps.items()))
-    total = median([run.first_stream_ms for run in runs])
+    steps["first stream (server)"] = [run.first_stream_ms for run in runs]
+    ordered = sorted((median(ms), step) for step, ms in steps.items())
+    total = ordered[-1][0]
     print(f"  {'step':<22}{'at ms':>9}{'step ms':>9}{'share':>8}")
     previous = 0.0
     for at, step in ordered:
         print(f"  {step:<22}{at:9.1f}{at - previous:9.1f}{(at - previous) / total:8.0%}")
         previous = at
-    print(f"  {'first stream (server)':<22}{total:9.1f}{total - previous:9.1f}{(total - previous) / total:8.0%}")
 
 
 def print_side(what, count, ours, theirs, unit):
