@@ -5,6 +5,7 @@
 #include "engine/MpvEvents.h"
 #include "engine/MpvFileOptions.h"
 #include "engine/MpvMidiProtocol.h"
+#include "util/StartupTrace.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -119,6 +120,7 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     Observe(mpv, MpvProperty::AlbumTag, "metadata/by-key/album", MPV_FORMAT_STRING);
     Observe(mpv, MpvProperty::ChapterList, "chapter-list", MPV_FORMAT_NODE);
     Observe(mpv, MpvProperty::Path, "path", MPV_FORMAT_STRING);
+    MarkStartup(StartupStep::MpvCreated);
 }
 
 MpvClient::~MpvClient() {
@@ -159,6 +161,8 @@ void MpvClient::Drain() {
             return;
         // Copied out: the event is invalid after the next wait.
         const MpvEventData data = CopyMpvEvent(*event);
+        if (data.kind == MpvEventKind::PlaybackRestart)
+            MarkStartup(StartupStep::FirstSound);
         if (data.kind == MpvEventKind::CommandReply && RequestKind(data.userdata) == MpvRequest::Barrier)
             PassBarrier(RequestSequence(data.userdata));
         else if (!ShownToSkipper(data))
@@ -210,6 +214,7 @@ void MpvClient::LoadFile(const MpvLoad& load, const char* flags, std::uint64_t t
     // mpv copies the node before this returns.
     if (const int rc = mpv_command_node_async(FHandle.get(), tag, &command); rc < 0)
         Fail("loadfile", rc);
+    MarkStartup(StartupStep::LoadSent);
 }
 
 void MpvClient::SetFlag(const char* name, bool value) {

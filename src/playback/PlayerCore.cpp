@@ -20,6 +20,7 @@
 #include "util/FileNameCodec.h"
 #include "util/IgnoreFailure.h"
 #include "util/Platform.h"
+#include "util/StartupTrace.h"
 
 #include <QCollator>
 #include <QCoreApplication>
@@ -162,8 +163,14 @@ void TPlayerCore::OutputLost() {
 
 void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
     const MediaTest isMedia = [this](const QString& name) { return IsMedia(name); };
+    QStringList found;
     for (const QString& argument : arguments)
-        AddArgument(argument, isMedia, FFiles);
+        AddArgument(argument, isMedia, found);
+    LoadCommandLine(arguments, std::move(found));
+}
+
+void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList found) {
+    FFiles.append(std::move(found));
     emit ListChanged();
     if (FFiles.isEmpty())
         return;
@@ -172,6 +179,7 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
         SortList();
     else if (sortType == kSortShuffled)
         Shuffle();
+    MarkStartup(StartupStep::ListBuilt);
     FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
     FSaveAtFirstSound = true;

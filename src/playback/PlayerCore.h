@@ -74,6 +74,8 @@ public:
     /// Turns the program's arguments into the track list (sorted as the options say) and plays the
     /// first track; the session record follows the new list.
     void LoadCommandLine(const QStringList& arguments);
+    /// The same with the arguments' media files already found, as AddArgument finds them in order.
+    void LoadCommandLine(const QStringList& arguments, QStringList found);
     /// Adds path as a command-line argument and plays the first track it added; the track left
     /// keeps its position, as the desktop interrupts it. False when nothing was added.
     bool OpenAndPlay(const QString& path);

@@ -185,6 +185,10 @@ void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
     FCore->LoadCommandLine(arguments);
 }
 
+void TVarnelPlayer::LoadCommandLine(const QStringList& arguments, QStringList found) {
+    FCore->LoadCommandLine(arguments, std::move(found));
+}
+
 void TVarnelPlayer::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     raise();

@@ -1,5 +1,6 @@
 #include "config/SettingsModule.h"
 #include "engine/MpvMediaControl.h"
+#include "playlist/PlaylistBuilder.h"
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
@@ -7,22 +8,62 @@
 #include "util/FileNameCodec.h"
 #include "util/HeapRetention.h"
 #include "util/Platform.h"
+#include "util/StartupTrace.h"
 #include "util/TimeText.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QTimer>
 
 #include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <memory>
 #include <optional>
 
 namespace {
 constexpr std::chrono::seconds kTeardownLimit{5};
+
+// Marks the moment the screen reader's bridge comes up, for the start-up trace.
+class AccessibilityMark : public QAccessible::ActivationObserver {
+public:
+    AccessibilityMark() {
+        if (QAccessible::isActive())
+            MarkStartup(StartupStep::Accessibility);
+        else
+            QAccessible::installActivationObserver(this);
+    }
+    ~AccessibilityMark() override { QAccessible::removeActivationObserver(this); }
+    AccessibilityMark(const AccessibilityMark&) = delete;
+    AccessibilityMark& operator=(const AccessibilityMark&) = delete;
+    void accessibilityActiveChanged(bool active) override {
+        if (active)
+            MarkStartup(StartupStep::Accessibility);
+    }
+};
+/// Finds the arguments' media files on a thread of its own, while Qt, libmpv and the window start;
+/// nothing when the options' extension list is empty, as testing a name would then read the store.
+std::optional<std::future<QStringList>> SearchBeside(const QStringList& arguments,
+                                                     TM3GeneralConfigs& options) {
+    // Read here, on this thread: from then on a name is tested against the kept list alone, which
+    // nothing changes before the search is over.
+    if (arguments.isEmpty() || options.ExtensionList().isEmpty())
+        return std::nullopt;
+    return std::async(std::launch::async, [arguments, &options] {
+        const MediaTest isMedia = [&options](const QString& name) { return options.IsMediaFile(name); };
+        QStringList found;
+        for (const QString& argument : arguments)
+            AddArgument(argument, isMedia, found);
+        return found;
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    MarkStartup(StartupStep::Main);
     LimitHeapRetention(); // before any thread: those of mpv and Qt allocate from the start
     TTerminationSignals::IgnoreBrokenPipe();
     // First, so that everything built after it beeps and opens addresses on the desktop.
@@ -35,6 +76,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
+    MarkStartup(StartupStep::StoresRead);
     // Declared before everything it guards, so it is the last to go.
     std::optional<TTeardownWatchdog> watchdog;
 
@@ -42,12 +84,17 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(DecodeFileName(argv[i]));
+    std::optional<std::future<QStringList>> search = SearchBeside(arguments, settings->GeneralConfigs());
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     // Qt adopts the environment's locale; libmpv works only under the "C" numeric locale.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("varnel"));
     QApplication::setDesktopFileName(QStringLiteral("varnel"));
+    MarkStartup(StartupStep::Application);
+    std::optional<AccessibilityMark> accessibilityMark;
+    if (TStartupTrace::Process().Enabled())
+        accessibilityMark.emplace();
 
     // Before the window, whose constructor may hold the monthly reminder on screen.
     auto termination = std::make_unique<TTerminationSignals>();
@@ -58,14 +105,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "varnel: %s\n", error.what());
         return 1;
     }
+    MarkStartup(StartupStep::WindowBuilt);
     termination->SetMainWindow(window.get());
 
     if (!termination->Requested()) {
-        // Before the first track starts, so the desktop hears of it; without a session bus it stays off.
-        MprisService::Start(*window);
         SetTimeSeparator(QLatin1Char('.'));
-        window->LoadCommandLine(arguments);
-        window->show();
+        if (search)
+            window->LoadCommandLine(arguments, search->get());
+        else
+            window->LoadCommandLine(arguments);
+        // The first track's load waits in the event queue: queued behind it, the window is shown
+        // and painted while mpv opens the file and the sound output on its own threads.
+        QTimer::singleShot(0, window.get(), [&window, &termination] {
+            if (termination->Requested())
+                return;
+            window->show();
+            MarkStartup(StartupStep::WindowShown);
+            // Without a session bus it stays off. What the desktop asks of it then is read as it
+            // stands, so coming after the first track costs the desktop nothing.
+            MprisService::Start(*window);
+        });
         QApplication::exec();
     }
 
