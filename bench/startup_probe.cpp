@@ -2,6 +2,7 @@
 // peak memory is its own. Usage: varnel_startup_probe FOLDER [no-lengths]; with no-lengths the
 // background reader of the list's lengths reads nothing. Prints the milliseconds from the start
 // of the window's construction to the first track playing (state 3), and exits 0; exits 1 on failure.
+#include "BenchPlatform.h"
 #include "config/SettingsModule.h"
 #include "engine/MpvMediaControl.h"
 #include "shell/VarnelPlayer.h"
@@ -26,20 +27,6 @@ namespace {
 
 constexpr int kPlayingDeadlineMs = 60000;
 
-/// The real platform, but with the settings files in a folder of the probe's own: a run must neither
-/// read the user's options nor leave files beside the build. Current while it lives.
-class ProbePlatform : public Platform {
-public:
-    explicit ProbePlatform(QString folder) : FFolder(std::move(folder)) { Platform::SetCurrent(this); }
-    ~ProbePlatform() override { Platform::SetCurrent(nullptr); }
-    ProbePlatform(const ProbePlatform&) = delete;
-    ProbePlatform& operator=(const ProbePlatform&) = delete;
-    QString ExecutableFolder() const override { return FFolder; }
-
-private:
-    QString FFolder;
-};
-
 int Run(int argc, char** argv) {
     const bool readLengths = argc == 2;
     if (argc != 2 && !(argc == 3 && qstrcmp(argv[2], "no-lengths") == 0)) {
@@ -49,7 +36,7 @@ int Run(int argc, char** argv) {
     QTemporaryDir settingsDir;
     if (!settingsDir.isValid())
         return 1;
-    ProbePlatform platform(settingsDir.path() + u'/');
+    BenchPlatform platform(settingsDir.path() + u'/');
     TSettingsModule settings(platform);
     settings.GeneralConfigs().DonateDone(); // the reminder box would wait for a key that never comes
 

@@ -1,6 +1,6 @@
 #include "engine/MpvSilenceScanner.h"
 
-#include "formats/MediaOpenRule.h"
+#include "formats/MediaInput.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -10,11 +10,7 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <utility>
@@ -25,64 +21,10 @@ namespace {
 // stay under it, the softest speech does not.
 constexpr double kSilentMeanSquare = 1e-5;
 constexpr int kWindowsPerSecond = 100;
-constexpr int kBufferBytes = 64 * 1024;
 // Past the end the scan has reached, a place counts as covered for this long: playback moves on
 // while the scan catches up, and a restart for every step would find nothing.
 constexpr double kCoverSlack = 5.0;
 
-// Reads the file through the descriptor the open rule checked, so that the file judged is the file
-// read, and opens nothing else.
-class FileReader {
-public:
-    explicit FileReader(int fd) : FFd(fd) {}
-    ~FileReader() {
-        if (FContext)
-            av_freep(&FContext->buffer);
-        avio_context_free(&FContext);
-        ::close(FFd);
-    }
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
-
-    /// Null when no memory is left.
-    AVIOContext* Context() {
-        auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferBytes));
-        if (!buffer)
-            return nullptr;
-        FContext = avio_alloc_context(buffer, kBufferBytes, 0, this, &Read, nullptr, &Seek);
-        if (!FContext)
-            av_free(buffer);
-        return FContext;
-    }
-
-private:
-    static int Read(void* opaque, std::uint8_t* buffer, int size) {
-        const ssize_t got = ::read(static_cast<FileReader*>(opaque)->FFd, buffer, static_cast<size_t>(size));
-        if (got < 0)
-            return AVERROR(errno);
-        return got == 0 ? AVERROR_EOF : static_cast<int>(got);
-    }
-    static std::int64_t Seek(void* opaque, std::int64_t offset, int whence) {
-        const int fd = static_cast<FileReader*>(opaque)->FFd;
-        if (whence & AVSEEK_SIZE) {
-            struct stat st {};
-            return ::fstat(fd, &st) == 0 ? st.st_size : AVERROR(errno);
-        }
-        const off_t landed = ::lseek(fd, offset, whence & ~AVSEEK_FORCE);
-        return landed < 0 ? AVERROR(errno) : landed;
-    }
-
-    int FFd;
-    AVIOContext* FContext = nullptr;
-};
-
-int RefuseFurtherOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
-    return AVERROR(EPERM);
-}
-
-struct InputCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
 struct DecoderCloser {
     void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
@@ -256,32 +198,14 @@ void MpvSilenceScanner::Finished() {
 }
 
 void MpvSilenceScanner::Run(QByteArray file, double from) {
-    // libavformat's own notes about odd files would land on the program's stderr.
-    av_log_set_level(AV_LOG_QUIET);
-    const int fd = OpenRegularFile(file);
-    if (fd < 0)
+    const std::unique_ptr<TMediaInput> opened = TMediaInput::Open(file);
+    if (!opened)
         return;
-    FileReader reader(fd);
-    AVIOContext* const io = reader.Context();
-    AVFormatContext* raw = io ? avformat_alloc_context() : nullptr;
-    if (!raw)
-        return;
-    raw->pb = io;
-    raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    raw->io_open = &RefuseFurtherOpen;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "protocol_whitelist", kMediaProtocols, 0);
-    av_dict_set(&options, "format_whitelist", kMediaDemuxers, 0);
-    // On failure libavformat frees the context itself.
-    const int opened = avformat_open_input(&raw, file.constData(), nullptr, &options);
-    av_dict_free(&options);
-    if (opened < 0)
-        return;
-    const std::unique_ptr<AVFormatContext, InputCloser> input(raw);
-    if (avformat_find_stream_info(input.get(), nullptr) < 0)
+    AVFormatContext* const input = opened->Format();
+    if (avformat_find_stream_info(input, nullptr) < 0)
         return;
     const AVCodec* codec = nullptr;
-    const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    const int stream = av_find_best_stream(input, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
     if (stream < 0 || !codec)
         return;
     const std::unique_ptr<AVCodecContext, DecoderCloser> decoder(avcodec_alloc_context3(codec));
@@ -292,7 +216,7 @@ void MpvSilenceScanner::Run(QByteArray file, double from) {
     const double startTime =
         input->start_time == AV_NOPTS_VALUE ? 0.0 : static_cast<double>(input->start_time) / AV_TIME_BASE;
     if (from > 0.0)
-        av_seek_frame(input.get(), -1, static_cast<std::int64_t>((from + startTime) * AV_TIME_BASE),
+        av_seek_frame(input, -1, static_cast<std::int64_t>((from + startTime) * AV_TIME_BASE),
                       AVSEEK_FLAG_BACKWARD);
     const AVRational timeBase = input->streams[stream]->time_base;
     const std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
@@ -317,7 +241,7 @@ void MpvSilenceScanner::Run(QByteArray file, double from) {
         }
         return true;
     };
-    while (av_read_frame(input.get(), packet.get()) >= 0) {
+    while (av_read_frame(input, packet.get()) >= 0) {
         const bool ours = packet->stream_index == stream;
         const bool sent = !ours || avcodec_send_packet(decoder.get(), packet.get()) >= 0;
         av_packet_unref(packet.get());

@@ -6,6 +6,7 @@
 #include "formats/MediaLength.h"
 #include "playlist/TrackListModel.h"
 #include "playlist/TrackName.h"
+#include "shell/AccessibilityWatch.h"
 #include "shell/AccessibleWindow.h"
 #include "shell/JumpDialog.h"
 #include "shell/SpokenNotice.h"
@@ -41,24 +42,6 @@
 #include <utility>
 
 namespace {
-class AccessibilityObserver : public QAccessible::ActivationObserver {
-public:
-    explicit AccessibilityObserver(std::function<void()> turnedOn) : FTurnedOn(std::move(turnedOn)) {
-        QAccessible::installActivationObserver(this);
-    }
-    ~AccessibilityObserver() override { QAccessible::removeActivationObserver(this); }
-    AccessibilityObserver(const AccessibilityObserver&) = delete;
-    AccessibilityObserver& operator=(const AccessibilityObserver&) = delete;
-
-    void accessibilityActiveChanged(bool active) override {
-        if (active)
-            FTurnedOn();
-    }
-
-private:
-    std::function<void()> FTurnedOn;
-};
-
 QFont LayoutFont(int pixelSize) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
@@ -90,7 +73,7 @@ TVarnelPlayer::TVarnelPlayer(TSettingsModule& settings, std::unique_ptr<MediaCon
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TVarnelPlayer::ApplicationStateChanged,
             Qt::QueuedConnection);
     RefreshDisplay();
-    FAccessibilityObserver = std::make_unique<AccessibilityObserver>(
+    FAccessibilityObserver = std::make_unique<TAccessibilityWatch>(
         [this] { QTimer::singleShot(0, this, &TVarnelPlayer::AccessibilityTurnedOn); });
     DonationReminder(settings.GeneralConfigs(), settings.Language(), this);
 }

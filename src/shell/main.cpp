@@ -1,6 +1,7 @@
 #include "config/SettingsModule.h"
 #include "engine/MpvMediaControl.h"
 #include "playlist/PlaylistBuilder.h"
+#include "shell/AccessibilityWatch.h"
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
 #include "shell/VarnelPlayer.h"
@@ -26,23 +27,6 @@
 namespace {
 constexpr std::chrono::seconds kTeardownLimit{5};
 
-// Marks the moment the screen reader's bridge comes up, for the start-up trace.
-class AccessibilityMark : public QAccessible::ActivationObserver {
-public:
-    AccessibilityMark() {
-        if (QAccessible::isActive())
-            MarkStartup(StartupStep::Accessibility);
-        else
-            QAccessible::installActivationObserver(this);
-    }
-    ~AccessibilityMark() override { QAccessible::removeActivationObserver(this); }
-    AccessibilityMark(const AccessibilityMark&) = delete;
-    AccessibilityMark& operator=(const AccessibilityMark&) = delete;
-    void accessibilityActiveChanged(bool active) override {
-        if (active)
-            MarkStartup(StartupStep::Accessibility);
-    }
-};
 /// Finds the arguments' media files on a thread of its own, while Qt, libmpv and the window start;
 /// nothing when the options' extension list is empty, as testing a name would then read the store.
 std::optional<std::future<QStringList>> SearchBeside(const QStringList& arguments,
@@ -92,9 +76,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("varnel"));
     QApplication::setDesktopFileName(QStringLiteral("varnel"));
     MarkStartup(StartupStep::Application);
-    std::optional<AccessibilityMark> accessibilityMark;
-    if (TStartupTrace::Process().Enabled())
-        accessibilityMark.emplace();
+    // The moment the screen reader's bridge comes up, for the start-up trace.
+    std::optional<TAccessibilityWatch> accessibilityMark;
+    if (TStartupTrace::Process().Enabled()) {
+        if (QAccessible::isActive())
+            MarkStartup(StartupStep::Accessibility);
+        else
+            accessibilityMark.emplace([] { MarkStartup(StartupStep::Accessibility); });
+    }
 
     // Before the window, whose constructor may hold the monthly reminder on screen.
     auto termination = std::make_unique<TTerminationSignals>();
