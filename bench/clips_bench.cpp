@@ -5,6 +5,7 @@
 #include "engine/MpvMediaControl.h"
 
 #include "BenchGoals.h"
+#include "BenchPump.h"
 #include "WavWriter.h"
 
 #include <unistd.h>
@@ -26,16 +27,6 @@ constexpr double kClip = 0.35;
 constexpr double kSkipped = 0.05; // between two clips of a file: the clips never merge
 
 const bool kGoals = AddBenchGoal({"BM_MpvClipsOpenToPlaying", 0.050, "<= 50 ms to the first sound"});
-
-bool PumpUntil(const MpvMediaControl& control, int wanted, int ms = 10000) {
-    QDeadlineTimer deadline(ms);
-    while (control.PlayState() != wanted) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
 
 // From SetClips to state 3 for the whole book; set_clips_ms is the call alone.
 void BM_MpvClipsOpenToPlaying(benchmark::State& state) {

@@ -5,6 +5,7 @@
 
 #include "BenchGoals.h"
 #include "DaisyBookWriter.h"
+#include "LongBook.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,13 +19,9 @@
 
 namespace {
 
-constexpr int kSmilFiles = 2000;
-constexpr int kPhrases = 50000;
-constexpr double kHours = 30;
-// The clips of a real book name one audio file per SMIL file or so; few short files serve here,
-// since the reader does not open the audio.
-constexpr int kAudioFiles = 20;
-constexpr double kMemoryGoalMB = 30;
+// Few short audio files serve: the reader does not open the audio.
+constexpr int kSmilFiles = kLongBookSmilFiles;
+constexpr double kMemoryGoalMB = kLongBookMemoryGoalMB;
 
 // The player's first sound may wait for the first SMIL file (1 s in all), its navigation for the
 // whole book (3 s in all); the reader should take a small share of either.
@@ -38,7 +35,8 @@ const QString* LongBook(TBookFormat format) {
     if (!dir) {
         dir = std::make_unique<QTemporaryDir>();
         if (!dir->isValid() ||
-            !WriteDaisyBook(dir->path(), LargeBookPlan(format, kSmilFiles, kPhrases, kHours, kAudioFiles)))
+            !WriteDaisyBook(dir->path(), LargeBookPlan(format, kLongBookSmilFiles, kLongBookPhrases,
+                                                       kLongBookHours, kLongBookAudioFiles)))
             return nullptr;
     }
     static std::map<TBookFormat, QString> paths;
@@ -83,7 +81,7 @@ void BM_DaisyFullRead(benchmark::State& state) {
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    if (!read || read->FClips.size() != std::size_t(kPhrases) || !read->FProblems.empty()) {
+    if (!read || read->FClips.size() != std::size_t(kLongBookPhrases) || !read->FProblems.empty()) {
         state.SkipWithError("the book was not read whole");
         return;
     }

@@ -1,5 +1,6 @@
 #include "engine/MpvMediaControl.h"
 
+#include "BenchPump.h"
 #include "RawSamples.h"
 #include "SilentMp3.h"
 #include "WavWriter.h"
@@ -23,17 +24,6 @@
 #include <vector>
 
 namespace {
-
-/// Pumps the event loop until the control reports `wanted`; returns false at the deadline.
-bool PumpUntil(const MpvMediaControl& control, int wanted, int ms = 5000) {
-    QDeadlineTimer deadline(ms);
-    while (control.PlayState() != wanted) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
 
 /// A long local tone playing on the null output in real time, as the program plays a track.
 struct PlayingTone {
