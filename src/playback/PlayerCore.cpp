@@ -2,27 +2,16 @@
 
 #include "config/SessionRecord.h"
 #include "config/SettingsModule.h"
-#include "config/SortTypes.h"
 #include "config/SpeedConfigs.h"
-#include "daisy/DaisyLocator.h"
-#include "formats/MediaFileKind.h"
-#include "formats/MediaLength.h"
-#include "formats/MediaOpenRule.h"
 #include "listening/ListeningClock.h"
 #include "listening/ResumeRewind.h"
 #include "listening/SleepTimer.h"
 #include "listening/SpeedMemory.h"
-#include "playlist/PlaylistBuilder.h"
-#include "playlist/PlaylistOrder.h"
-#include "return/SessionRestore.h"
-#include "texts/ChapterTexts.h"
+#include "playback/BusyScope.h"
 #include "texts/ListeningTexts.h"
-#include "util/FileNameCodec.h"
 #include "util/IgnoreFailure.h"
 #include "util/Platform.h"
-#include "util/StartupTrace.h"
 
-#include <QCollator>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QTimer>
@@ -41,24 +30,6 @@ public:
 // Often enough that the fade's steps of the volume are not heard as steps.
 constexpr int kSleepTickMs = 200;
 
-// Set while a command changes playback; cleared at its end however it ends, so that a failing
-// control cannot leave the core deaf to the control's states.
-class BusyScope {
-public:
-    explicit BusyScope(bool& flag) : FFlag(flag) { FFlag = true; }
-    ~BusyScope() { FFlag = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& FFlag;
-};
-
-QCollator PathCollator() {
-    QCollator collator(Platform::Current().RegionalLocale());
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    return collator;
-}
 } // namespace
 
 TPlayerCore::TPlayerCore(TSettingsModule& settings, std::unique_ptr<MediaControl> control, QObject* parent)
@@ -159,94 +130,6 @@ void TPlayerCore::OutputLost() {
     SaveResume();
 }
 
-// ---- The list
-
-void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
-    const MediaTest isMedia = [this](const QString& name) { return IsMedia(name); };
-    QStringList found;
-    for (const QString& argument : arguments)
-        AddArgument(argument, isMedia, found);
-    LoadCommandLine(arguments, std::move(found));
-}
-
-void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList found) {
-    FFiles.append(std::move(found));
-    emit ListChanged();
-    if (FFiles.isEmpty())
-        return;
-    const int sortType = FSettings.GeneralConfigs().SortType();
-    if (sortType == kSortAlphabetical)
-        SortList();
-    else if (sortType == kSortShuffled)
-        Shuffle();
-    MarkStartup(StartupStep::ListBuilt);
-    FSession->Begin(arguments, sortType, FFiles);
-    FCurrent = 0;
-    FSaveAtFirstSound = true;
-    PlayCurrent(false);
-}
-
-bool TPlayerCore::IsMedia(const QString& name) const {
-    return FSettings.GeneralConfigs().IsMediaFile(name);
-}
-
-bool TPlayerCore::IsPlayableFile(const QString& path) const {
-    if (!IsRegularFile(EncodeFileName(path)))
-        return false;
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    if (IsMedia(name) || IsMidiFileName(name) || IsAsxFileName(name))
-        return true;
-    if (IsBookEntry(path) && LocateDaisyBook(path))
-        return true;
-    // Any other name: what its bytes are, read the way the length reader reads them.
-    return ReadMediaLength(path).has_value();
-}
-
-void TPlayerCore::SortList() {
-    SortPaths(FFiles, PathCollator());
-    emit ListChanged();
-}
-
-void TPlayerCore::Shuffle() {
-    if (FFiles.isEmpty())
-        return;
-    FCurrent = ::Shuffle(FFiles, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
-    emit ListChanged();
-    emit CurrentMoved();
-}
-
-bool TPlayerCore::OpenAndPlay(const QString& path) {
-    const qsizetype first = FFiles.size();
-    AddArgument(
-        path, [this](const QString& name) { return IsMedia(name); }, FFiles);
-    if (FFiles.size() == first)
-        return false;
-    emit ListChanged();
-    FPlayer->RememberPosition(CurrentFile());
-    FCurrent = static_cast<int>(first);
-    PlayCurrent();
-    return true;
-}
-
-bool TPlayerCore::RestoreSession() {
-    const std::optional<SessionState> state = FSession->Load();
-    if (!state)
-        return false;
-    const std::optional<RestoredSession> restored = RebuildSession(
-        *state, [this](const QString& name) { return IsMedia(name); }, PathCollator());
-    if (!restored)
-        return false;
-    FFiles = restored->files;
-    emit ListChanged();
-    FCurrent = restored->current;
-    // The session's place wins over the track's own, which a stop or Escape forgot.
-    if (restored->seconds > 0)
-        FSettings.MediaConfigs().SetResumeTime(CurrentFile(), restored->seconds);
-    FSession->Adopt();
-    PlayCurrent();
-    return true;
-}
-
 // ---- Moves
 
 void TPlayerCore::PlayCurrent(bool saveNow) {
@@ -294,10 +177,6 @@ void TPlayerCore::ReopenBook() {
     IgnoreFailure([&] { FPlayer->JumpTo(place); });
     if (paused)
         FPlayer->Pause();
-}
-
-QString TPlayerCore::ListedTitle(const QString& path) {
-    return IsBookEntry(path) ? FShelf.Title(path) : QString();
 }
 
 void TPlayerCore::ForgetPosition() {
@@ -435,42 +314,6 @@ std::optional<double> TPlayerCore::GoBack() {
     return place->seconds;
 }
 
-// ---- Places
-
-std::optional<Bookmark> TPlayerCore::AddBookmark() {
-    if (!FPlayer->IsActive())
-        return std::nullopt;
-    std::optional<Bookmark> added = FBookmarks->Add(CurrentFile(), FPlayer->Position());
-    if (added)
-        SaveResume();
-    return added;
-}
-
-void TPlayerCore::RemoveBookmark(const QString& file, const QString& key) {
-    FBookmarks->Remove(file, key);
-    SaveResume();
-}
-
-void TPlayerCore::RenameBookmark(const QString& file, const QString& key, const QString& name) {
-    FBookmarks->Rename(file, key, name);
-    SaveResume();
-}
-
-QList<Place> TPlayerCore::PlacesOf(const QString& file) const {
-    const int language = FSettings.Language();
-    QList<Place> places = BookmarkPlaces(FBookmarks->Of(file), language);
-    if (file == CurrentFile()) {
-        const QList<MediaChapter> chapters = FPlayer->Chapters();
-        for (qsizetype i = 0; i < chapters.size(); ++i) {
-            const QString label = ChapterSpokenText(
-                static_cast<int>(i + 1), static_cast<int>(chapters.size()), chapters[i].title, language);
-            places.append(Place{chapters[i].start, label, PlaceKind::Chapter, {}, {}});
-        }
-    }
-    SortPlaces(places);
-    return places;
-}
-
 // ---- What is kept on disk
 
 void TPlayerCore::TimerTic() {
@@ -510,111 +353,4 @@ void TPlayerCore::NoteSessionPlace(double seconds) {
         }
         FSession->NotePlace(FCurrent, CurrentFile(), seconds);
     });
-}
-
-// ---- Speed and volume
-
-void TPlayerCore::StepSpeed(bool faster) {
-    faster ? FPlayer->Faster() : FPlayer->Slower();
-    RememberSpeed();
-}
-
-void TPlayerCore::SetRate(double rate) {
-    FPlayer->SetRate(std::clamp(rate, kMinRate, kMaxRate));
-    RememberSpeed();
-    emit DisplayChanged();
-}
-
-void TPlayerCore::RememberSpeed() {
-    FSpeedMemory->Remember(CurrentFile());
-}
-
-// ---- The sleep timer and the rewind after a pause
-
-int TPlayerCore::CycleSleepTimer() {
-    const bool wasAtTrackEnd = FSleepTimer->Choice() == kSleepAtTrackEnd;
-    const int choice = FSleepTimer->Cycle();
-    FollowSleepTimer();
-    // Waiting for the track's end, the next file must not follow by itself without a gap.
-    if (wasAtTrackEnd != (choice == kSleepAtTrackEnd) && FPlayer->IsActive())
-        FPlayer->PrepareNext(NextToPrepare());
-    return choice;
-}
-
-void TPlayerCore::FollowSleepTimer() {
-    if (FSleepTimer->Armed())
-        FSleepTick->start();
-    else
-        FSleepTick->stop();
-}
-
-QString TPlayerCore::NextToPrepare() const {
-    if (FSleepTimer->Choice() == kSleepAtTrackEnd)
-        return {};
-    // A book is read only once reached: its root file is no audio to prepare.
-    const QString next = FFiles.value(FCurrent + 1);
-    return IsBookEntry(next) ? QString() : next;
-}
-
-void TPlayerCore::SleepExpired() {
-    FollowSleepTimer();
-    Timer->stop();
-    RememberPosition();
-    emit DisplayChanged();
-}
-
-void TPlayerCore::PauseAtTrackEnd() {
-    FollowSleepTimer();
-    Advance(true, Move::Automatic);
-    if (!IsActiveState(FPlayer->State()) && FPlayer->State() != psTransitioning)
-        return; // the list ended: stopped as ever
-    {
-        const BusyScope busy(FBusy);
-        FPlayer->Pause();
-        Timer->stop();
-    }
-    emit DisplayChanged();
-}
-
-void TPlayerCore::RewindBeforeResume() {
-    if (FPlayer->State() != psPaused)
-        return;
-    FResumeRewind->BeforeResume(FSettings.GeneralConfigs().RewindAfterPause());
-}
-
-void TPlayerCore::ResumeAfterModal(quint64 pausedSerial) {
-    // Another track, or a stop, came from the desktop while the window was up; a toggle now would
-    // pause what the user chose to hear.
-    if (pausedSerial != FPlaySerial || FPlayer->State() != psPaused)
-        return;
-    RewindBeforeResume();
-    FPlayer->TogglePause();
-}
-
-// ---- The modal pause
-
-void TPlayerCore::FollowSoundOptions() {
-    IgnoreFailure([&] {
-        const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
-        FPlayer->SetSound({options.EvenLoudness(), options.MonoSound(), options.ShortSilences()});
-    });
-}
-
-TPlayerCore::ModalPause::ModalPause(TPlayerCore& core)
-    // Asked before the flag is set, so that a failing control cannot leave the core deaf.
-    : FCore(core), FWasPlaying(core.FPlayer->IsPlaying()), FSerial(core.FPlaySerial) {
-    FCore.FBusy = true;
-    if (FWasPlaying)
-        FCore.FPlayer->TogglePause(); // never throws
-}
-
-TPlayerCore::ModalPause::~ModalPause() {
-    // The options dialog is one of these windows: its sound options hold before playback resumes.
-    FCore.FollowSoundOptions();
-    IgnoreFailure([&] {
-        if (FWasPlaying)
-            FCore.ResumeAfterModal(FSerial);
-    });
-    FCore.FBusy = false;
-    emit FCore.DisplayChanged();
 }
