@@ -16,9 +16,15 @@
 namespace {
 
 /// libxml2 sets up its globals on first use; done once here, before any reader thread parses.
+void IgnoreMessage(void*, const char*, ...) {}
+
+// Also quiets this thread's parser: libxml2 writes some faults (a broken encoding) to stderr
+// whatever the parse options say, and a bad book is the reader's to report, in words.
 void InitOnce() {
     static std::once_flag once;
     std::call_once(once, [] { xmlInitParser(); });
+    xmlSetGenericErrorFunc(nullptr, &IgnoreMessage);
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
 }
 
 struct TFd {

@@ -4,8 +4,8 @@
 
 #include "book/BookGuide.h"
 #include "config/SettingsModule.h"
-#include "shell/TempoEdit.h"
 #include "shell/SpokenNotice.h"
+#include "shell/TempoEdit.h"
 #include "talkingbook/TalkingBookGuide.h"
 #include "texts/ListeningTexts.h"
 #include "texts/ReturnTexts.h"
