@@ -155,3 +155,20 @@ TEST_F(WindowBook, ABookWithAMissingFileSaysSoWithItsTitleAndStillPlays) {
     DrainEvents();
     EXPECT_EQ(title->Pending(), "Il libro di prova");
 }
+
+TEST_F(WindowBook, TheLastSessionBringsTheBookBackAtItsPlaceInBookTime) {
+    StartBook();
+    control->position = 8.5;
+    window->close();
+    window.reset();
+    settings->Finish();
+    settings.reset();
+    OpenSettings();
+    Start({});
+    Press(Tempo(), Qt::Key_Space);
+    EXPECT_EQ(window->Core().Files(), QStringList({Root() + "book/ncc.html"}));
+    ASSERT_FALSE(control->clipsOpened.isEmpty());
+    EXPECT_EQ(control->state, psPlaying);
+    EXPECT_DOUBLE_EQ(control->position, 8.5);
+    EXPECT_EQ(window->windowTitle(), "Il libro di prova");
+}
