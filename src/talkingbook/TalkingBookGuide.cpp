@@ -53,8 +53,8 @@ QString TTalkingBookGuide::TrackStarted() {
     FBookRoot = book->FRootFile;
     FPastEndSaid = false;
     FUnit = book->Depth() > 0
-                ? TBookUnit{TBookUnit::Level, 1}
-                : (book->FPages.empty() ? TBookUnit{TBookUnit::Phrases, 0} : TBookUnit{TBookUnit::Pages, 0});
+                ? BookUnit{BookUnit::Level, 1}
+                : (book->FPages.empty() ? BookUnit{BookUnit::Phrases, 0} : BookUnit{BookUnit::Pages, 0});
     if (book->FProblems.empty())
         return {};
     const TDaisyProblem& first = book->FProblems.front();
@@ -93,22 +93,22 @@ QString TTalkingBookGuide::CycleUnit(bool forward) {
     const TDaisyBook* book = FCore.Book();
     if (!book)
         return {};
-    std::vector<TBookUnit> units;
+    std::vector<BookUnit> units;
     for (int level = 1; level <= book->Depth(); ++level)
-        units.push_back({TBookUnit::Level, level});
+        units.push_back({BookUnit::Level, level});
     if (!book->FPages.empty())
-        units.push_back({TBookUnit::Pages, 0});
-    units.push_back({TBookUnit::Phrases, 0});
+        units.push_back({BookUnit::Pages, 0});
+    units.push_back({BookUnit::Phrases, 0});
     const auto at = std::find(units.begin(), units.end(), FUnit);
     const auto count = static_cast<std::ptrdiff_t>(units.size());
     const std::ptrdiff_t index = at == units.end() ? 0 : at - units.begin();
     FUnit = units[std::size_t(((forward ? index + 1 : index - 1) % count + count) % count)];
     switch (FUnit.kind) {
-    case TBookUnit::Level:
+    case BookUnit::Level:
         return LevelUnitText(FUnit.level, FLanguage);
-    case TBookUnit::Pages:
+    case BookUnit::Pages:
         return BookText(BookTextId::Pages, FLanguage);
-    case TBookUnit::Phrases:
+    case BookUnit::Phrases:
         break;
     }
     return BookText(BookTextId::Phrases, FLanguage);
@@ -125,16 +125,16 @@ std::vector<int> TTalkingBookGuide::HeadingsUpTo(const TDaisyBook& book, int lev
 std::vector<TTalkingBookGuide::Target> TTalkingBookGuide::Targets(const TDaisyBook& book) const {
     std::vector<Target> targets;
     switch (FUnit.kind) {
-    case TBookUnit::Level:
+    case BookUnit::Level:
         for (const int h : HeadingsUpTo(book, FUnit.level))
             targets.push_back({StartOf(book, book.FHeadings[std::size_t(h)].FClip),
                                HeadingSaid(book, std::size_t(h), FLanguage)});
         break;
-    case TBookUnit::Pages:
+    case BookUnit::Pages:
         for (const TDaisyPage& page : book.FPages)
             targets.push_back({StartOf(book, page.FClip), PageSpokenText(page.FLabel, FLanguage)});
         break;
-    case TBookUnit::Phrases: {
+    case BookUnit::Phrases: {
         // The phrases heard: those the options leave out are no phrase to stop at.
         const bool pages = FOptions.ReadPageNumbers();
         const bool notes = FOptions.ReadNotes();
@@ -180,7 +180,7 @@ QString TTalkingBookGuide::Previous() {
                                     [&](const Target& t) { return t.start > now + kAtStart; });
     std::ptrdiff_t index = (after - targets.begin()) - 1;
     if (index >= 0 &&
-        (FUnit.kind == TBookUnit::Phrases || now - targets[std::size_t(index)].start < kBackToPrevious))
+        (FUnit.kind == BookUnit::Phrases || now - targets[std::size_t(index)].start < kBackToPrevious))
         --index;
     if (index < 0)
         return BookText(BookTextId::BookStart, FLanguage);
@@ -225,7 +225,7 @@ QString TTalkingBookGuide::WhereAmI() const {
 }
 
 int TTalkingBookGuide::SectionLevel() const {
-    return FUnit.kind == TBookUnit::Level ? FUnit.level : 1;
+    return FUnit.kind == BookUnit::Level ? FUnit.level : 1;
 }
 
 double TTalkingBookGuide::Rate() const {

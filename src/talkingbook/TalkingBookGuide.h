@@ -14,11 +14,11 @@ class TPlayerCore;
 struct TDaisyBook;
 
 /// What the move keys step through in a talking book: headings up to a level, pages or phrases.
-struct TBookUnit {
+struct BookUnit {
     enum Kind { Level, Pages, Phrases };
     Kind kind = Level;
     int level = 1; // for Level: headings of levels 1 to this one
-    friend bool operator==(const TBookUnit&, const TBookUnit&) = default;
+    friend bool operator==(const BookUnit&, const BookUnit&) = default;
 };
 
 /// Where the listener is in a talking book and the moves through it: the unit the move keys use,
@@ -49,7 +49,7 @@ public:
     /// The next or previous unit of the cycle Level 1 ... Level N, Pages (when the book has
     /// them), Phrases; says its name.
     QString CycleUnit(bool forward);
-    TBookUnit Unit() const { return FUnit; }
+    BookUnit Unit() const { return FUnit; }
 
     /// To the next unit's start; at the book's end nothing moves.
     QString Next();
@@ -88,7 +88,7 @@ private:
     TMyPlayer& FPlayer;
     const TM3GeneralConfigs& FOptions;
     int FLanguage;
-    TBookUnit FUnit;
+    BookUnit FUnit;
     QString FBookRoot;         // the book the unit belongs to
     bool FPastEndSaid = false; // a clip past its file's end, said for this book
 };

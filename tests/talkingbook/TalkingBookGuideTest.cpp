@@ -19,7 +19,7 @@ protected:
         return *guide;
     }
     /// Steps the unit forward until it is unit.
-    void ChooseUnit(TBookUnit unit) {
+    void ChooseUnit(BookUnit unit) {
         for (int i = 0; i < 6 && !(guide->Unit() == unit); ++i)
             guide->CycleUnit(true);
         ASSERT_TRUE(guide->Unit() == unit);
@@ -32,7 +32,7 @@ protected:
 TEST_F(TalkingBookGuideTest, TheUnitCyclesThroughLevelsPagesAndPhrasesInBothLanguages) {
     TTalkingBookGuide& g = Guide();
     EXPECT_TRUE(g.Active());
-    EXPECT_TRUE(g.Unit() == (TBookUnit{TBookUnit::Level, 1}));
+    EXPECT_TRUE(g.Unit() == (BookUnit{BookUnit::Level, 1}));
     QStringList said;
     for (int i = 0; i < 5; ++i)
         said << g.CycleUnit(true);
@@ -52,7 +52,7 @@ TEST_F(TalkingBookGuideTest, ABookOpensAtLevelOneAndSaysWhatIsWrongOnlyOnce) {
     g.CycleUnit(true);
     // The same book again (a new start of it) keeps the unit.
     EXPECT_EQ(g.TrackStarted(), QString());
-    EXPECT_TRUE(g.Unit() == (TBookUnit{TBookUnit::Level, 2}));
+    EXPECT_TRUE(g.Unit() == (BookUnit{BookUnit::Level, 2}));
     // Another book, one of whose audio files is missing, opens at Level 1 and says so once.
     const QString other = WriteSample("other");
     ASSERT_TRUE(QFile::remove(other + "/notes.wav"));
@@ -60,7 +60,7 @@ TEST_F(TalkingBookGuideTest, ABookOpensAtLevelOneAndSaysWhatIsWrongOnlyOnce) {
     DrainEvents();
     const QString said = g.TrackStarted();
     EXPECT_EQ(said, "Libro con errori: manca l'audio notes.wav");
-    EXPECT_TRUE(g.Unit() == (TBookUnit{TBookUnit::Level, 1}));
+    EXPECT_TRUE(g.Unit() == (BookUnit{BookUnit::Level, 1}));
     EXPECT_EQ(g.TrackStarted(), QString());
 }
 
@@ -84,7 +84,7 @@ TEST_F(TalkingBookGuideTest, HeadingMovesSayTheHeadingAndStopAtTheEnds) {
     EXPECT_DOUBLE_EQ(At(), 1.0);
 
     // Level 3 stops at every heading of levels 1 to 3, each said at its own level.
-    ChooseUnit({TBookUnit::Level, 3});
+    ChooseUnit({BookUnit::Level, 3});
     control->position = 3.0;
     EXPECT_EQ(g.Next(), "Livello 2, 1 di 1: Sezione 1.1");
     EXPECT_DOUBLE_EQ(At(), 7.0);
@@ -94,7 +94,7 @@ TEST_F(TalkingBookGuideTest, HeadingMovesSayTheHeadingAndStopAtTheEnds) {
 
 TEST_F(TalkingBookGuideTest, PagesAreMovedThroughAndReachedByTheirLabel) {
     TTalkingBookGuide& g = Guide();
-    ChooseUnit({TBookUnit::Pages, 0});
+    ChooseUnit({BookUnit::Pages, 0});
     control->position = 0.5;
     EXPECT_EQ(g.Next(), "Pagina 1");
     EXPECT_DOUBLE_EQ(At(), 3.0);
@@ -115,7 +115,7 @@ TEST_F(TalkingBookGuideTest, PagesAreMovedThroughAndReachedByTheirLabel) {
 
 TEST_F(TalkingBookGuideTest, PhraseMovesAreSilentAndPassOverThePartsLeftUnread) {
     TTalkingBookGuide& g = Guide();
-    ChooseUnit({TBookUnit::Phrases, 0});
+    ChooseUnit({BookUnit::Phrases, 0});
     control->position = 3.6;
     EXPECT_EQ(g.Next(), QString());
     EXPECT_DOUBLE_EQ(At(), 4.5); // the note reference
@@ -136,10 +136,10 @@ TEST_F(TalkingBookGuideTest, WhereAmIAndTheTimeLeftFollowTheChosenLevel) {
     // Level 1: the section is "Capitolo 1", up to 11.5.
     control->position = 8.0;
     EXPECT_EQ(g.TimeLeft(), TrackLeftSpokenText(3.5, 5.0, LangItalian));
-    ChooseUnit({TBookUnit::Level, 3});
+    ChooseUnit({BookUnit::Level, 3});
     EXPECT_EQ(g.TimeLeft(), TrackLeftSpokenText(2.0, 5.0, LangItalian));
     // Pages and phrases count sections at Level 1.
-    ChooseUnit({TBookUnit::Pages, 0});
+    ChooseUnit({BookUnit::Pages, 0});
     EXPECT_EQ(g.TimeLeft(), TrackLeftSpokenText(3.5, 5.0, LangItalian));
     // At twice the speed, half the time.
     core->SetRate(2.0);
@@ -158,7 +158,7 @@ TEST_F(TalkingBookGuideTest, ThePlacesListHoldsTheHeadingsUpToTheChosenLevel) {
         labels << p.label;
     EXPECT_EQ(labels, QStringList({"Capitolo 1 di 3: Prefazione", "Capitolo 2 di 3: Capitolo 1",
                                    "Capitolo 3 di 3: Capitolo 2"}));
-    ChooseUnit({TBookUnit::Level, 2});
+    ChooseUnit({BookUnit::Level, 2});
     EXPECT_EQ(g.Headings().size(), 4);
     EXPECT_DOUBLE_EQ(g.Headings()[2].seconds, 7.0);
 }
