@@ -69,6 +69,8 @@ test: deps test-deps build
 demo: build
 	@# Written again when a track is missing, so a demo folder of an older build gains the MIDI one.
 	@[ -f "demo/04 Arpeggio.mid" ] || $(BUILD)/tools/make_demo_tracks demo
+	@# A short talking book to try the book keys on, listed as one track by its title.
+	@[ -f "demo/05 Libro/ncc.html" ] || $(BUILD)/tools/make_talking_book --stretch 5 "demo/05 Libro"
 
 run: build demo
 	$(BUILD)/varnel $(ARGS)
