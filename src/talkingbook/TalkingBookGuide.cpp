@@ -8,6 +8,7 @@
 #include "texts/ChapterTexts.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -52,6 +53,9 @@ QString TTalkingBookGuide::TrackStarted() {
         return {};
     FBookRoot = book->FRootFile;
     FPastEndSaid = false;
+    FLastEnds.assign(book->FAudioFiles.size(), 0.0);
+    for (const TDaisyClip& clip : book->FClips)
+        FLastEnds[std::size_t(clip.FAudio)] = std::max(FLastEnds[std::size_t(clip.FAudio)], clip.FEnd);
     FUnit = book->Depth() > 0
                 ? BookUnit{BookUnit::Level, 1}
                 : (book->FPages.empty() ? BookUnit{BookUnit::Phrases, 0} : BookUnit{BookUnit::Pages, 0});
@@ -79,14 +83,11 @@ QString TTalkingBookGuide::AudioLengthRead(const QString& path, double seconds) 
     const auto file = std::find(book->FAudioFiles.begin(), book->FAudioFiles.end(), path);
     if (file == book->FAudioFiles.end())
         return {};
-    const auto audio = static_cast<int>(file - book->FAudioFiles.begin());
-    for (const TDaisyClip& clip : book->FClips) {
-        if (clip.FAudio == audio && clip.FEnd > seconds + kTolerance) {
-            FPastEndSaid = true;
-            return BookProblemText(static_cast<int>(TDaisyProblemCode::ClipPastEnd), path, 0, FLanguage);
-        }
-    }
-    return {};
+    const auto audio = static_cast<std::size_t>(file - book->FAudioFiles.begin());
+    if (audio >= FLastEnds.size() || FLastEnds[audio] <= seconds + kTolerance)
+        return {};
+    FPastEndSaid = true;
+    return BookProblemText(static_cast<int>(TDaisyProblemCode::ClipPastEnd), path, 0, FLanguage);
 }
 
 QString TTalkingBookGuide::CycleUnit(bool forward) {
@@ -127,22 +128,22 @@ std::vector<TTalkingBookGuide::Target> TTalkingBookGuide::Targets(const TDaisyBo
     switch (FUnit.kind) {
     case BookUnit::Level:
         for (const int h : HeadingsUpTo(book, FUnit.level))
-            targets.push_back({StartOf(book, book.FHeadings[std::size_t(h)].FClip),
-                               HeadingSaid(book, std::size_t(h), FLanguage)});
+            targets.push_back({StartOf(book, book.FHeadings[std::size_t(h)].FClip), h});
         break;
     case BookUnit::Pages:
-        for (const TDaisyPage& page : book.FPages)
-            targets.push_back({StartOf(book, page.FClip), PageSpokenText(page.FLabel, FLanguage)});
+        for (std::size_t p = 0; p < book.FPages.size(); ++p)
+            targets.push_back({StartOf(book, book.FPages[p].FClip), static_cast<int>(p)});
         break;
     case BookUnit::Phrases: {
         // The phrases heard: those the options leave out are no phrase to stop at.
         const bool pages = FOptions.ReadPageNumbers();
         const bool notes = FOptions.ReadNotes();
-        for (const TDaisyClip& clip : book.FClips) {
+        for (std::size_t c = 0; c < book.FClips.size(); ++c) {
+            const TDaisyClip& clip = book.FClips[c];
             if ((clip.FRole == TDaisyRole::PageNumber && !pages) || (IsNoteRole(clip.FRole) && !notes))
                 continue;
             if (targets.empty() || clip.FBookStart > targets.back().start)
-                targets.push_back({clip.FBookStart, {}});
+                targets.push_back({clip.FBookStart, static_cast<int>(c)});
         }
         break;
     }
@@ -150,10 +151,18 @@ std::vector<TTalkingBookGuide::Target> TTalkingBookGuide::Targets(const TDaisyBo
     return targets;
 }
 
-QString TTalkingBookGuide::MoveTo(const Target& target) {
+QString TTalkingBookGuide::MoveTo(const TDaisyBook& book, const Target& target) {
     if (!FPlayer.SeekTo(target.start))
         return {};
-    return target.said;
+    switch (FUnit.kind) {
+    case BookUnit::Level:
+        return HeadingSaid(book, std::size_t(target.index), FLanguage);
+    case BookUnit::Pages:
+        return PageSpokenText(book.FPages[std::size_t(target.index)].FLabel, FLanguage);
+    case BookUnit::Phrases:
+        break; // the phrase itself is heard
+    }
+    return {};
 }
 
 QString TTalkingBookGuide::Next() {
@@ -166,7 +175,7 @@ QString TTalkingBookGuide::Next() {
                                    [&](const Target& t) { return t.start > now + kAtStart; });
     if (next == targets.end())
         return BookText(BookTextId::BookEnd, FLanguage);
-    return MoveTo(*next);
+    return MoveTo(*book, *next);
 }
 
 QString TTalkingBookGuide::Previous() {
@@ -184,7 +193,7 @@ QString TTalkingBookGuide::Previous() {
         --index;
     if (index < 0)
         return BookText(BookTextId::BookStart, FLanguage);
-    return MoveTo(targets[std::size_t(index)]);
+    return MoveTo(*book, targets[std::size_t(index)]);
 }
 
 bool TTalkingBookGuide::HasPages() const {
@@ -203,7 +212,9 @@ QString TTalkingBookGuide::GoToPage(const QString& label) {
     if (page < 0)
         return PageMissingText(wanted.left(20), FLanguage);
     const TDaisyPage& p = book->FPages[std::size_t(page)];
-    return MoveTo({StartOf(*book, p.FClip), PageSpokenText(p.FLabel, FLanguage)});
+    if (!FPlayer.SeekTo(StartOf(*book, p.FClip)))
+        return {};
+    return PageSpokenText(p.FLabel, FLanguage);
 }
 
 QString TTalkingBookGuide::CurrentPageLabel() const {
@@ -260,11 +271,21 @@ QList<Place> TTalkingBookGuide::Headings() const {
     const TDaisyBook* book = FCore.Book();
     if (!book)
         return places;
-    for (const int h : HeadingsUpTo(*book, SectionLevel()))
-        places.append(Place{StartOf(*book, book->FHeadings[std::size_t(h)].FClip),
-                            HeadingSaid(*book, std::size_t(h), FLanguage),
-                            PlaceKind::Chapter,
-                            {},
-                            {}});
+    // Numbered per level in one pass, as a move would number each.
+    constexpr int kLevels = 6;
+    std::array<int, kLevels + 1> count{};
+    for (const TDaisyHeading& h : book->FHeadings)
+        ++count[std::size_t(std::clamp(h.FLevel, 1, kLevels))];
+    std::array<int, kLevels + 1> number{};
+    for (const TDaisyHeading& h : book->FHeadings) {
+        const auto level = std::size_t(std::clamp(h.FLevel, 1, kLevels));
+        ++number[level];
+        if (h.FLevel <= SectionLevel())
+            places.append(Place{StartOf(*book, h.FClip),
+                                HeadingSpokenText(h.FLevel, number[level], count[level], h.FText, FLanguage),
+                                PlaceKind::Chapter,
+                                {},
+                                {}});
+    }
     return places;
 }

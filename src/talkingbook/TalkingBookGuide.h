@@ -71,13 +71,14 @@ public:
     QList<Place> Headings() const;
 
 private:
+    /// A place the unit stops at: its book time and which heading, page or clip it is.
     struct Target {
         double start;
-        QString said;
+        int index;
     };
-    /// The starts the unit moves through, in order, with what a move there says.
+    /// The places the unit moves through, in order; worded only once one is reached.
     std::vector<Target> Targets(const TDaisyBook& book) const;
-    QString MoveTo(const Target& target);
+    QString MoveTo(const TDaisyBook& book, const Target& target);
     /// Headings of levels 1 to level: their indices in the book.
     static std::vector<int> HeadingsUpTo(const TDaisyBook& book, int level);
     /// The level the sections are counted at.
@@ -89,6 +90,7 @@ private:
     const TM3GeneralConfigs& FOptions;
     int FLanguage;
     BookUnit FUnit;
-    QString FBookRoot;         // the book the unit belongs to
-    bool FPastEndSaid = false; // a clip past its file's end, said for this book
+    QString FBookRoot;             // the book the unit belongs to
+    bool FPastEndSaid = false;     // a clip past its file's end, said for this book
+    std::vector<double> FLastEnds; // per audio file of the book, where its last clip ends
 };
