@@ -131,3 +131,7 @@ MpvEndOutcome ClassifyEndFile(int reason, int error) {
         return MpvEndOutcome::Stopped;
     }
 }
+
+bool IsAudioOutputOpening(const MpvEventData& event) {
+    return event.logPrefix == QLatin1String("cplayer") && event.text.startsWith(QLatin1String("AO: ["));
+}

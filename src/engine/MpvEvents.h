@@ -68,6 +68,9 @@ struct MpvEventData {
 /// Copies the fields the control uses; unknown events come back as Other.
 MpvEventData CopyMpvEvent(const mpv_event& event);
 
+/// mpv's own log line each time it opens the audio output; a gapless change of file writes none.
+bool IsAudioOutputOpening(const MpvEventData& event);
+
 /// How the end of the current file is reported.
 enum class MpvEndOutcome {
     MediaEnded, // 8, then 1: the list moves on

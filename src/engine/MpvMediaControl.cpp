@@ -15,16 +15,8 @@
 #include <functional>
 #include <optional>
 
-namespace {
-
+// Later than any file ends: a place asked for beyond it is clamped here.
 constexpr double kFarPastAnyEnd = 1e9;
-
-// mpv's own line each time it opens the audio output; a gapless change of file writes none.
-bool IsAudioOutputOpening(const MpvEventData& event) {
-    return event.logPrefix == QLatin1String("cplayer") && event.text.startsWith(QLatin1String("AO: ["));
-}
-
-} // namespace
 
 MpvMediaControl::MpvMediaControl(const Options& options, QObject* parent)
     : MediaControl(parent), FClient(options, *this), FNext(FClient, FTracker), FLoads(*this),
