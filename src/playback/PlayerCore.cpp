@@ -157,12 +157,21 @@ bool TPlayerCore::PlayBook(const QString& file) {
     const std::shared_ptr<const TDaisyBook> book = FShelf.Open(file);
     if (!book)
         return false;
-    const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
+    FBookReading = BookReading();
     const QString title = TBookShelf::TitleOf(*book);
     FPlayer->PlayClips(file, MediaTags{title, book->FCreator, {}},
-                       TBookShelf::Clips(*book, options.ReadPageNumbers(), options.ReadNotes()),
-                       book->Length());
+                       TBookShelf::Clips(*book, FBookReading.first, FBookReading.second), book->Length());
     return true;
+}
+
+std::pair<bool, bool> TPlayerCore::BookReading() const {
+    const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
+    return {options.ReadPageNumbers(), options.ReadNotes()};
+}
+
+void TPlayerCore::FollowBookOptions() {
+    if (FShelf.Current() && BookReading() != FBookReading)
+        ReopenBook();
 }
 
 void TPlayerCore::ReopenBook() {

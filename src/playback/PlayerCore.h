@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QTimer;
 class TSettingsModule;
@@ -64,7 +65,8 @@ public:
     const TDaisyBook* Book() const { return FShelf.Current(); }
     /// The name the list shows for path: a talking book's title; empty for any other file.
     QString ListedTitle(const QString& path);
-    /// The book options changed: the book playing goes on at its place with the clips they ask for.
+    /// The book playing goes on at its place, playing or paused, with the clips the options ask for
+    /// now; the same track, so the same serial.
     void ReopenBook();
 
     /// Where the list's selection is, for the moves that play it (-1: none).
@@ -149,6 +151,10 @@ public:
     /// The sound follows the options stored (even loudness, mono, shorter silences): what plays and
     /// every track after it; failures ignored. Done at start and whenever a modal window closes.
     void FollowSoundOptions();
+    /// The book playing is reopened when its reading options changed since it was opened.
+    void FollowBookOptions();
+    /// The reading options as they stand: page numbers, notes.
+    std::pair<bool, bool> BookReading() const;
 
     /// Steps the sleep timer to its next choice (or cancels its fade); returns the choice.
     int CycleSleepTimer();
@@ -236,6 +242,7 @@ private:
     QTimer* Timer = nullptr;
 
     TBookShelf FShelf;
+    std::pair<bool, bool> FBookReading{true, true}; // what the book playing was opened with
     std::unique_ptr<TSessionRecord> FSession;
     std::unique_ptr<TBookmarkStore> FBookmarks;
     TJumpHistory FJumps;

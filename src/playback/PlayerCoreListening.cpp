@@ -155,5 +155,7 @@ TPlayerCore::ModalPause::~ModalPause() {
             FCore.ResumeAfterModal(FSerial);
     });
     FCore.FBusy = false;
+    // Once resumed, so that a book reopened for its reading options goes on as it would have.
+    FCore.FollowBookOptions();
     emit FCore.DisplayChanged();
 }

@@ -2,7 +2,6 @@
 // and the places list.
 #include "shell/VarnelPlayer.h"
 
-#include "config/GeneralConfigs.h"
 #include "config/SettingsModule.h"
 #include "shell/JumpDialog.h"
 #include "shell/SpokenNotice.h"
@@ -67,16 +66,8 @@ void TVarnelPlayer::GoToPage() {
 }
 
 void TVarnelPlayer::ShowOptions() {
-    const TM3GeneralConfigs& options = FSettings.GeneralConfigs();
-    const bool pages = options.ReadPageNumbers();
-    const bool notes = options.ReadNotes();
-    {
-        const TPlayerCore::ModalPause pause(*FCore);
-        TVarnelOptions(FSettings.GeneralConfigs(), FSettings.Language(), this).exec();
-    }
-    // Once the pause is over, so that the book goes on playing, or paused, as it would have.
-    if (pages != options.ReadPageNumbers() || notes != options.ReadNotes())
-        FCore->ReopenBook();
+    const TPlayerCore::ModalPause pause(*FCore);
+    TVarnelOptions(FSettings.GeneralConfigs(), FSettings.Language(), this).exec();
 }
 
 void TVarnelPlayer::ShowKeyHelp(const QString& context) {

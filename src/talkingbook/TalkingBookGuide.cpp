@@ -44,7 +44,11 @@ TTalkingBookGuide::TTalkingBookGuide(TPlayerCore& core, const TM3GeneralConfigs&
     : FCore(core), FPlayer(core.Player()), FOptions(options), FLanguage(language) {}
 
 bool TTalkingBookGuide::Active() const {
-    return FCore.Book() != nullptr && FPlayer.IsActive();
+    return Playing() != nullptr;
+}
+
+const TDaisyBook* TTalkingBookGuide::Playing() const {
+    return FPlayer.IsActive() ? FCore.Book() : nullptr;
 }
 
 QString TTalkingBookGuide::TrackStarted() {
@@ -166,33 +170,31 @@ QString TTalkingBookGuide::MoveTo(const TDaisyBook& book, const Target& target) 
 }
 
 QString TTalkingBookGuide::Next() {
-    const TDaisyBook* book = FCore.Book();
-    if (!book || !FPlayer.IsActive())
-        return {};
-    const double now = FPlayer.Position();
-    const std::vector<Target> targets = Targets(*book);
-    const auto next = std::find_if(targets.begin(), targets.end(),
-                                   [&](const Target& t) { return t.start > now + kAtStart; });
-    if (next == targets.end())
-        return BookText(BookTextId::BookEnd, FLanguage);
-    return MoveTo(*book, *next);
+    return Step(true);
 }
 
 QString TTalkingBookGuide::Previous() {
-    const TDaisyBook* book = FCore.Book();
-    if (!book || !FPlayer.IsActive())
+    return Step(false);
+}
+
+QString TTalkingBookGuide::Step(bool forward) {
+    const TDaisyBook* book = Playing();
+    if (!book)
         return {};
     const double now = FPlayer.Position();
     const std::vector<Target> targets = Targets(*book);
-    // The last one started at or before here.
+    // The first one that starts after here; back, the one started at or before here, or within its
+    // first seconds the one before it (by phrase, always the one before).
     const auto after = std::find_if(targets.begin(), targets.end(),
                                     [&](const Target& t) { return t.start > now + kAtStart; });
-    std::ptrdiff_t index = (after - targets.begin()) - 1;
-    if (index >= 0 &&
+    std::ptrdiff_t index = after - targets.begin();
+    if (!forward && --index >= 0 &&
         (FUnit.kind == BookUnit::Phrases || now - targets[std::size_t(index)].start < kBackToPrevious))
         --index;
     if (index < 0)
         return BookText(BookTextId::BookStart, FLanguage);
+    if (index >= static_cast<std::ptrdiff_t>(targets.size()))
+        return BookText(BookTextId::BookEnd, FLanguage);
     return MoveTo(*book, targets[std::size_t(index)]);
 }
 
@@ -202,8 +204,8 @@ bool TTalkingBookGuide::HasPages() const {
 }
 
 QString TTalkingBookGuide::GoToPage(const QString& label) {
-    const TDaisyBook* book = FCore.Book();
-    if (!book || !FPlayer.IsActive())
+    const TDaisyBook* book = Playing();
+    if (!book)
         return {};
     if (book->FPages.empty())
         return BookText(BookTextId::NoPages, FLanguage);
@@ -218,16 +220,16 @@ QString TTalkingBookGuide::GoToPage(const QString& label) {
 }
 
 QString TTalkingBookGuide::CurrentPageLabel() const {
-    const TDaisyBook* book = FCore.Book();
-    if (!book || !FPlayer.IsActive())
+    const TDaisyBook* book = Playing();
+    if (!book)
         return {};
     const int page = book->PageAt(book->ClipAt(FPlayer.Position() + kAtStart));
     return page < 0 ? QString() : book->FPages[std::size_t(page)].FLabel;
 }
 
 QString TTalkingBookGuide::WhereAmI() const {
-    const TDaisyBook* book = FCore.Book();
-    if (!book || !FPlayer.IsActive())
+    const TDaisyBook* book = Playing();
+    if (!book)
         return {};
     const int clip = book->ClipAt(FPlayer.Position() + kAtStart);
     const int heading = book->HeadingAt(clip);
@@ -245,8 +247,8 @@ double TTalkingBookGuide::Rate() const {
 }
 
 QString TTalkingBookGuide::TimeLeft() const {
-    const TDaisyBook* book = FCore.Book();
-    if (!book || !FPlayer.IsActive())
+    const TDaisyBook* book = Playing();
+    if (!book)
         return {};
     const double now = FPlayer.Position();
     const double length = std::max(book->Length(), now);

@@ -79,6 +79,10 @@ private:
     /// The places the unit moves through, in order; worded only once one is reached.
     std::vector<Target> Targets(const TDaisyBook& book) const;
     QString MoveTo(const TDaisyBook& book, const Target& target);
+    /// Next or Previous.
+    QString Step(bool forward);
+    /// The current track's book while it is open, else null.
+    const TDaisyBook* Playing() const;
     /// Headings of levels 1 to level: their indices in the book.
     static std::vector<int> HeadingsUpTo(const TDaisyBook& book, int level);
     /// The level the sections are counted at.
