@@ -135,6 +135,7 @@ void TPlayerCore::OutputLost() {
 void TPlayerCore::PlayCurrent(bool saveNow) {
     const BusyScope busy(FBusy);
     ++FPlaySerial;
+    FEndAwaitingSearch.reset();
     const QString file = CurrentFile();
     // No entry: nothing to play, and what plays goes on.
     if (file.isEmpty())
@@ -213,7 +214,9 @@ void TPlayerCore::PlayNext(Move how) {
 
 void TPlayerCore::Advance(bool forgetLeft, Move how) {
     if (FCurrent >= FFiles.size() - 1) {
-        if (how == Move::Automatic)
+        if (how == Move::Automatic && FSearching)
+            FEndAwaitingSearch = forgetLeft;
+        else if (how == Move::Automatic)
             Stop(forgetLeft, how);
         return;
     }
@@ -244,6 +247,7 @@ void TPlayerCore::PlayPause() {
 void TPlayerCore::Stop(bool forget, Move how) {
     const BusyScope busy(FBusy);
     ++FPlaySerial;
+    FEndAwaitingSearch.reset();
     // The session comes back where it stopped; a list that played to its end, from the track's start.
     NoteSessionPlace(how == Move::Automatic ? 0 : -1);
     if (forget)

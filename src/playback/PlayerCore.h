@@ -77,7 +77,12 @@ public:
     /// first track; the session record follows the new list.
     void LoadCommandLine(const QStringList& arguments);
     /// The same with the arguments' media files already found, as AddArgument finds them in order.
-    void LoadCommandLine(const QStringList& arguments, QStringList found);
+    /// searching: found is only the start of the list, in the order found, and SearchEnded brings
+    /// the rest.
+    void LoadCommandLine(const QStringList& arguments, QStringList found, bool searching = false);
+    /// The rest of a search the list started from: appended, the next track prepared, and a list
+    /// that ran out meanwhile goes on (or stops, when there was nothing more).
+    void SearchEnded(QStringList more);
     /// Adds path as a command-line argument and plays the first track it added; the track left
     /// keeps its position, as the desktop interrupts it. False when nothing was added.
     bool OpenAndPlay(const QString& path);
@@ -190,6 +195,8 @@ signals:
     void ListChanged();
     /// The current track moved without playing (the list was reordered).
     void CurrentMoved();
+    /// Tracks were added after the end of the list; those before stay where they were.
+    void ListGrew();
     /// A track started; speedChanged when its folder's remembered speed changed the rate.
     void TrackStarted(bool speedChanged);
 
@@ -238,6 +245,8 @@ private:
     // From a start until the first tick after its first sound: the listener waits for nothing on
     // disk, and a crash before it leaves the last run's session whole.
     bool FSaveAtFirstSound = false;
+    bool FSearching = false;                // the list is still being found: its end is not the end
+    std::optional<bool> FEndAwaitingSearch; // the list ran out while searching; forget the track left
     std::function<int()> FSelected;
     QTimer* Timer = nullptr;
 

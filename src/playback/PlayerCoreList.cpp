@@ -38,7 +38,8 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
     LoadCommandLine(arguments, std::move(found));
 }
 
-void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList found) {
+void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList found, bool searching) {
+    FSearching = searching && !found.isEmpty();
     FFiles.append(std::move(found));
     emit ListChanged();
     if (FFiles.isEmpty())
@@ -53,6 +54,24 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList foun
     FCurrent = 0;
     FSaveAtFirstSound = true;
     PlayCurrent(false);
+}
+
+void TPlayerCore::SearchEnded(QStringList more) {
+    if (!FSearching)
+        return;
+    FSearching = false;
+    const std::optional<bool> ended = std::exchange(FEndAwaitingSearch, std::nullopt);
+    if (!more.isEmpty()) {
+        FFiles.append(std::move(more));
+        emit ListGrew();
+    }
+    if (ended) {
+        // What would have happened at the end had the list been whole.
+        Advance(*ended, Move::Automatic);
+        return;
+    }
+    if (FPlayer->IsActive())
+        FPlayer->PrepareNext(NextToPrepare());
 }
 
 bool TPlayerCore::IsMedia(const QString& name) const {

@@ -80,7 +80,8 @@ EntryKind KindOf(DIR* dir, const dirent* entry) {
 
 class FolderScan {
 public:
-    FolderScan(const MediaTest& isMedia, QStringList& files) : FIsMedia(isMedia), FFiles(files) {}
+    FolderScan(const MediaTest& isMedia, QStringList& files, const FileFound& found)
+        : FIsMedia(isMedia), FFiles(files), FFound(found) {}
 
     // The byte path goes to the system and the text path into the list, so a folder whose name is not
     // valid text is still entered by its exact bytes.
@@ -88,7 +89,7 @@ public:
         const std::vector<Entry> entries = ReadEntries(folderBytes);
         // A talking book is one entry in place of its audio files, whatever their names.
         if (const std::optional<QString> book = BookIn(folder, entries)) {
-            FFiles.append(*book);
+            Append(*book);
             return;
         }
         for (const Entry& entry : entries) {
@@ -97,7 +98,7 @@ public:
                 continue;
             }
             if (entry.kind == EntryKind::File && FIsMedia(entry.name))
-                FFiles.append(folder + entry.name);
+                Append(folder + entry.name);
         }
     }
 
@@ -143,8 +144,15 @@ private:
         return entries;
     }
 
+    void Append(const QString& path) {
+        FFiles.append(path);
+        if (FFound)
+            FFound(path);
+    }
+
     const MediaTest& FIsMedia;
     QStringList& FFiles;
+    const FileFound& FFound;
     std::set<FolderId> FVisited;
 };
 
@@ -163,25 +171,29 @@ void AddFile(const QString& path, QStringList& files) {
     files.append(AbsoluteFilePath(path));
 }
 
-void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files) {
-    ScanFolder(path.endsWith(u'/') ? path : path + u'/', isMedia, files);
+void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files, const FileFound& found) {
+    ScanFolder(path.endsWith(u'/') ? path : path + u'/', isMedia, files, found);
 }
 
-void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files) {
-    FolderScan(isMedia, files).Scan(EncodeFileName(folder), folder);
+void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files, const FileFound& found) {
+    FolderScan(isMedia, files, found).Scan(EncodeFileName(folder), folder);
 }
 
-void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files) {
+void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files,
+                 const FileFound& found) {
     if (argument.isEmpty())
         return;
     struct stat info {};
     if (!StatPath(argument, info))
         return;
     if (S_ISDIR(info.st_mode)) {
-        AddFolder(argument, isMedia, files);
+        AddFolder(argument, isMedia, files, found);
         return;
     }
     // Told apart by stat alone: opening a FIFO to find out would wait for a writer.
-    if (S_ISREG(info.st_mode))
+    if (S_ISREG(info.st_mode)) {
         AddFile(argument, files);
+        if (found)
+            found(files.constLast());
+    }
 }

@@ -133,6 +133,20 @@ void TVarnelPlayer::ConnectCore() {
         if (!problem.isEmpty() && isActiveWindow())
             FNotice->Say(problem);
     });
+    connect(FCore, &TPlayerCore::ListGrew, this, [this] {
+        // The rows before the new ones are unchanged: the listener's place in the list stays.
+        const int selected = SelectedIndex();
+        const int focused = Lista->currentIndex().row();
+        FModel->Reset();
+        QItemSelectionModel* selection = Lista->selectionModel();
+        if (focused >= 0)
+            selection->setCurrentIndex(FModel->index(focused, 0), QItemSelectionModel::NoUpdate);
+        if (selected >= 0)
+            selection->select(FModel->index(selected, 0),
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        if (FCore->Player().State() == psPlaying)
+            FLengths->Want(FCore->Files());
+    });
     connect(FCore, &TPlayerCore::ListChanged, this, [this] {
         FModel->Reset();
         if (FCore->Player().State() == psPlaying)
@@ -153,8 +167,8 @@ void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
     FCore->LoadCommandLine(arguments);
 }
 
-void TVarnelPlayer::LoadCommandLine(const QStringList& arguments, QStringList found) {
-    FCore->LoadCommandLine(arguments, std::move(found));
+void TVarnelPlayer::LoadCommandLine(const QStringList& arguments, QStringList found, bool searching) {
+    FCore->LoadCommandLine(arguments, std::move(found), searching);
 }
 
 void TVarnelPlayer::showEvent(QShowEvent* e) {

@@ -1,6 +1,7 @@
 #include "config/SettingsModule.h"
+#include "config/SortTypes.h"
 #include "engine/MpvMediaControl.h"
-#include "playlist/PlaylistBuilder.h"
+#include "playlist/FileSearch.h"
 #include "shell/AccessibilityWatch.h"
 #include "shell/MprisService.h"
 #include "shell/TerminationSignals.h"
@@ -14,13 +15,13 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 #include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <exception>
-#include <future>
 #include <memory>
 #include <optional>
 
@@ -29,18 +30,42 @@ constexpr std::chrono::seconds kTeardownLimit{5};
 
 /// Finds the arguments' media files on a thread of its own, while Qt, libmpv and the window start;
 /// nothing when the options' extension list is empty, as testing a name would then read the store.
-std::optional<std::future<QStringList>> SearchBeside(const QStringList& arguments,
-                                                     TM3GeneralConfigs& options) {
+std::unique_ptr<TFileSearch> SearchBeside(const QStringList& arguments, TM3GeneralConfigs& options) {
     // Read here, on this thread: from then on a name is tested against the kept list alone, which
     // nothing changes before the search is over.
     if (arguments.isEmpty() || options.ExtensionList().isEmpty())
-        return std::nullopt;
-    return std::async(std::launch::async, [arguments, &options] {
-        const MediaTest isMedia = [&options](const QString& name) { return options.IsMediaFile(name); };
-        QStringList found;
-        for (const QString& argument : arguments)
-            AddArgument(argument, isMedia, found);
-        return found;
+        return nullptr;
+    return std::make_unique<TFileSearch>(
+        arguments, [&options](const QString& name) { return options.IsMediaFile(name); });
+}
+
+/// Hands the search's files to the window. In the order found, a search still going on starts the
+/// list with its first file, so that a large tree sounds at once; the rest follows when found.
+void LoadSearched(TVarnelPlayer& window, const QStringList& arguments, TFileSearch& search, int sortType) {
+    if (sortType != kSortAsFound || search.Ended()) {
+        window.LoadCommandLine(arguments, search.Whole());
+        return;
+    }
+    const QString first = search.First();
+    if (first.isEmpty() || search.Ended()) {
+        window.LoadCommandLine(arguments, search.Whole());
+        return;
+    }
+    search.GiveWay();
+    window.LoadCommandLine(arguments, {first}, true);
+    // Runs on the search's thread: only a queued call, which checks on the UI thread that the core
+    // is still there.
+    search.WhenEnded([&search, core = QPointer<TPlayerCore>(&window.Core())] {
+        QMetaObject::invokeMethod(
+            qApp,
+            [&search, core] {
+                QStringList rest = search.Whole();
+                if (!core || rest.isEmpty())
+                    return;
+                rest.removeFirst();
+                core->SearchEnded(std::move(rest));
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -68,7 +93,7 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(DecodeFileName(argv[i]));
-    std::optional<std::future<QStringList>> search = SearchBeside(arguments, settings->GeneralConfigs());
+    std::unique_ptr<TFileSearch> search = SearchBeside(arguments, settings->GeneralConfigs());
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     // Qt adopts the environment's locale; libmpv works only under the "C" numeric locale.
@@ -100,7 +125,7 @@ int main(int argc, char** argv) {
     if (!termination->Requested()) {
         SetTimeSeparator(QLatin1Char('.'));
         if (search)
-            window->LoadCommandLine(arguments, search->get());
+            LoadSearched(*window, arguments, *search, settings->GeneralConfigs().SortType());
         else
             window->LoadCommandLine(arguments);
         // The first track's load waits in the event queue: queued behind it, the window is shown
@@ -123,6 +148,8 @@ int main(int argc, char** argv) {
     // mpv's teardown waits for its reader threads, which a share that stopped answering can hold for
     // ever; everything is saved by now, so a teardown that does not end in time ends the process.
     watchdog.emplace(kTeardownLimit);
+    // A search still going on (a huge tree, a slow share) ends before the core it reports to.
+    search.reset();
     window.reset();
     return 0;
 }

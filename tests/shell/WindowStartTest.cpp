@@ -36,6 +36,27 @@ TEST_F(WindowFixture, TheListShowsTheTracksFoundWithThePlayingOneSelected) {
     EXPECT_EQ(window->windowTitle(), "A");
 }
 
+TEST_F(WindowFixture, TracksFoundAfterTheFirstPlayedJoinTheListWhereTheListenerIs) {
+    const QString first = Touch("big/a.mp3");
+    const QString second = Touch("big/b.mp3");
+    const QString third = Touch("big/c.mp3");
+    Start({});
+    window->LoadCommandLine({Root() + "big"}, {first}, true);
+    DrainEvents();
+    EXPECT_EQ(window->windowTitle(), "a");
+    Lista()->setFocus();
+    Lista()->setCurrentIndex(Lista()->model()->index(0, 0));
+    Press(Lista(), Qt::Key_Down); // nowhere to go yet
+
+    window->Core().SearchEnded({second, third});
+    EXPECT_EQ(Lista()->model()->rowCount(), 3);
+    EXPECT_EQ(SelectedRow(), 0);
+    EXPECT_EQ(Lista()->currentIndex().row(), 0);
+    Press(Lista(), Qt::Key_Down);
+    EXPECT_EQ(SelectedRow(), 1);
+    EXPECT_EQ(control->opened, QStringList({first})); // the move only selects
+}
+
 TEST_F(WindowFixture, ClosingWhilePlayingRemembersThePositionAndShutdownWritesBothFiles) {
     const QString song = Touch("a/b.mp3");
     Start({song});

@@ -1,0 +1,120 @@
+// The arguments searched on a thread: the first file as soon as it is found, the whole list at the end.
+#include "playlist/FileSearch.h"
+#include "support/TouchFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+class FileSearchTest : public ::testing::Test {
+protected:
+    QString Touch(const QString& relative) {
+        TouchFile(QFile::encodeName(FDir.path()), relative.toUtf8());
+        return Root() + relative;
+    }
+    QString Root() const { return FDir.path() + QLatin1Char('/'); }
+
+    QTemporaryDir FDir;
+};
+
+MediaTest Mp3s() {
+    return [](const QString& name) { return name.endsWith(QLatin1String(".mp3")); };
+}
+
+/// A media test that holds the search at one name until released, so the test sees it mid-way.
+class Gate {
+public:
+    explicit Gate(QString at) : FAt(std::move(at)) {}
+    MediaTest Test() {
+        return [this](const QString& name) {
+            niceSeen = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+            if (name == FAt) {
+                std::unique_lock lock(FLock);
+                FChanged.wait(lock, [this] { return FOpen; });
+            }
+            return name.endsWith(QLatin1String(".mp3"));
+        };
+    }
+    void Open() {
+        const std::lock_guard lock(FLock);
+        FOpen = true;
+        FChanged.notify_all();
+    }
+
+    std::atomic<int> niceSeen{0}; // the searching thread's, at the last name tested
+
+private:
+    QString FAt;
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    bool FOpen = false;
+};
+
+TEST_F(FileSearchTest, TheFirstFileIsToldBeforeTheSearchEndsAndTheWholeListKeepsTheOrderFound) {
+    const QString first = Touch("tree/a/1.mp3");
+    const QString second = Touch("tree/a/2.mp3");
+    const QString third = Touch("tree/b/3.mp3");
+    Touch("tree/b/notes.txt");
+    Gate gate(QStringLiteral("3.mp3"));
+    TFileSearch search({Root() + "tree", Root() + "missing"}, gate.Test());
+
+    EXPECT_EQ(search.First(), first);
+    EXPECT_FALSE(search.Ended()); // held at b/3.mp3
+    std::promise<std::thread::id> ended;
+    search.WhenEnded([&ended] { ended.set_value(std::this_thread::get_id()); });
+
+    gate.Open();
+    EXPECT_EQ(search.Whole(), QStringList({first, second, third}));
+    EXPECT_TRUE(search.Ended());
+    EXPECT_NE(ended.get_future().get(), std::this_thread::get_id()); // told by the search as it ended
+    EXPECT_TRUE(search.Whole().isEmpty());                           // handed over once
+}
+
+TEST_F(FileSearchTest, ASearchToldToGiveWayGoesOnAtTheLowestPriority) {
+    Touch("t/a/1.mp3");
+    Touch("t/a/2.mp3");
+    Touch("t/b/3.mp3");
+    const int before = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+    Gate gate(QStringLiteral("2.mp3"));
+    TFileSearch search({Root() + "t"}, gate.Test());
+    EXPECT_EQ(search.First(), Root() + "t/a/1.mp3");
+    EXPECT_EQ(gate.niceSeen.load(), before);
+    search.GiveWay();
+    gate.Open();
+    EXPECT_EQ(search.Whole().size(), 3);
+    EXPECT_EQ(gate.niceSeen.load(), 19); // at b/3.mp3, after the second file was found
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), before); // this thread untouched
+}
+
+TEST_F(FileSearchTest, ASearchThatFindsNothingEndsWithNoFirstFile) {
+    Touch("empty/readme.txt");
+    TFileSearch search({Root() + "empty", QString(), Root() + "missing.mp3"}, Mp3s());
+    EXPECT_TRUE(search.First().isEmpty());
+    EXPECT_TRUE(search.Ended());
+    EXPECT_TRUE(search.Whole().isEmpty());
+    bool told = false;
+    search.WhenEnded([&told] { told = true; }); // over already: at once, here
+    EXPECT_TRUE(told);
+}
+
+TEST_F(FileSearchTest, AFileNamedOnTheCommandLineIsTheFirstWhateverItsName) {
+    const QString named = Touch("song.ogg");
+    const QString inFolder = Touch("d/x.mp3");
+    TFileSearch search({named, Root() + "d"}, Mp3s());
+    EXPECT_EQ(search.First(), named);
+    EXPECT_EQ(search.Whole(), QStringList({named, inFolder}));
+}
+
+} // namespace
