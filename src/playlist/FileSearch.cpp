@@ -7,11 +7,15 @@
 
 namespace {
 
-// The lowest priority there is short of idle; a thread may always lower its own.
-constexpr int kLowestNice = 19;
+// Low enough for the sound and the window to come first on a busy machine, high enough for the
+// list to fill in soon even then. A thread may always lower its own priority.
+constexpr int kGivingWayNice = 10;
 
 void LowerThisThread() {
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLowestNice);
+    const auto thread = static_cast<id_t>(gettid());
+    // Never raised: a program started at a lower priority stays there.
+    if (getpriority(PRIO_PROCESS, thread) < kGivingWayNice)
+        setpriority(PRIO_PROCESS, thread, kGivingWayNice);
 }
 
 } // namespace

@@ -28,8 +28,8 @@ public:
     /// Waits for the end of the search and takes every file found, in the order found; once.
     QStringList Whole();
     bool Ended() const;
-    /// What is left of the search gives way to everything else the program does: the listener is
-    /// already hearing the first file.
+    /// Once a file has been found, what is left of the search gives way to everything else the
+    /// program does: the listener will be hearing the first file by then.
     void GiveWay() { FGiveWay.store(true); }
     /// `ended` runs once the search is over: at once, on the caller's thread, when it is over
     /// already, otherwise on the search's thread as it ends.

@@ -51,7 +51,6 @@ void LoadSearched(TVarnelPlayer& window, const QStringList& arguments, TFileSear
         window.LoadCommandLine(arguments, search.Whole());
         return;
     }
-    search.GiveWay();
     window.LoadCommandLine(arguments, {first}, true);
     // Runs on the search's thread: only a queued call, which checks on the UI thread that the core
     // is still there.
@@ -94,6 +93,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         arguments.append(DecodeFileName(argv[i]));
     std::unique_ptr<TFileSearch> search = SearchBeside(arguments, settings->GeneralConfigs());
+    // In the order found, the first file found is the first to play: the search needs to hurry
+    // only until then. Any other order needs the whole list first.
+    if (search && settings->GeneralConfigs().SortType() == kSortAsFound)
+        search->GiveWay();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     // Qt adopts the environment's locale; libmpv works only under the "C" numeric locale.

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <future>
@@ -82,7 +83,7 @@ TEST_F(FileSearchTest, TheFirstFileIsToldBeforeTheSearchEndsAndTheWholeListKeeps
     EXPECT_TRUE(search.Whole().isEmpty());                           // handed over once
 }
 
-TEST_F(FileSearchTest, ASearchToldToGiveWayGoesOnAtTheLowestPriority) {
+TEST_F(FileSearchTest, ASearchToldToGiveWayGoesOnAtALowerPriority) {
     Touch("t/a/1.mp3");
     Touch("t/a/2.mp3");
     Touch("t/b/3.mp3");
@@ -94,7 +95,7 @@ TEST_F(FileSearchTest, ASearchToldToGiveWayGoesOnAtTheLowestPriority) {
     search.GiveWay();
     gate.Open();
     EXPECT_EQ(search.Whole().size(), 3);
-    EXPECT_EQ(gate.niceSeen.load(), 19); // at b/3.mp3, after the second file was found
+    EXPECT_EQ(gate.niceSeen.load(), std::max(before, 10)); // at b/3.mp3, after the second file was found
     EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), before); // this thread untouched
 }
 
