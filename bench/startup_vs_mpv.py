@@ -2,7 +2,7 @@
 """The real program's start beside the mpv command line's, in one run on this machine.
 
 Usage (inside tests/e2e/run_session.sh, which gives it a display, the accessibility bus and a silent
-sound server): startup_vs_mpv.py VARNEL [ROUNDS]
+sound server): startup_vs_mpv.py VARNEL [ROUNDS [FLOOR...]]
 
 Both players are timed the same way: from the moment they are started to the moment the sound
 server announces their first stream (`pactl subscribe`: a new sink input), which is when their sound
@@ -10,6 +10,9 @@ starts out. Each is then ended with SIGTERM and its peak memory read from wait4.
 prints its own start-up trace (VARNEL_STARTUP_TRACE=1), from which the breakdown of its time to
 the first sound is taken. Every figure is the median of ROUNDS runs (3 unless told), the two
 players taking turns, after one run of each off the record that reads the libraries from disk.
+
+Each FLOOR is an empty main linked to some of the program's libraries, which prints the monotonic
+time it reached main: how long the dynamic loader alone takes, set beside mpv's whole time to sound.
 """
 
 import os
@@ -185,6 +188,28 @@ class Bench:
         return ours, theirs
 
 
+def floor_ms(program, rounds):
+    """The median time from starting program to its main, in ms, after one run off the record."""
+    times = []
+    for round_number in range(-1, rounds):
+        start = time.monotonic()
+        reached = float(subprocess.run([program], check=True, capture_output=True, text=True).stdout)
+        if round_number >= 0:
+            times.append((reached - start) * 1000.0)
+    return median(times)
+
+
+def print_floors(floors, rounds, mpv_ms):
+    if not floors:
+        return
+    goal = GOALS[("time", 1)]
+    print(f"Loader floor: an empty main linked to the program's libraries (median of {rounds}):")
+    for program in floors:
+        ms = floor_ms(program, rounds)
+        print(f"  {os.path.basename(program):<22}{ms:7.1f} ms to main = {ms / mpv_ms:4.2f} of mpv's time to sound"
+              f" (the one-file goal leaves {goal * mpv_ms - ms:6.1f} ms after it)")
+
+
 def make_mp3(path, seconds):
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
                     f"sine=frequency=440:sample_rate=44100:duration={seconds}", "-ac", "2",
@@ -233,14 +258,15 @@ def print_side(what, count, ours, theirs, unit):
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
-        print("usage: startup_vs_mpv.py VARNEL [ROUNDS]", file=sys.stderr)
+    if len(sys.argv) < 2:
+        print("usage: startup_vs_mpv.py VARNEL [ROUNDS [FLOOR...]]", file=sys.stderr)
         return 2
     for tool in ("mpv", "pactl", "ffmpeg"):
         if shutil.which(tool) is None:
             print(f"SKIP: {tool} is not installed")
             return 77
-    rounds = int(sys.argv[2]) if len(sys.argv) == 3 else 3
+    rounds = int(sys.argv[2]) if len(sys.argv) >= 3 else 3
+    floors = sys.argv[3:]
     # One file only, for a quick look while working on the start-up.
     counts = (1,) if os.environ.get("VARNEL_BENCH_ONE_FILE") == "1" else (1, 10000, 100000)
     work = tempfile.mkdtemp(prefix="varnel-startup-")
@@ -267,6 +293,7 @@ def main():
             print_side("time", count, median([r.first_stream_ms for r in ours]),
                        median([r.first_stream_ms for r in theirs]), "ms")
             print_side("memory", count, median([r.peak_mb for r in ours]), median([r.peak_mb for r in theirs]), "MB")
+        print_floors(floors, rounds, median([r.first_stream_ms for r in results[1][1]]))
         if cpu is None:
             return 0
         print_side("cpu", 1, median([r.cpu_share for r in cpu[0]]) * 100, median([r.cpu_share for r in cpu[1]]) * 100,
