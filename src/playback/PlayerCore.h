@@ -77,12 +77,13 @@ public:
     /// first track; the session record follows the new list.
     void LoadCommandLine(const QStringList& arguments);
     /// The same with the arguments' media files already found, as AddArgument finds them in order.
-    /// searching: found is only the start of the list, in the order found, and SearchEnded brings
+    /// searching: found is only the start of the list, in the order found, and FilesFound brings
     /// the rest.
     void LoadCommandLine(const QStringList& arguments, QStringList found, bool searching = false);
-    /// The rest of a search the list started from: appended, the next track prepared, and a list
-    /// that ran out meanwhile goes on (or stops, when there was nothing more).
-    void SearchEnded(QStringList more);
+    /// More of the search the list started from, searchOver once it has ended: appended, the next
+    /// track prepared, and a list that ran out meanwhile goes on (or stops, when the search ended
+    /// with nothing more).
+    void FilesFound(QStringList more, bool searchOver);
     /// Adds path as a command-line argument and plays the first track it added; the track left
     /// keeps its position, as the desktop interrupts it. False when nothing was added.
     bool OpenAndPlay(const QString& path);

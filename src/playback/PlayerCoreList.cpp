@@ -56,21 +56,21 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList foun
     PlayCurrent(false);
 }
 
-void TPlayerCore::SearchEnded(QStringList more) {
+void TPlayerCore::FilesFound(QStringList more, bool searchOver) {
     if (!FSearching)
         return;
-    FSearching = false;
-    const std::optional<bool> ended = std::exchange(FEndAwaitingSearch, std::nullopt);
-    if (!more.isEmpty()) {
+    FSearching = !searchOver;
+    const bool grew = !more.isEmpty();
+    if (grew) {
         FFiles.append(std::move(more));
         emit ListGrew();
     }
-    if (ended) {
-        // What would have happened at the end had the list been whole.
-        Advance(*ended, Move::Automatic);
+    if (FEndAwaitingSearch && (grew || searchOver)) {
+        // What would have happened at the end had the list been whole: the next track, or the stop.
+        Advance(*std::exchange(FEndAwaitingSearch, std::nullopt), Move::Automatic);
         return;
     }
-    if (FPlayer->IsActive())
+    if (grew && FPlayer->IsActive())
         FPlayer->PrepareNext(NextToPrepare());
 }
 

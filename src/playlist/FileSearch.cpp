@@ -20,10 +20,9 @@ void LowerThisThread() {
 
 } // namespace
 
-TFileSearch::TFileSearch(QStringList arguments, MediaTest isMedia)
-    : FThread([this, arguments = std::move(arguments), isMedia = std::move(isMedia)] {
-          Run(arguments, isMedia);
-      }) {}
+TFileSearch::TFileSearch(QStringList arguments, MediaTest isMedia, std::chrono::milliseconds batchEvery)
+    : FBatchEvery(batchEvery), FThread([this, arguments = std::move(arguments),
+                                        isMedia = std::move(isMedia)] { Run(arguments, isMedia); }) {}
 
 TFileSearch::~TFileSearch() {
     FThread.join();
@@ -32,30 +31,43 @@ TFileSearch::~TFileSearch() {
 void TFileSearch::Run(const QStringList& arguments, const MediaTest& isMedia) {
     QStringList found;
     bool lowered = false;
-    const FileFound tell = [this, &lowered](const QString& path) {
+    bool anyHandedOn = false;
+    Clock::time_point handedOn{};
+    const FileFound tell = [&](const QString&) {
         if (!lowered && FGiveWay.load()) {
             LowerThisThread();
             lowered = true;
         }
-        // Only the first is awaited; the lock is taken once.
-        if (!FFirst.isEmpty())
+        // The first file at once, as the start waits for it; then batches, so that neither the
+        // lock nor the list's growing costs much per file.
+        if (anyHandedOn && Clock::now() - handedOn < FBatchEvery)
             return;
-        const std::lock_guard lock(FLock);
-        FFirst = path;
-        FChanged.notify_all();
+        HandOn(found, false);
+        anyHandedOn = true;
+        handedOn = Clock::now();
     };
     for (const QString& argument : arguments)
         AddArgument(argument, isMedia, found, tell);
-    std::function<void()> ended;
+    HandOn(found, true);
+}
+
+void TFileSearch::HandOn(QStringList& found, bool ended) {
+    std::function<void()> news;
     {
         const std::lock_guard lock(FLock);
-        FFound = std::move(found);
-        FEnded = true;
-        ended = std::move(FWhenEnded);
+        if (FFirst.isEmpty() && !found.isEmpty())
+            FFirst = found.constFirst();
+        if (FFound.isEmpty())
+            FFound = std::move(found);
+        else
+            FFound.append(std::move(found));
+        found = QStringList();
+        FEnded = ended;
+        news = FNews;
         FChanged.notify_all();
     }
-    if (ended)
-        ended();
+    if (news)
+        news();
 }
 
 QString TFileSearch::First() {
@@ -70,18 +82,23 @@ QStringList TFileSearch::Whole() {
     return std::exchange(FFound, {});
 }
 
+std::pair<QStringList, bool> TFileSearch::TakeFound() {
+    const std::lock_guard lock(FLock);
+    return {std::exchange(FFound, {}), FEnded};
+}
+
 bool TFileSearch::Ended() const {
     const std::lock_guard lock(FLock);
     return FEnded;
 }
 
-void TFileSearch::WhenEnded(std::function<void()> ended) {
+void TFileSearch::Follow(std::function<void()> news) {
+    bool now = false;
     {
         const std::lock_guard lock(FLock);
-        if (!FEnded) {
-            FWhenEnded = std::move(ended);
-            return;
-        }
+        FNews = news;
+        now = FEnded || !FFound.isEmpty();
     }
-    ended();
+    if (now)
+        news();
 }

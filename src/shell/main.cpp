@@ -40,29 +40,25 @@ std::unique_ptr<TFileSearch> SearchBeside(const QStringList& arguments, TM3Gener
 }
 
 /// Hands the search's files to the window. In the order found, a search still going on starts the
-/// list with its first file, so that a large tree sounds at once; the rest follows when found.
+/// list with what it has found so far, so that a large tree sounds at once; the rest follows.
 void LoadSearched(TVarnelPlayer& window, const QStringList& arguments, TFileSearch& search, int sortType) {
-    if (sortType != kSortAsFound || search.Ended()) {
+    if (sortType != kSortAsFound || search.First().isEmpty()) {
         window.LoadCommandLine(arguments, search.Whole());
         return;
     }
-    const QString first = search.First();
-    if (first.isEmpty() || search.Ended()) {
-        window.LoadCommandLine(arguments, search.Whole());
+    auto [found, over] = search.TakeFound();
+    window.LoadCommandLine(arguments, std::move(found), !over);
+    if (over)
         return;
-    }
-    window.LoadCommandLine(arguments, {first}, true);
     // Runs on the search's thread: only a queued call, which checks on the UI thread that the core
     // is still there.
-    search.WhenEnded([&search, core = QPointer<TPlayerCore>(&window.Core())] {
+    search.Follow([&search, core = QPointer<TPlayerCore>(&window.Core())] {
         QMetaObject::invokeMethod(
             qApp,
             [&search, core] {
-                QStringList rest = search.Whole();
-                if (!core || rest.isEmpty())
-                    return;
-                rest.removeFirst();
-                core->SearchEnded(std::move(rest));
+                auto [more, ended] = search.TakeFound();
+                if (core)
+                    core->FilesFound(std::move(more), ended);
             },
             Qt::QueuedConnection);
     });

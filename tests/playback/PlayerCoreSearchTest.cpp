@@ -29,7 +29,7 @@ TEST_F(PlayerCoreSearchTest, TheRestIsAppendedAndTheNextTrackPreparedWithoutDist
     QSignalSpy rebuilt(&k, &TPlayerCore::ListChanged);
     control->nextHints.clear();
 
-    k.SearchEnded({b, c});
+    k.FilesFound({b, c}, true);
     EXPECT_EQ(k.Files(), QStringList({a, b, c}));
     EXPECT_EQ(grew.count(), 1);
     EXPECT_EQ(rebuilt.count(), 0); // not a new list: the view keeps its place
@@ -49,10 +49,28 @@ TEST_F(PlayerCoreSearchTest, AListThatRanOutWhileSearchingGoesOnWithWhatWasFound
     EXPECT_EQ(control->opened, QStringList({a}));
     EXPECT_EQ(control->closes, 0); // not stopped: the list's end is not known yet
 
-    k.SearchEnded({b, c});
+    k.FilesFound({b, c}, true);
     DrainEvents();
     EXPECT_EQ(control->opened, QStringList({a, b}));
     EXPECT_EQ(k.Current(), 1);
+}
+
+TEST_F(PlayerCoreSearchTest, BatchesFoundWhileTheSearchGoesOnAreHeardInTurn) {
+    TPlayerCore& k = StartSearching();
+    k.FilesFound({b}, false);
+    control->FinishMedia();
+    DrainEvents();
+    EXPECT_EQ(control->opened, QStringList({a, b}));
+    control->FinishMedia(); // b is the last found so far: the list waits for the search
+    DrainEvents();
+    EXPECT_EQ(control->closes, 0);
+    k.FilesFound({}, false); // a batch of nothing changes nothing
+    EXPECT_EQ(control->opened, QStringList({a, b}));
+
+    k.FilesFound({c}, true);
+    DrainEvents();
+    EXPECT_EQ(control->opened, QStringList({a, b, c}));
+    EXPECT_EQ(k.Files(), QStringList({a, b, c}));
 }
 
 TEST_F(PlayerCoreSearchTest, NothingMoreFoundEndsTheListAsIfItHadBeenWhole) {
@@ -60,7 +78,7 @@ TEST_F(PlayerCoreSearchTest, NothingMoreFoundEndsTheListAsIfItHadBeenWhole) {
     control->position = 20;
     control->FinishMedia();
     DrainEvents();
-    k.SearchEnded({});
+    k.FilesFound({}, true);
     DrainEvents();
     EXPECT_EQ(control->opened, QStringList({a}));
     EXPECT_EQ(k.Current(), 0);
@@ -77,7 +95,7 @@ TEST_F(PlayerCoreSearchTest, AMoveMadeWhileWaitingIsNotUndoneWhenTheRestArrives)
     DrainEvents();
     ASSERT_EQ(control->opened, QStringList({a, a}));
 
-    k.SearchEnded({b, c});
+    k.FilesFound({b, c}, true);
     DrainEvents();
     EXPECT_EQ(control->opened, QStringList({a, a})); // a plays on; b is only prepared
     EXPECT_EQ(k.Current(), 0);
@@ -86,7 +104,7 @@ TEST_F(PlayerCoreSearchTest, AMoveMadeWhileWaitingIsNotUndoneWhenTheRestArrives)
 TEST_F(PlayerCoreSearchTest, AWholeListIgnoresALateEnd) {
     a = Touch("l/a.mp3");
     TPlayerCore& k = Start({Root() + "l"});
-    k.SearchEnded({Root() + "l/stray.mp3"});
+    k.FilesFound({Root() + "l/stray.mp3"}, true);
     EXPECT_EQ(k.Files(), QStringList({a}));
 }
 

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <future>
 #include <mutex>
 #include <thread>
 
@@ -73,14 +72,57 @@ TEST_F(FileSearchTest, TheFirstFileIsToldBeforeTheSearchEndsAndTheWholeListKeeps
 
     EXPECT_EQ(search.First(), first);
     EXPECT_FALSE(search.Ended()); // held at b/3.mp3
-    std::promise<std::thread::id> ended;
-    search.WhenEnded([&ended] { ended.set_value(std::this_thread::get_id()); });
-
     gate.Open();
     EXPECT_EQ(search.Whole(), QStringList({first, second, third}));
     EXPECT_TRUE(search.Ended());
-    EXPECT_NE(ended.get_future().get(), std::this_thread::get_id()); // told by the search as it ended
-    EXPECT_TRUE(search.Whole().isEmpty());                           // handed over once
+    EXPECT_TRUE(search.Whole().isEmpty()); // handed over once
+}
+
+TEST_F(FileSearchTest, BatchesAreTakenInTurnAndTheFollowerHearsOfEach) {
+    const QString first = Touch("t/a/1.mp3");
+    const QString second = Touch("t/a/2.mp3");
+    const QString third = Touch("t/b/3.mp3");
+    Gate gate(QStringLiteral("3.mp3"));
+    // Every file is handed on as it is found.
+    TFileSearch search({Root() + "t"}, gate.Test(), std::chrono::milliseconds(0));
+    ASSERT_EQ(search.First(), first);
+
+    std::mutex lock;
+    std::condition_variable changed;
+    int news = 0;
+    const auto waitForNews = [&](int count) {
+        std::unique_lock hold(lock);
+        changed.wait(hold, [&] { return news >= count; });
+    };
+    search.Follow([&] {
+        const std::lock_guard hold(lock);
+        ++news;
+        changed.notify_all();
+    });
+    waitForNews(1); // something was there to take: told at once
+    QStringList taken;
+    bool over = true;
+    // Held at 3.mp3, the search has handed on 1 and 2 and nothing else.
+    while (taken.size() < 2) {
+        int seen = 0;
+        {
+            const std::lock_guard hold(lock);
+            seen = news;
+        }
+        auto [batch, ended] = search.TakeFound();
+        taken.append(batch);
+        over = ended;
+        if (taken.size() < 2)
+            waitForNews(seen + 1);
+    }
+    EXPECT_EQ(taken, QStringList({first, second}));
+    EXPECT_FALSE(over);
+
+    gate.Open();
+    EXPECT_EQ(search.Whole(), QStringList({third}));
+    auto [rest, ended] = search.TakeFound();
+    EXPECT_TRUE(rest.isEmpty());
+    EXPECT_TRUE(ended);
 }
 
 TEST_F(FileSearchTest, ASearchToldToGiveWayGoesOnAtALowerPriority) {
@@ -106,7 +148,7 @@ TEST_F(FileSearchTest, ASearchThatFindsNothingEndsWithNoFirstFile) {
     EXPECT_TRUE(search.Ended());
     EXPECT_TRUE(search.Whole().isEmpty());
     bool told = false;
-    search.WhenEnded([&told] { told = true; }); // over already: at once, here
+    search.Follow([&told] { told = true; }); // over already: at once, here
     EXPECT_TRUE(told);
 }
 

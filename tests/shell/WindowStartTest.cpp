@@ -48,7 +48,7 @@ TEST_F(WindowFixture, TracksFoundAfterTheFirstPlayedJoinTheListWhereTheListenerI
     Lista()->setCurrentIndex(Lista()->model()->index(0, 0));
     Press(Lista(), Qt::Key_Down); // nowhere to go yet
 
-    window->Core().SearchEnded({second, third});
+    window->Core().FilesFound({second, third}, true);
     EXPECT_EQ(Lista()->model()->rowCount(), 3);
     EXPECT_EQ(SelectedRow(), 0);
     EXPECT_EQ(Lista()->currentIndex().row(), 0);
