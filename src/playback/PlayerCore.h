@@ -196,7 +196,9 @@ signals:
     void ListChanged();
     /// The current track moved without playing (the list was reordered).
     void CurrentMoved();
-    /// Tracks were added after the end of the list; those before stay where they were.
+    /// Tracks first..last are about to be added after the end of the list, and have been; those
+    /// before stay where they were.
+    void ListAboutToGrow(int first, int last);
     void ListGrew();
     /// A track started; speedChanged when its folder's remembered speed changed the rate.
     void TrackStarted(bool speedChanged);

@@ -62,6 +62,7 @@ void TPlayerCore::FilesFound(QStringList more, bool searchOver) {
     FSearching = !searchOver;
     const bool grew = !more.isEmpty();
     if (grew) {
+        emit ListAboutToGrow(int(FFiles.size()), int(FFiles.size() + more.size() - 1));
         FFiles.append(std::move(more));
         emit ListGrew();
     }

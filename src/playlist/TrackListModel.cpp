@@ -10,6 +10,14 @@ void TTrackListModel::Reset() {
     endResetModel();
 }
 
+void TTrackListModel::BeginAppend(int first, int last) {
+    beginInsertRows(QModelIndex(), first, last);
+}
+
+void TTrackListModel::EndAppend() {
+    endInsertRows();
+}
+
 int TTrackListModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || FFileList == nullptr)
         return 0;

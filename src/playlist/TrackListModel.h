@@ -22,6 +22,10 @@ public:
 
     /// Tells the views that the list was rebuilt.
     void Reset();
+    /// Around an append to the list: rows first..last are about to come, and have come. The rows
+    /// before them, and the views' place among them, stay as they are.
+    void BeginAppend(int first, int last);
+    void EndAppend();
 
     /// The number of paths; 0 below the top level.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

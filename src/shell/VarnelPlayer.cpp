@@ -133,17 +133,11 @@ void TVarnelPlayer::ConnectCore() {
         if (!problem.isEmpty() && isActiveWindow())
             FNotice->Say(problem);
     });
+    // Rows added below the others: the listener's place in the list, and what the screen reader
+    // says of it, stay as they were.
+    connect(FCore, &TPlayerCore::ListAboutToGrow, FModel, &TTrackListModel::BeginAppend);
     connect(FCore, &TPlayerCore::ListGrew, this, [this] {
-        // The rows before the new ones are unchanged: the listener's place in the list stays.
-        const int selected = SelectedIndex();
-        const int focused = Lista->currentIndex().row();
-        FModel->Reset();
-        QItemSelectionModel* selection = Lista->selectionModel();
-        if (focused >= 0)
-            selection->setCurrentIndex(FModel->index(focused, 0), QItemSelectionModel::NoUpdate);
-        if (selected >= 0)
-            selection->select(FModel->index(selected, 0),
-                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        FModel->EndAppend();
         if (FCore->Player().State() == psPlaying)
             FLengths->Want(FCore->Files());
     });

@@ -25,12 +25,15 @@ TEST_F(PlayerCoreSearchTest, TheRestIsAppendedAndTheNextTrackPreparedWithoutDist
     TPlayerCore& k = StartSearching();
     EXPECT_EQ(control->opened, QStringList({a}));
     EXPECT_EQ(k.Current(), 0);
+    QSignalSpy coming(&k, &TPlayerCore::ListAboutToGrow);
     QSignalSpy grew(&k, &TPlayerCore::ListGrew);
     QSignalSpy rebuilt(&k, &TPlayerCore::ListChanged);
     control->nextHints.clear();
 
     k.FilesFound({b, c}, true);
     EXPECT_EQ(k.Files(), QStringList({a, b, c}));
+    ASSERT_EQ(coming.count(), 1);
+    EXPECT_EQ(coming.first(), QVariantList({1, 2})); // the rows added, told before they are
     EXPECT_EQ(grew.count(), 1);
     EXPECT_EQ(rebuilt.count(), 0); // not a new list: the view keeps its place
     EXPECT_EQ(control->opened, QStringList({a}));
