@@ -235,18 +235,20 @@ def make_tree(root, count, source_seconds=5):
 
 def print_breakdown(runs):
     """Each step's median time from the process's start, what it took after the step before and its share
-    of the whole, up to the later of the program's first sound and the server's first stream."""
+    of the whole, up to the later of the program's first sound and the server's first stream; the steps
+    that come after that (the rest of a large list) follow without a share."""
     steps = {}
     for run in runs:
         for step, ms in run.trace.items():
             steps.setdefault(step, []).append(ms)
     steps["first stream (server)"] = [run.first_stream_ms for run in runs]
     ordered = sorted((median(ms), step) for step, ms in steps.items())
-    total = ordered[-1][0]
+    total = max(at for at, step in ordered if step in ("first-sound", "first stream (server)"))
     print(f"  {'step':<22}{'at ms':>9}{'step ms':>9}{'share':>8}")
     previous = 0.0
     for at, step in ordered:
-        print(f"  {step:<22}{at:9.1f}{at - previous:9.1f}{(at - previous) / total:8.0%}")
+        share = f"{(at - previous) / total:8.0%}" if at <= total else "   later"
+        print(f"  {step:<22}{at:9.1f}{at - previous:9.1f}{share}")
         previous = at
 
 
@@ -293,12 +295,11 @@ def main():
             print_side("time", count, median([r.first_stream_ms for r in ours]),
                        median([r.first_stream_ms for r in theirs]), "ms")
             print_side("memory", count, median([r.peak_mb for r in ours]), median([r.peak_mb for r in theirs]), "MB")
+        if cpu is not None:
+            print_side("cpu", 1, median([r.cpu_share for r in cpu[0]]) * 100,
+                       median([r.cpu_share for r in cpu[1]]) * 100, "%")
+            print(f"  (cpu: share of one core over {CPU_SECONDS:.0f} s of a 320 kb/s MP3 after the first stream)")
         print_floors(floors, rounds, median([r.first_stream_ms for r in results[1][1]]))
-        if cpu is None:
-            return 0
-        print_side("cpu", 1, median([r.cpu_share for r in cpu[0]]) * 100, median([r.cpu_share for r in cpu[1]]) * 100,
-                   "%")
-        print(f"  (cpu: share of one core over {CPU_SECONDS:.0f} s of a 320 kb/s MP3 after the first stream)")
     finally:
         bench.watch.stop()
         shutil.rmtree(work, ignore_errors=True)

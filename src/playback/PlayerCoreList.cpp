@@ -50,6 +50,8 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList foun
     else if (sortType == kSortShuffled)
         Shuffle();
     MarkStartup(StartupStep::ListBuilt);
+    if (!FSearching)
+        MarkStartup(StartupStep::ListWhole);
     FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
     FSaveAtFirstSound = true;
@@ -60,6 +62,8 @@ void TPlayerCore::FilesFound(QStringList more, bool searchOver) {
     if (!FSearching)
         return;
     FSearching = !searchOver;
+    if (searchOver)
+        MarkStartup(StartupStep::ListWhole);
     const bool grew = !more.isEmpty();
     if (grew) {
         emit ListAboutToGrow(int(FFiles.size()), int(FFiles.size() + more.size() - 1));

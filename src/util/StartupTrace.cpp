@@ -36,6 +36,8 @@ const char* TStartupTrace::Name(StartupStep step) {
         return "accessibility-bridge";
     case StartupStep::FirstSound:
         return "first-sound";
+    case StartupStep::ListWhole:
+        return "list-whole";
     }
     return "unknown";
 }

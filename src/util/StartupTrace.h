@@ -15,6 +15,8 @@ enum class StartupStep {
     WindowShown,   // the window asked to show
     Accessibility, // the accessibility bridge active (only when a screen reader's bus answers)
     FirstSound,    // mpv restarted playback of the first file: its sound is on its way out
+    ListWhole,     // every file of the command line is on the list (after the first sound, for a
+                   // large tree in the order found)
 };
 
 /// What a start-up spends its time on before the first sound, printed when the environment asks

@@ -84,6 +84,8 @@ def main():
                     all(at[a] <= at[b] for a, b in zip(order, order[1:])), repr(steps))
         tally.check("the window is shown and the screen reader's bridge is up",
                     "window-shown" in at and "accessibility-bridge" in at, repr(steps))
+        tally.check("the list is told whole, never before it is built",
+                    "list-whole" in at and at["list-whole"] >= at.get("list-built", float("inf")), repr(steps))
         program.stop()
     return tally.finish()
 
