@@ -25,6 +25,8 @@ TFileSearch::TFileSearch(QStringList arguments, MediaTest isMedia, std::chrono::
                                         isMedia = std::move(isMedia)] { Run(arguments, isMedia); }) {}
 
 TFileSearch::~TFileSearch() {
+    // A program closing during the search of a huge tree waits for one folder, not for the tree.
+    Stop();
     FThread.join();
 }
 
@@ -33,7 +35,9 @@ void TFileSearch::Run(const QStringList& arguments, const MediaTest& isMedia) {
     bool lowered = false;
     bool anyHandedOn = false;
     Clock::time_point handedOn{};
-    const FileFound tell = [&](const QString&) {
+    SearchHooks hooks;
+    hooks.stop = &FStop;
+    hooks.found = [&](const QString&) {
         if (!lowered && FGiveWay.load()) {
             LowerThisThread();
             lowered = true;
@@ -47,7 +51,7 @@ void TFileSearch::Run(const QStringList& arguments, const MediaTest& isMedia) {
         handedOn = Clock::now();
     };
     for (const QString& argument : arguments)
-        AddArgument(argument, isMedia, found, tell);
+        AddArgument(argument, isMedia, found, hooks);
     HandOn(found, true);
 }
 

@@ -24,7 +24,7 @@ public:
     /// at most once per `batchEvery`, and at the end.
     TFileSearch(QStringList arguments, MediaTest isMedia,
                 std::chrono::milliseconds batchEvery = std::chrono::milliseconds(250));
-    /// Waits for the search to end.
+    /// Asks the search to end early and waits for it.
     ~TFileSearch();
     TFileSearch(const TFileSearch&) = delete;
     TFileSearch& operator=(const TFileSearch&) = delete;
@@ -43,6 +43,8 @@ public:
     /// Once a file has been found, what is left of the search gives way to everything else the
     /// program does: the listener will be hearing the first file by then.
     void GiveWay() { FGiveWay.store(true); }
+    /// The search enters no further folder and ends soon: what it found so far is all there is.
+    void Stop() { FStop.store(true); }
 
 private:
     void Run(const QStringList& arguments, const MediaTest& isMedia);
@@ -57,5 +59,6 @@ private:
     bool FEnded = false;
     std::function<void()> FNews;
     std::atomic<bool> FGiveWay{false};
+    std::atomic<bool> FStop{false};
     std::thread FThread; // last: started once everything it touches is built
 };

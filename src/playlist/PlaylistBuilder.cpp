@@ -80,12 +80,14 @@ EntryKind KindOf(DIR* dir, const dirent* entry) {
 
 class FolderScan {
 public:
-    FolderScan(const MediaTest& isMedia, QStringList& files, const FileFound& found)
-        : FIsMedia(isMedia), FFiles(files), FFound(found) {}
+    FolderScan(const MediaTest& isMedia, QStringList& files, const SearchHooks& hooks)
+        : FIsMedia(isMedia), FFiles(files), FHooks(hooks) {}
 
     // The byte path goes to the system and the text path into the list, so a folder whose name is not
     // valid text is still entered by its exact bytes.
     void Scan(const QByteArray& folderBytes, const QString& folder) {
+        if (FHooks.stop && FHooks.stop->load(std::memory_order_relaxed))
+            return;
         const std::vector<Entry> entries = ReadEntries(folderBytes);
         // A talking book is one entry in place of its audio files, whatever their names.
         if (const std::optional<QString> book = BookIn(folder, entries)) {
@@ -146,13 +148,13 @@ private:
 
     void Append(const QString& path) {
         FFiles.append(path);
-        if (FFound)
-            FFound(path);
+        if (FHooks.found)
+            FHooks.found(path);
     }
 
     const MediaTest& FIsMedia;
     QStringList& FFiles;
-    const FileFound& FFound;
+    const SearchHooks& FHooks;
     std::set<FolderId> FVisited;
 };
 
@@ -171,29 +173,30 @@ void AddFile(const QString& path, QStringList& files) {
     files.append(AbsoluteFilePath(path));
 }
 
-void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files, const FileFound& found) {
-    ScanFolder(path.endsWith(u'/') ? path : path + u'/', isMedia, files, found);
+void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files, const SearchHooks& hooks) {
+    ScanFolder(path.endsWith(u'/') ? path : path + u'/', isMedia, files, hooks);
 }
 
-void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files, const FileFound& found) {
-    FolderScan(isMedia, files, found).Scan(EncodeFileName(folder), folder);
+void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files,
+                const SearchHooks& hooks) {
+    FolderScan(isMedia, files, hooks).Scan(EncodeFileName(folder), folder);
 }
 
 void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files,
-                 const FileFound& found) {
+                 const SearchHooks& hooks) {
     if (argument.isEmpty())
         return;
     struct stat info {};
     if (!StatPath(argument, info))
         return;
     if (S_ISDIR(info.st_mode)) {
-        AddFolder(argument, isMedia, files, found);
+        AddFolder(argument, isMedia, files, hooks);
         return;
     }
     // Told apart by stat alone: opening a FIFO to find out would wait for a writer.
     if (S_ISREG(info.st_mode)) {
         AddFile(argument, files);
-        if (found)
-            found(files.constLast());
+        if (hooks.found)
+            hooks.found(files.constLast());
     }
 }

@@ -141,6 +141,19 @@ TEST_F(FileSearchTest, ASearchToldToGiveWayGoesOnAtALowerPriority) {
     EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), before); // this thread untouched
 }
 
+TEST_F(FileSearchTest, AStoppedSearchEntersNoFurtherFolder) {
+    const QString first = Touch("t/a/1.mp3");
+    const QString second = Touch("t/a/2.mp3");
+    Touch("t/b/3.mp3");
+    Touch("t/c/4.mp3");
+    Gate gate(QStringLiteral("2.mp3"));
+    TFileSearch search({Root() + "t", Root() + "t/c"}, gate.Test());
+    ASSERT_EQ(search.First(), first);
+    search.Stop(); // while it tests a/2.mp3
+    gate.Open();
+    EXPECT_EQ(search.Whole(), QStringList({first, second})); // a's files, then neither b nor c
+}
+
 TEST_F(FileSearchTest, ASearchThatFindsNothingEndsWithNoFirstFile) {
     Touch("empty/readme.txt");
     TFileSearch search({Root() + "empty", QString(), Root() + "missing.mp3"}, Mp3s());
