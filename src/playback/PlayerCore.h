@@ -199,7 +199,7 @@ signals:
     /// Tracks first..last are about to be added after the end of the list, and have been; those
     /// before stay where they were.
     void ListAboutToGrow(int first, int last);
-    void ListGrew();
+    void ListGrew(int first, int last);
     /// A track started; speedChanged when its folder's remembered speed changed the rate.
     void TrackStarted(bool speedChanged);
 

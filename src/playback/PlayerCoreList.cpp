@@ -66,9 +66,11 @@ void TPlayerCore::FilesFound(QStringList more, bool searchOver) {
         MarkStartup(StartupStep::ListWhole);
     const bool grew = !more.isEmpty();
     if (grew) {
-        emit ListAboutToGrow(int(FFiles.size()), int(FFiles.size() + more.size() - 1));
+        const int first = int(FFiles.size());
+        const int last = int(FFiles.size() + more.size() - 1);
+        emit ListAboutToGrow(first, last);
         FFiles.append(std::move(more));
-        emit ListGrew();
+        emit ListGrew(first, last);
     }
     if (FEndAwaitingSearch && (grew || searchOver)) {
         // What would have happened at the end had the list been whole: the next track, or the stop.

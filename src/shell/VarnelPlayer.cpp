@@ -136,10 +136,12 @@ void TVarnelPlayer::ConnectCore() {
     // Rows added below the others: the listener's place in the list, and what the screen reader
     // says of it, stay as they were.
     connect(FCore, &TPlayerCore::ListAboutToGrow, FModel, &TTrackListModel::BeginAppend);
-    connect(FCore, &TPlayerCore::ListGrew, this, [this] {
+    connect(FCore, &TPlayerCore::ListGrew, this, [this](int first) {
         FModel->EndAppend();
+        // The rows before were asked for already: the whole list again at every batch would hold
+        // a copy of it per batch, and make each append copy the list.
         if (FCore->Player().State() == psPlaying)
-            FLengths->Want(FCore->Files());
+            FLengths->Want(FCore->Files().mid(first));
     });
     connect(FCore, &TPlayerCore::ListChanged, this, [this] {
         FModel->Reset();

@@ -88,10 +88,11 @@ int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(DecodeFileName(argv[i]));
+    const int sortType = settings->GeneralConfigs().SortType();
     std::unique_ptr<TFileSearch> search = SearchBeside(arguments, settings->GeneralConfigs());
     // In the order found, the first file found is the first to play: the search needs to hurry
     // only until then. Any other order needs the whole list first.
-    if (search && settings->GeneralConfigs().SortType() == kSortAsFound)
+    if (search && sortType == kSortAsFound)
         search->GiveWay();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
@@ -124,7 +125,7 @@ int main(int argc, char** argv) {
     if (!termination->Requested()) {
         SetTimeSeparator(QLatin1Char('.'));
         if (search)
-            LoadSearched(*window, arguments, *search, settings->GeneralConfigs().SortType());
+            LoadSearched(*window, arguments, *search, sortType);
         else
             window->LoadCommandLine(arguments);
         // The first track's load waits in the event queue: queued behind it, the window is shown
