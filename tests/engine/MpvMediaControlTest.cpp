@@ -63,6 +63,27 @@ TEST_F(MpvMediaControlTest, PositionPutRightAfterOpenLandsThere) {
     EXPECT_NEAR(c->MediaDuration(), 30.0, 0.01);
 }
 
+// What the listener is told, remembers and moves from: finer than whole seconds, never going back.
+TEST_F(MpvMediaControlTest, PositionReadWhilePlayingIsFineAndNeverGoesBack) {
+    const QString path = Tone("long.wav", 30.0);
+    auto c = RealTime();
+    c->SetUrl(path);
+    ASSERT_TRUE(Reaches(*c, psPlaying));
+    std::vector<double> read;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 1500) {
+        read.push_back(c->CurrentPosition());
+        QTest::qWait(37);
+    }
+    ASSERT_GT(read.size(), 10u);
+    for (std::size_t i = 1; i < read.size(); ++i)
+        ASSERT_GE(read[i], read[i - 1]) << "read " << i << " went back";
+    const auto fine = std::count_if(read.begin(), read.end(), [](double t) { return t != std::floor(t); });
+    EXPECT_GT(fine, 3) << "only whole seconds were read";
+    EXPECT_GT(read.back(), read.front());
+}
+
 TEST_F(MpvMediaControlTest, QuickSeeksComposeThroughTheCache) {
     const QString path = Tone("long.wav", 30.0);
     auto c = RealTime();
