@@ -54,10 +54,10 @@ constexpr const char* kFixedOptions[][2] = {
     // The next entry of the list waits in mpv's playlist, so the audio output stays open across it.
     {"gapless-audio", "weak"},
     {"prefetch-playlist", "yes"},
-    // The sound server asks for audio every few milliseconds with mpv's defaults (100 ms with
-    // PulseAudio, 20 with PipeWire); a fifth of a second ahead halves the CPU of a long book. A
-    // pause or a move still takes effect at once; a change of volume, speed or sound is heard
-    // within that fifth of a second.
+    // mpv's defaults keep little audio at the sound server (100 ms with PulseAudio, 20 with
+    // PipeWire), so it asks for more many times a second; a fifth of a second halves the CPU of a
+    // long book. A pause or a move still takes effect at once; a change of volume, speed or sound
+    // is heard within that fifth of a second.
     {"pulse-buffer", "200"},
     {"pipewire-buffer", "200"},
 };
