@@ -74,7 +74,7 @@ QString TBookGuide::TrackLeft() const {
 }
 
 QString TBookGuide::ListLeft() const {
-    const QStringList& files = FCore.Files();
+    const TPathList& files = FCore.Files();
     const int current = FCore.Current();
     if (!FPlayer.IsActive() || current < 0 || current >= files.size())
         return {};
@@ -87,7 +87,7 @@ QString TBookGuide::ListLeft() const {
     for (int i = 0; i < files.size(); ++i) {
         if (i == current)
             continue;
-        const std::optional<double> other = FLengths.Length(files[i]);
+        const std::optional<double> other = FLengths.LengthAt(files, i);
         if (!other) {
             unknown = true;
             continue;

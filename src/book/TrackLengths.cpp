@@ -20,7 +20,7 @@ TTrackLengths::~TTrackLengths() {
     // Results posted but not delivered die with this object: Qt drops the events of a deleted receiver.
 }
 
-void TTrackLengths::Want(const QStringList& paths) {
+void TTrackLengths::Want(const TPathList& paths) {
     if (paths.isEmpty())
         return;
     ++FPendingLists;
@@ -32,9 +32,9 @@ void TTrackLengths::Want(const QStringList& paths) {
 }
 
 void TTrackLengths::Work() {
-    QSet<QString> read; // the worker's own record, so that asking again costs the UI thread nothing
+    QSet<QByteArray> read; // the worker's own record, so that asking again costs the UI thread nothing
     for (;;) {
-        QStringList paths;
+        TPathList paths;
         {
             std::unique_lock lock(FMutex);
             FWake.wait(lock, [this] { return FStop || !FQueue.empty(); });
@@ -43,22 +43,24 @@ void TTrackLengths::Work() {
             paths = std::move(FQueue.front());
             FQueue.pop_front();
         }
-        for (const QString& path : std::as_const(paths)) {
-            if (read.contains(path))
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const QByteArray& utf8 = paths.Utf8At(i);
+            if (read.contains(utf8))
                 continue;
             {
                 const std::lock_guard lock(FMutex);
                 if (FStop)
                     return;
             }
-            read.insert(path);
+            read.insert(utf8);
+            const QString path = paths.at(i);
             std::optional<double> length;
             // A reader that fails leaves the length unknown; the worker carries on.
             IgnoreFailure([&] { length = FReader(path); });
             QMetaObject::invokeMethod(
                 this,
-                [this, path, length] {
-                    FLengths.insert(path, length);
+                [this, utf8, path, length] {
+                    FLengths.insert(utf8, length);
                     emit LengthRead(path);
                 },
                 Qt::QueuedConnection);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/PathList.h"
+
 #include <QHash>
 #include <QObject>
 #include <QStringList>
@@ -28,9 +30,16 @@ public:
     TTrackLengths& operator=(const TTrackLengths&) = delete;
 
     /// Queues the paths behind those asked for before; those already read are skipped. Returns at once.
-    void Want(const QStringList& paths);
+    void Want(const TPathList& paths);
+    void Want(const QStringList& paths) { Want(TPathList(paths)); }
     /// The length read for path; nullopt until it is read, or when it gives none.
-    std::optional<double> Length(const QString& path) const { return FLengths.value(path, std::nullopt); }
+    std::optional<double> Length(const QString& path) const {
+        return FLengths.value(path.toUtf8(), std::nullopt);
+    }
+    /// The same for the path at i in files, without making a text of it.
+    std::optional<double> LengthAt(const TPathList& files, qsizetype i) const {
+        return FLengths.value(files.Utf8At(i), std::nullopt);
+    }
     /// Whether every list asked for has been read to its end and its results delivered.
     bool Settled() const { return FPendingLists == 0; }
 
@@ -44,11 +53,12 @@ private:
     void Work();
 
     Reader FReader;
-    QHash<QString, std::optional<double>> FLengths; // read, with or without a length
+    // Read, with or without a length; keyed by the list's own UTF-8 paths, which the keys share.
+    QHash<QByteArray, std::optional<double>> FLengths;
     int FPendingLists = 0;
     std::mutex FMutex;
     std::condition_variable FWake;
-    std::deque<QStringList> FQueue; // guarded by FMutex
-    bool FStop = false;             // guarded by FMutex
-    std::thread FWorker;            // last: started once everything it uses exists
+    std::deque<TPathList> FQueue; // guarded by FMutex
+    bool FStop = false;           // guarded by FMutex
+    std::thread FWorker;          // last: started once everything it uses exists
 };

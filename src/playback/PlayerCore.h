@@ -4,6 +4,7 @@
 #include "engine/MyPlayer.h"
 #include "playback/BookShelf.h"
 #include "playback/Volume.h"
+#include "playlist/PathList.h"
 #include "return/JumpHistory.h"
 #include "return/Place.h"
 
@@ -47,7 +48,7 @@ public:
 
     TMyPlayer& Player() { return *FPlayer; }
     const TMyPlayer& Player() const { return *FPlayer; }
-    const QStringList& Files() const { return FFiles; }
+    const TPathList& Files() const { return FFiles; }
     int Current() const { return FCurrent; }
     /// FFiles[FCurrent]; empty when FCurrent is outside the list.
     QString CurrentFile() const { return FFiles.value(FCurrent); }
@@ -79,11 +80,11 @@ public:
     /// The same with the arguments' media files already found, as AddArgument finds them in order.
     /// searching: found is only the start of the list, in the order found, and FilesFound brings
     /// the rest.
-    void LoadCommandLine(const QStringList& arguments, QStringList found, bool searching = false);
+    void LoadCommandLine(const QStringList& arguments, TPathList found, bool searching = false);
     /// More of the search the list started from, searchOver once it has ended: appended, the next
     /// track prepared, and a list that ran out meanwhile goes on (or stops, when the search ended
     /// with nothing more).
-    void FilesFound(QStringList more, bool searchOver);
+    void FilesFound(TPathList more, bool searchOver);
     /// Adds path as a command-line argument and plays the first track it added; the track left
     /// keeps its position, as the desktop interrupts it. False when nothing was added.
     bool OpenAndPlay(const QString& path);
@@ -236,7 +237,7 @@ private:
 
     TSettingsModule& FSettings;
     std::unique_ptr<TMyPlayer> FPlayer;
-    QStringList FFiles;
+    TPathList FFiles;
     int FCurrent = 0;
     bool FBusy = false;
     quint64 FPlaySerial = 0;

@@ -32,13 +32,13 @@ QCollator PathCollator() {
 
 void TPlayerCore::LoadCommandLine(const QStringList& arguments) {
     const MediaTest isMedia = [this](const QString& name) { return IsMedia(name); };
-    QStringList found;
+    TPathList found;
     for (const QString& argument : arguments)
         AddArgument(argument, isMedia, found);
     LoadCommandLine(arguments, std::move(found));
 }
 
-void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList found, bool searching) {
+void TPlayerCore::LoadCommandLine(const QStringList& arguments, TPathList found, bool searching) {
     FSearching = searching && !found.isEmpty();
     FFiles.append(std::move(found));
     emit ListChanged();
@@ -52,13 +52,14 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments, QStringList foun
     MarkStartup(StartupStep::ListBuilt);
     if (!FSearching)
         MarkStartup(StartupStep::ListWhole);
-    FSession->Begin(arguments, sortType, FFiles);
+    // The record keeps the list's order only when it was shuffled.
+    FSession->Begin(arguments, sortType, sortType == kSortShuffled ? FFiles.ToStringList() : QStringList());
     FCurrent = 0;
     FSaveAtFirstSound = true;
     PlayCurrent(false);
 }
 
-void TPlayerCore::FilesFound(QStringList more, bool searchOver) {
+void TPlayerCore::FilesFound(TPathList more, bool searchOver) {
     if (!FSearching)
         return;
     FSearching = !searchOver;
@@ -98,24 +99,30 @@ bool TPlayerCore::IsPlayableFile(const QString& path) const {
 }
 
 void TPlayerCore::SortList() {
-    SortPaths(FFiles, PathCollator());
+    QStringList files = FFiles.ToStringList();
+    SortPaths(files, PathCollator());
+    FFiles = TPathList(files);
     emit ListChanged();
 }
 
 void TPlayerCore::Shuffle() {
     if (FFiles.isEmpty())
         return;
-    FCurrent = ::Shuffle(FFiles, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
+    QStringList files = FFiles.ToStringList();
+    FCurrent = ::Shuffle(files, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
+    FFiles = TPathList(files);
     emit ListChanged();
     emit CurrentMoved();
 }
 
 bool TPlayerCore::OpenAndPlay(const QString& path) {
-    const qsizetype first = FFiles.size();
+    TPathList found;
     AddArgument(
-        path, [this](const QString& name) { return IsMedia(name); }, FFiles);
-    if (FFiles.size() == first)
+        path, [this](const QString& name) { return IsMedia(name); }, found);
+    if (found.isEmpty())
         return false;
+    const qsizetype first = FFiles.size();
+    FFiles.append(std::move(found));
     emit ListChanged();
     FPlayer->RememberPosition(CurrentFile());
     FCurrent = static_cast<int>(first);
@@ -131,7 +138,7 @@ bool TPlayerCore::RestoreSession() {
         *state, [this](const QString& name) { return IsMedia(name); }, PathCollator());
     if (!restored)
         return false;
-    FFiles = restored->files;
+    FFiles = TPathList(restored->files);
     emit ListChanged();
     FCurrent = restored->current;
     // The session's place wins over the track's own, which a stop or Escape forgot.

@@ -31,7 +31,8 @@ TFileSearch::~TFileSearch() {
 }
 
 void TFileSearch::Run(const QStringList& arguments, const MediaTest& isMedia) {
-    QStringList found;
+    // Kept compact from the start: a large tree is found faster than the window takes it.
+    TPathList found;
     bool lowered = false;
     bool anyHandedOn = false;
     Clock::time_point handedOn{};
@@ -55,17 +56,14 @@ void TFileSearch::Run(const QStringList& arguments, const MediaTest& isMedia) {
     HandOn(found, true);
 }
 
-void TFileSearch::HandOn(QStringList& found, bool ended) {
+void TFileSearch::HandOn(TPathList& found, bool ended) {
     std::function<void()> news;
     {
         const std::lock_guard lock(FLock);
         if (FFirst.isEmpty() && !found.isEmpty())
-            FFirst = found.constFirst();
-        if (FFound.isEmpty())
-            FFound = std::move(found);
-        else
-            FFound.append(std::move(found));
-        found = QStringList();
+            FFirst = found.first();
+        FFound.append(std::move(found));
+        found.clear();
         FEnded = ended;
         news = FNews;
         FChanged.notify_all();
@@ -80,13 +78,13 @@ QString TFileSearch::First() {
     return FFirst;
 }
 
-QStringList TFileSearch::Whole() {
+TPathList TFileSearch::Whole() {
     std::unique_lock lock(FLock);
     FChanged.wait(lock, [this] { return FEnded; });
     return std::exchange(FFound, {});
 }
 
-std::pair<QStringList, bool> TFileSearch::TakeFound() {
+std::pair<TPathList, bool> TFileSearch::TakeFound() {
     const std::lock_guard lock(FLock);
     return {std::exchange(FFound, {}), FEnded};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playlist/PathList.h"
 #include "playlist/PlaylistBuilder.h"
 
 #include <QString>
@@ -32,10 +33,10 @@ public:
     /// Waits for the first file found; empty when the search ended without finding any.
     QString First();
     /// Waits for the end of the search and takes every file not taken yet, in the order found.
-    QStringList Whole();
+    TPathList Whole();
     /// Takes the files handed on and not taken yet, at once, and whether the search is over (when
     /// it is, nothing is left to take).
-    std::pair<QStringList, bool> TakeFound();
+    std::pair<TPathList, bool> TakeFound();
     bool Ended() const;
     /// `news` runs on the search's thread each time files are handed on, and once as it ends; at
     /// once, on the caller's thread, when there is something to take or the search is over.
@@ -49,13 +50,13 @@ public:
 private:
     void Run(const QStringList& arguments, const MediaTest& isMedia);
     /// Moves `found` to the files handed on and tells the follower, if any.
-    void HandOn(QStringList& found, bool ended);
+    void HandOn(TPathList& found, bool ended);
 
     const std::chrono::milliseconds FBatchEvery;
     mutable std::mutex FLock;
     std::condition_variable FChanged;
     QString FFirst;
-    QStringList FFound; // handed on, not taken yet
+    TPathList FFound; // handed on, not taken yet
     bool FEnded = false;
     std::function<void()> FNews;
     std::atomic<bool> FGiveWay{false};

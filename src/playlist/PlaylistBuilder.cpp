@@ -87,9 +87,9 @@ EntryKind KindOf(DIR* dir, const dirent* entry) {
     return S_ISREG(info.st_mode) ? EntryKind::File : EntryKind::Other;
 }
 
-class FolderScan {
+template <typename List> class FolderScan {
 public:
-    FolderScan(const MediaTest& isMedia, QStringList& files, const SearchHooks& hooks)
+    FolderScan(const MediaTest& isMedia, List& files, const SearchHooks& hooks)
         : FIsMedia(isMedia), FFiles(files), FHooks(hooks) {}
 
     // The byte path goes to the system and the text path into the list, so a folder whose name is not
@@ -162,7 +162,7 @@ private:
     }
 
     const MediaTest& FIsMedia;
-    QStringList& FFiles;
+    List& FFiles;
     const SearchHooks& FHooks;
     std::set<FolderId> FVisited;
 };
@@ -178,34 +178,76 @@ QString AbsoluteFilePath(const QString& path) {
     return TypedAbsolutePath(path);
 }
 
-void AddFile(const QString& path, QStringList& files) {
-    files.append(AbsoluteFilePath(path));
+namespace {
+
+// Written once for both kinds of list: the plain one of the callers that sort or show it at once, and
+// the compact one of the track list itself.
+template <typename List> void AddFileTo(const QString& path, List& files, const SearchHooks& hooks) {
+    const QString absolute = AbsoluteFilePath(path);
+    files.append(absolute);
+    if (hooks.found)
+        hooks.found(absolute);
 }
 
-void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files, const SearchHooks& hooks) {
-    ScanFolder(path.endsWith(u'/') ? path : path + u'/', isMedia, files, hooks);
+template <typename List>
+void ScanFolderInto(const QString& folder, const MediaTest& isMedia, List& files, const SearchHooks& hooks) {
+    FolderScan<List>(isMedia, files, hooks).Scan(EncodeFileName(folder), folder);
 }
 
-void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files,
-                const SearchHooks& hooks) {
-    FolderScan(isMedia, files, hooks).Scan(EncodeFileName(folder), folder);
+template <typename List>
+void AddFolderTo(const QString& path, const MediaTest& isMedia, List& files, const SearchHooks& hooks) {
+    ScanFolderInto(path.endsWith(u'/') ? path : path + u'/', isMedia, files, hooks);
 }
 
-void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files,
-                 const SearchHooks& hooks) {
+template <typename List>
+void AddArgumentTo(const QString& argument, const MediaTest& isMedia, List& files, const SearchHooks& hooks) {
     if (argument.isEmpty())
         return;
     struct stat info {};
     if (!StatPath(argument, info))
         return;
     if (S_ISDIR(info.st_mode)) {
-        AddFolder(argument, isMedia, files, hooks);
+        AddFolderTo(argument, isMedia, files, hooks);
         return;
     }
     // Told apart by stat alone: opening a FIFO to find out would wait for a writer.
-    if (S_ISREG(info.st_mode)) {
-        AddFile(argument, files);
-        if (hooks.found)
-            hooks.found(files.constLast());
-    }
+    if (S_ISREG(info.st_mode))
+        AddFileTo(argument, files, hooks);
+}
+
+} // namespace
+
+void AddFile(const QString& path, QStringList& files) {
+    AddFileTo(path, files, {});
+}
+
+void AddFile(const QString& path, TPathList& files) {
+    AddFileTo(path, files, {});
+}
+
+void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files, const SearchHooks& hooks) {
+    AddFolderTo(path, isMedia, files, hooks);
+}
+
+void AddFolder(const QString& path, const MediaTest& isMedia, TPathList& files, const SearchHooks& hooks) {
+    AddFolderTo(path, isMedia, files, hooks);
+}
+
+void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files,
+                const SearchHooks& hooks) {
+    ScanFolderInto(folder, isMedia, files, hooks);
+}
+
+void ScanFolder(const QString& folder, const MediaTest& isMedia, TPathList& files, const SearchHooks& hooks) {
+    ScanFolderInto(folder, isMedia, files, hooks);
+}
+
+void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files,
+                 const SearchHooks& hooks) {
+    AddArgumentTo(argument, isMedia, files, hooks);
+}
+
+void AddArgument(const QString& argument, const MediaTest& isMedia, TPathList& files,
+                 const SearchHooks& hooks) {
+    AddArgumentTo(argument, isMedia, files, hooks);
 }

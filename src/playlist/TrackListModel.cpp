@@ -2,7 +2,7 @@
 
 #include <utility>
 
-TTrackListModel::TTrackListModel(const QStringList* files, QObject* parent, ListedName listedName)
+TTrackListModel::TTrackListModel(const TPathList* files, QObject* parent, ListedName listedName)
     : QAbstractTableModel(parent), FFileList(files), FListedName(std::move(listedName)) {}
 
 void TTrackListModel::Reset() {
@@ -33,7 +33,7 @@ QVariant TTrackListModel::data(const QModelIndex& index, int role) const {
         return {};
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const QString& path = FFileList->at(index.row());
+    const QString path = FFileList->at(index.row());
     if (index.column() == PathColumn)
         return path;
     if (FListedName)

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "playlist/PathList.h"
 #include <QAbstractTableModel>
-#include <QStringList>
 
 #include <functional>
 
@@ -18,7 +18,7 @@ public:
     using ListedName = std::function<QString(const QString& path)>;
 
     /// A model over files, which must outlive it; nullptr shows an empty list.
-    explicit TTrackListModel(const QStringList* files, QObject* parent = nullptr, ListedName listedName = {});
+    explicit TTrackListModel(const TPathList* files, QObject* parent = nullptr, ListedName listedName = {});
 
     /// Tells the views that the list was rebuilt.
     void Reset();
@@ -37,6 +37,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    const QStringList* FFileList;
+    const TPathList* FFileList;
     ListedName FListedName;
 };

@@ -19,8 +19,8 @@ std::optional<JumpPlace> TJumpHistory::Back() {
     return FPlaces.takeLast();
 }
 
-int TJumpHistory::IndexIn(const QStringList& files, const JumpPlace& place) {
-    if (place.index >= 0 && place.index < files.size() && files[place.index] == place.file)
+int TJumpHistory::IndexIn(const TPathList& files, const JumpPlace& place) {
+    if (place.index >= 0 && place.index < files.size() && files.Utf8At(place.index) == place.file.toUtf8())
         return place.index;
     return static_cast<int>(files.indexOf(place.file));
 }

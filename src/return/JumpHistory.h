@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/PathList.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,7 +31,7 @@ public:
 
     /// Where place is in files: its own index while that still holds its file, else the first
     /// index holding it; -1 when the list no longer has it.
-    static int IndexIn(const QStringList& files, const JumpPlace& place);
+    static int IndexIn(const TPathList& files, const JumpPlace& place);
 
 private:
     QList<JumpPlace> FPlaces; // oldest first

@@ -163,7 +163,7 @@ void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {
     FCore->LoadCommandLine(arguments);
 }
 
-void TVarnelPlayer::LoadCommandLine(const QStringList& arguments, QStringList found, bool searching) {
+void TVarnelPlayer::LoadCommandLine(const QStringList& arguments, TPathList found, bool searching) {
     FCore->LoadCommandLine(arguments, std::move(found), searching);
 }
 

@@ -35,7 +35,7 @@ public:
     /// Turns the program's arguments into the track list and starts the first track.
     void LoadCommandLine(const QStringList& arguments);
     /// The same with the arguments' media files already found (TPlayerCore::LoadCommandLine).
-    void LoadCommandLine(const QStringList& arguments, QStringList found, bool searching = false);
+    void LoadCommandLine(const QStringList& arguments, TPathList found, bool searching = false);
     /// Shows the core's state: title, time field, status bar; then DisplayRefreshed.
     void RefreshDisplay();
     /// Runs the options dialog, playback paused meanwhile.

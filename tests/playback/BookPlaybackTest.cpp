@@ -17,12 +17,13 @@ TEST_F(BookPlaybackTest, ABookIsOneEntryInPlaceOfItsAudioNamedByItsTitle) {
     const QString loose = Touch("shelf/a.wav");
     TPlayerCore& k = Start({Root() + "shelf"});
     // The books' own WAVs are media by name, yet only the books are listed.
-    EXPECT_EQ(k.Files(), QStringList({RootFile(first, TBookFormat::Daisy3), loose, RootFile(second), plain}));
+    EXPECT_EQ(k.Files().ToStringList(),
+              QStringList({RootFile(first, TBookFormat::Daisy3), loose, RootFile(second), plain}));
     EXPECT_EQ(k.ListedTitle(k.Files()[0]), "Il libro di prova");
     EXPECT_EQ(k.ListedTitle(loose), QString());
     // Named by its root file, whatever the Extensions option says, or by its folder.
-    EXPECT_EQ(Start({RootFile(second)}).Files(), QStringList({RootFile(second)}));
-    EXPECT_EQ(Start({second}).Files(), QStringList({RootFile(second)}));
+    EXPECT_EQ(Start({RootFile(second)}).Files().ToStringList(), QStringList({RootFile(second)}));
+    EXPECT_EQ(Start({second}).Files().ToStringList(), QStringList({RootFile(second)}));
 }
 
 TEST(BookOrderTest, BooksSortAsTheirFoldersWould) {
@@ -104,7 +105,7 @@ TEST_F(BookPlaybackTest, ABookIsNeverPreparedAsTheNextFileAndTheDesktopMayOpenOn
     const QString song = Touch("list/a.mp3");
     book = RootFile(WriteSample("list/b"));
     TPlayerCore& k = Start({Root() + "list"});
-    ASSERT_EQ(k.Files(), QStringList({song, book}));
+    ASSERT_EQ(k.Files().ToStringList(), QStringList({song, book}));
     ASSERT_FALSE(control->nextHints.isEmpty());
     EXPECT_EQ(control->nextHints.back().first, QString());
     EXPECT_TRUE(k.IsPlayableFile(book));

@@ -31,7 +31,7 @@ TEST_F(PlayerCoreSearchTest, TheRestIsAppendedAndTheNextTrackPreparedWithoutDist
     control->nextHints.clear();
 
     k.FilesFound({b, c}, true);
-    EXPECT_EQ(k.Files(), QStringList({a, b, c}));
+    EXPECT_EQ(k.Files().ToStringList(), QStringList({a, b, c}));
     ASSERT_EQ(coming.count(), 1);
     EXPECT_EQ(coming.first(), QVariantList({1, 2})); // the rows added, told before they are
     EXPECT_EQ(grew.count(), 1);
@@ -73,7 +73,7 @@ TEST_F(PlayerCoreSearchTest, BatchesFoundWhileTheSearchGoesOnAreHeardInTurn) {
     k.FilesFound({c}, true);
     DrainEvents();
     EXPECT_EQ(control->opened, QStringList({a, b, c}));
-    EXPECT_EQ(k.Files(), QStringList({a, b, c}));
+    EXPECT_EQ(k.Files().ToStringList(), QStringList({a, b, c}));
 }
 
 TEST_F(PlayerCoreSearchTest, NothingMoreFoundEndsTheListAsIfItHadBeenWhole) {
@@ -108,7 +108,7 @@ TEST_F(PlayerCoreSearchTest, AWholeListIgnoresALateEnd) {
     a = Touch("l/a.mp3");
     TPlayerCore& k = Start({Root() + "l"});
     k.FilesFound({Root() + "l/stray.mp3"}, true);
-    EXPECT_EQ(k.Files(), QStringList({a}));
+    EXPECT_EQ(k.Files().ToStringList(), QStringList({a}));
 }
 
 } // namespace

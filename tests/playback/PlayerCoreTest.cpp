@@ -43,7 +43,8 @@ TEST_F(PlayerCoreTest, FoldersAreSearchedDepthFirstInNameOrderAndFiltered) {
     const QString named = Touch("song.txt"); // named directly: taken whatever its extension
     TPlayerCore& k = Start({Root() + "music", named});
     const QString m = Root() + "music/";
-    EXPECT_EQ(k.Files(), QStringList({m + "A.mp3", m + "b.mp3", m + "Sub/a.wav", m + "x.mp", named}));
+    EXPECT_EQ(k.Files().ToStringList(),
+              QStringList({m + "A.mp3", m + "b.mp3", m + "Sub/a.wav", m + "x.mp", named}));
     EXPECT_EQ(control->opened, QStringList({m + "A.mp3"}));
     EXPECT_TRUE(k.TimerActive());
 }
@@ -53,7 +54,7 @@ TEST_F(PlayerCoreTest, ARelativeFolderGivesRelativePathsAndFilesBecomeAbsolute) 
     Touch("dir/two.mp3");
     const CurrentFolderGuard folder;
     QDir::setCurrent(Root() + "dir");
-    EXPECT_EQ(Start({".", "../dir/./two.mp3"}).Files(),
+    EXPECT_EQ(Start({".", "../dir/./two.mp3"}).Files().ToStringList(),
               QStringList({"./one.mp3", "./two.mp3", Root() + "dir/two.mp3"}));
 }
 
@@ -64,7 +65,8 @@ TEST_F(PlayerCoreTest, TheSortOptionOrdersTheListBeforeTheFirstTrackPlays) {
     settings = std::make_unique<TSettingsModule>(platform);
     settings->GeneralConfigs().SetSortType(1);
     TPlayerCore& k = Start({Root() + "z", Root() + "a"});
-    EXPECT_EQ(k.Files(), QStringList({Root() + "a/a.mp3", Root() + "a/B.mp3", Root() + "z/c.mp3"}));
+    EXPECT_EQ(k.Files().ToStringList(),
+              QStringList({Root() + "a/a.mp3", Root() + "a/B.mp3", Root() + "z/c.mp3"}));
     EXPECT_EQ(control->opened, QStringList({Root() + "a/a.mp3"}));
 }
 
@@ -77,10 +79,10 @@ TEST_F(PlayerCoreTest, TheShuffleOptionPlaysTheFirstShuffledEntry) {
     QSignalSpy moved(&MakeCore(), &TPlayerCore::CurrentMoved);
     core->LoadCommandLine({Root() + "s"});
     DrainEvents();
-    QStringList sorted = core->Files();
+    QStringList sorted = core->Files().ToStringList();
     sorted.sort();
     EXPECT_EQ(sorted, names);
-    EXPECT_NE(core->Files(), names);
+    EXPECT_NE(core->Files().ToStringList(), names);
     EXPECT_EQ(core->Current(), 0);
     EXPECT_EQ(control->opened, QStringList({core->Files().first()}));
     EXPECT_EQ(moved.count(), 1);

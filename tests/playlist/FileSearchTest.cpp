@@ -73,7 +73,7 @@ TEST_F(FileSearchTest, TheFirstFileIsToldBeforeTheSearchEndsAndTheWholeListKeeps
     EXPECT_EQ(search.First(), first);
     EXPECT_FALSE(search.Ended()); // held at b/3.mp3
     gate.Open();
-    EXPECT_EQ(search.Whole(), QStringList({first, second, third}));
+    EXPECT_EQ(search.Whole().ToStringList(), QStringList({first, second, third}));
     EXPECT_TRUE(search.Ended());
     EXPECT_TRUE(search.Whole().isEmpty()); // handed over once
 }
@@ -110,7 +110,7 @@ TEST_F(FileSearchTest, BatchesAreTakenInTurnAndTheFollowerHearsOfEach) {
             seen = news;
         }
         auto [batch, ended] = search.TakeFound();
-        taken.append(batch);
+        taken.append(batch.ToStringList());
         over = ended;
         if (taken.size() < 2)
             waitForNews(seen + 1);
@@ -119,7 +119,7 @@ TEST_F(FileSearchTest, BatchesAreTakenInTurnAndTheFollowerHearsOfEach) {
     EXPECT_FALSE(over);
 
     gate.Open();
-    EXPECT_EQ(search.Whole(), QStringList({third}));
+    EXPECT_EQ(search.Whole().ToStringList(), QStringList({third}));
     auto [rest, ended] = search.TakeFound();
     EXPECT_TRUE(rest.isEmpty());
     EXPECT_TRUE(ended);
@@ -151,7 +151,7 @@ TEST_F(FileSearchTest, AStoppedSearchEntersNoFurtherFolder) {
     ASSERT_EQ(search.First(), first);
     search.Stop(); // while it tests a/2.mp3
     gate.Open();
-    EXPECT_EQ(search.Whole(), QStringList({first, second})); // a's files, then neither b nor c
+    EXPECT_EQ(search.Whole().ToStringList(), QStringList({first, second})); // a's files, then neither b nor c
 }
 
 TEST_F(FileSearchTest, ASearchThatFindsNothingEndsWithNoFirstFile) {
@@ -170,7 +170,7 @@ TEST_F(FileSearchTest, AFileNamedOnTheCommandLineIsTheFirstWhateverItsName) {
     const QString inFolder = Touch("d/x.mp3");
     TFileSearch search({named, Root() + "d"}, Mp3s());
     EXPECT_EQ(search.First(), named);
-    EXPECT_EQ(search.Whole(), QStringList({named, inFolder}));
+    EXPECT_EQ(search.Whole().ToStringList(), QStringList({named, inFolder}));
 }
 
 } // namespace

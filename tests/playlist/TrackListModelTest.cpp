@@ -8,12 +8,14 @@
 namespace {
 
 TEST(TrackListModelTest, ShowsFileNameAndFullPath) {
-    const QStringList files{"/music/one/a.mp3", "relative/b.wav", "c.mp3", "/odd/dir/", "/x/song.name.ogg"};
+    // Kept as UTF-8, shown as the same text: letters beyond ASCII and beyond the BMP too.
+    const TPathList files(
+        QStringList{"/music/one/a.mp3", "relative/b.wav", "c.mp3", "/odd/dir/", "/x/canción.del.año 🎵.ogg"});
     TTrackListModel model(&files);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     ASSERT_EQ(model.rowCount(), 5);
     ASSERT_EQ(model.columnCount(), 2);
-    const QString names[] = {"a.mp3", "b.wav", "c.mp3", "", "song.name.ogg"};
+    const QString names[] = {"a.mp3", "b.wav", "c.mp3", "", "canción.del.año 🎵.ogg"};
     for (int row = 0; row < 5; ++row) {
         for (const int role : {int(Qt::DisplayRole), int(Qt::AccessibleTextRole)}) {
             EXPECT_EQ(model.data(model.index(row, TTrackListModel::NameColumn), role).toString(), names[row]);
@@ -27,12 +29,12 @@ TEST(TrackListModelTest, ShowsFileNameAndFullPath) {
 }
 
 TEST(TrackListModelTest, ResetFollowsTheList) {
-    QStringList files;
+    TPathList files;
     TTrackListModel model(&files);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     EXPECT_EQ(model.rowCount(), 0);
-    files = {"/m/a.mp3", "/m/b.mp3"};
+    files = TPathList(QStringList{"/m/a.mp3", "/m/b.mp3"});
     model.Reset();
     EXPECT_EQ(resets.count(), 1);
     EXPECT_EQ(model.rowCount(), 2);

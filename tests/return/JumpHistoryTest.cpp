@@ -22,7 +22,7 @@ TEST(JumpHistoryTest, GoesBackThroughTheLastTenPlacesAcrossFiles) {
 }
 
 TEST(JumpHistoryTest, FindsThePlaceInTheListAsItIsNow) {
-    const QStringList files{"/a.mp3", "/b.mp3", "/a.mp3"};
+    const TPathList files(QStringList{"/a.mp3", "/b.mp3", "/a.mp3"});
     const struct {
         JumpPlace place;
         int index;

@@ -313,7 +313,7 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     QDir().mkpath(Root() + "n");
     ASSERT_TRUE(WriteToneWav(other, 0.5));
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(other)});
-    EXPECT_EQ(window->Core().Files(), QStringList({paths[0], paths[1], other}));
+    EXPECT_EQ(window->Core().Files().ToStringList(), QStringList({paths[0], paths[1], other}));
     EXPECT_EQ(window->Core().Current(), 2);
     EXPECT_EQ(control->opened.last(), other);
     EXPECT_EQ(Remembered(paths[0]), 30.0); // interrupted, not left for good
@@ -327,7 +327,7 @@ TEST_F(Mpris, OpenUriAddsALocalFileOrFolderAndPlaysIt) {
     text.write("root:x:0:0:root:/root:/bin/bash\n");
     text.close();
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(Root() + "f")});
-    EXPECT_EQ(window->Core().Files().mid(3), QStringList({found}));
+    EXPECT_EQ(window->Core().Files().mid(3).ToStringList(), QStringList({found}));
     EXPECT_EQ(control->opened.last(), found);
 
     const struct {
@@ -360,7 +360,7 @@ TEST_F(Mpris, ATalkingBookOpensAsOneTrackWithItsTitleCreatorAndBookTime) {
     ASSERT_TRUE(WriteDaisyBook(Root() + "books/uno", SampleBookPlan(TBookFormat::Daisy3)));
     Command("OpenUri", {MprisPlayerAdaptor::FileUrl(Root() + "books")});
     const QString book = Root() + "books/uno/book.opf";
-    EXPECT_EQ(window->Core().Files(), QStringList({paths[0], book}));
+    EXPECT_EQ(window->Core().Files().ToStringList(), QStringList({paths[0], book}));
     const QVariantMap metadata = Metadata();
     EXPECT_EQ(metadata.value("xesam:title").toString(), "Il libro di prova");
     EXPECT_EQ(qdbus_cast<QStringList>(metadata.value("xesam:artist")), QStringList{"Ana Pérez"});

@@ -166,7 +166,7 @@ TEST_F(WindowBook, TheLastSessionBringsTheBookBackAtItsPlaceInBookTime) {
     OpenSettings();
     Start({});
     Press(Tempo(), Qt::Key_Space);
-    EXPECT_EQ(window->Core().Files(), QStringList({Root() + "book/ncc.html"}));
+    EXPECT_EQ(window->Core().Files().ToStringList(), QStringList({Root() + "book/ncc.html"}));
     ASSERT_FALSE(control->clipsOpened.isEmpty());
     EXPECT_EQ(control->state, psPlaying);
     EXPECT_DOUBLE_EQ(control->position, 8.5);

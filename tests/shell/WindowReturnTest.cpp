@@ -70,7 +70,7 @@ TEST_F(Return, ThePlayKeysOfTheIdleWindowBringBackTheLastSessionAtItsPlace) {
         EXPECT_EQ(control->opened, QStringList{b});
         EXPECT_EQ(control->state, psPlaying);
         EXPECT_EQ(control->position, 42);
-        EXPECT_EQ(window->Core().Files(), QStringList({a, b, c}));
+        EXPECT_EQ(window->Core().Files().ToStringList(), QStringList({a, b, c}));
         EXPECT_EQ(SelectedRow(), 1);
         EXPECT_EQ(window->windowTitle(), "b"); // announced like any start
         // The restored session goes on as the last one.

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <initializer_list>
+#include <iterator>
+#include <utility>
+
+/// The track list's paths, each kept as UTF-8: a large tree lists a hundred thousand of them, and as
+/// QStrings they would take twice the room. Reads give each path as a QString made on demand, the
+/// same text that was put in. Copies share the paths, as QStringList's do.
+class TPathList {
+public:
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = QString;
+        using difference_type = qsizetype;
+        using pointer = void;
+        using reference = QString;
+
+        const_iterator() = default;
+        QString operator*() const { return QString::fromUtf8(*FAt); }
+        const_iterator& operator++() {
+            ++FAt;
+            return *this;
+        }
+        const_iterator operator++(int) { return const_iterator(FAt++); }
+        const_iterator& operator--() {
+            --FAt;
+            return *this;
+        }
+        const_iterator operator+(qsizetype n) const { return const_iterator(FAt + n); }
+        qsizetype operator-(const_iterator other) const { return FAt - other.FAt; }
+        bool operator==(const const_iterator& other) const = default;
+
+    private:
+        friend class TPathList;
+        explicit const_iterator(QList<QByteArray>::const_iterator at) : FAt(at) {}
+        QList<QByteArray>::const_iterator FAt;
+    };
+
+    TPathList() = default;
+    explicit TPathList(const QStringList& paths) { append(paths); }
+    TPathList(std::initializer_list<QString> paths) {
+        for (const QString& path : paths)
+            append(path);
+    }
+
+    qsizetype size() const { return FPaths.size(); }
+    bool isEmpty() const { return FPaths.isEmpty(); }
+    /// The path at i, which must be inside the list.
+    QString at(qsizetype i) const { return QString::fromUtf8(FPaths.at(i)); }
+    QString operator[](qsizetype i) const { return at(i); }
+    /// The path at i; empty when i is outside the list.
+    QString value(qsizetype i) const { return i >= 0 && i < size() ? at(i) : QString(); }
+    QString first() const { return at(0); }
+    QString last() const { return at(size() - 1); }
+    /// The first place of path, from `from` on; -1 when it is not there.
+    qsizetype indexOf(const QString& path, qsizetype from = 0) const;
+    bool contains(const QString& path) const { return indexOf(path) >= 0; }
+
+    void append(const QString& path) { FPaths.append(ExactUtf8(path)); }
+    void append(const QStringList& paths);
+    void append(const TPathList& paths) { FPaths.append(paths.FPaths); }
+    void append(TPathList&& paths) {
+        if (FPaths.isEmpty())
+            FPaths = std::move(paths.FPaths);
+        else
+            FPaths.append(paths.FPaths);
+    }
+    void clear() { FPaths.clear(); }
+    /// The paths from first on, count of them (-1: to the end); they are shared, not copied.
+    TPathList mid(qsizetype first, qsizetype count = -1) const;
+    QStringList ToStringList() const;
+    /// The path at i as stored; i must be inside the list.
+    const QByteArray& Utf8At(qsizetype i) const { return FPaths.at(i); }
+
+    const_iterator begin() const { return const_iterator(FPaths.cbegin()); }
+    const_iterator end() const { return const_iterator(FPaths.cend()); }
+
+    bool operator==(const TPathList& other) const = default;
+
+private:
+    static QByteArray ExactUtf8(const QString& path);
+
+    QList<QByteArray> FPaths;
+};
