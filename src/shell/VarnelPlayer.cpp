@@ -26,6 +26,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -136,15 +137,15 @@ void TVarnelPlayer::ConnectCore() {
     // Rows added below the others: the listener's place in the list, and what the screen reader
     // says of it, stay as they were.
     connect(FCore, &TPlayerCore::ListAboutToGrow, FModel, &TTrackListModel::BeginAppend);
-    connect(FCore, &TPlayerCore::ListGrew, this, [this](int first) {
+    connect(FCore, &TPlayerCore::ListGrew, this, [this] {
         FModel->EndAppend();
-        // The rows before were asked for already: the whole list again at every batch would hold
-        // a copy of it per batch, and make each append copy the list.
         if (FCore->Player().State() == psPlaying)
-            FLengths->Want(FCore->Files().mid(first));
+            AskLengthsOfFoundRows();
     });
+    connect(FLengths, &TTrackLengths::AllRead, this, &TVarnelPlayer::AskLengthsOfFoundRows);
     connect(FCore, &TPlayerCore::ListChanged, this, [this] {
         FModel->Reset();
+        FLengthsAskedUpTo = FCore->Files().size();
         if (FCore->Player().State() == psPlaying)
             FLengths->Want(FCore->Files()); // a shared copy: the reading is the worker's
     });
@@ -156,7 +157,21 @@ void TVarnelPlayer::ConnectCore() {
         if (const QStringList audio = FTalking->AudioFiles(); !audio.isEmpty())
             FLengths->Want(audio);
         FLengths->Want(FCore->Files());
+        FLengthsAskedUpTo = FCore->Files().size();
     });
+}
+
+void TVarnelPlayer::AskLengthsOfFoundRows() {
+    // Rows found after the start are asked for a few at a time, once the reader has read what it was
+    // asked before. A copy of a large tree's rows would wait there for the minutes the reading takes,
+    // and the whole list again at every batch would make each append copy the list.
+    constexpr qsizetype kRowsAskedAtOnce = 256;
+    const TPathList& files = FCore->Files();
+    if (!FLengths->Settled() || FLengthsAskedUpTo >= files.size())
+        return;
+    const qsizetype count = std::min(kRowsAskedAtOnce, files.size() - FLengthsAskedUpTo);
+    FLengths->Want(files.mid(FLengthsAskedUpTo, count));
+    FLengthsAskedUpTo += count;
 }
 
 void TVarnelPlayer::LoadCommandLine(const QStringList& arguments) {

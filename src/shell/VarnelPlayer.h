@@ -61,6 +61,7 @@ private:
 
     void BuildLayout();
     void ConnectCore();
+    void AskLengthsOfFoundRows();
     void TrackStarted(bool speedChanged);
     void SelectCurrent();
     int SelectedIndex() const;
@@ -106,6 +107,7 @@ private:
     TSettingsModule& FSettings;
     TPlayerCore* FCore = nullptr;
     TTrackLengths* FLengths = nullptr;
+    qsizetype FLengthsAskedUpTo = 0; // the rows before it were asked of FLengths
     std::unique_ptr<TBookGuide> FBook;
     std::unique_ptr<TTalkingBookGuide> FTalking;
     // The name said last: tracks that share a title tag are told apart by ear.

@@ -34,7 +34,7 @@ void WindowFixture::Start(const QStringList& arguments, std::unique_ptr<MediaCon
         control = fake.get();
         media = std::move(fake);
     }
-    window = std::make_unique<TVarnelPlayer>(*settings, std::move(media));
+    window = std::make_unique<TVarnelPlayer>(*settings, std::move(media), nullptr, lengthReader);
     window->LoadCommandLine(arguments);
     DrainEvents(); // the first file opens from the event loop, as with the real control
 }

@@ -55,6 +55,7 @@ public: // to the case tables of parameterised tests too
     FixedPlatform platform;
     std::unique_ptr<TSettingsModule> settings;
     FakeMediaControl* control = nullptr; // owned by the window's player
+    TTrackLengths::Reader lengthReader;  // set before Start: reads the list's lengths in place of the files
     std::unique_ptr<TVarnelPlayer> window;
     QString a, b, c; // the files of StartThree
 

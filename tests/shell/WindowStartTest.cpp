@@ -4,9 +4,13 @@
 #include "texts/Texts.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QThread>
 #include <QTreeView>
+
+#include <mutex>
 
 namespace {
 QByteArray ReadAll(const QString& path) {
@@ -55,6 +59,46 @@ TEST_F(WindowFixture, TracksFoundAfterTheFirstPlayedJoinTheListWhereTheListenerI
     Press(Lista(), Qt::Key_Down);
     EXPECT_EQ(SelectedRow(), 1);
     EXPECT_EQ(control->opened, QStringList({first})); // the move only selects
+}
+
+TEST_F(WindowFixture, EveryTrackFoundAfterTheFirstPlayedHasItsLengthReadOnce) {
+    // Far more rows than the reader is handed at a time, in two batches of the search.
+    std::mutex lock;
+    QStringList read;
+    lengthReader = [&](const QString& path) -> std::optional<double> {
+        const std::lock_guard hold(lock);
+        read.append(path);
+        return 60.0;
+    };
+    const QString first = Touch("big/0000.mp3");
+    QStringList expected{first};
+    TPathList batch;
+    for (int i = 1; i < 1200; ++i) {
+        expected.append(Root() + QString("big/%1 è.mp3").arg(i, 4, 10, QLatin1Char('0')));
+        if (i < 1100)
+            batch.append(expected.constLast());
+    }
+    Start({});
+    window->LoadCommandLine({Root() + "big"}, {first}, true);
+    DrainEvents();
+    ASSERT_EQ(window->Core().Player().State(), psPlaying);
+    window->Core().FilesFound(batch, false);
+    window->Core().FilesFound(TPathList(expected.mid(1100)), true);
+
+    QElapsedTimer waited;
+    waited.start();
+    auto readCount = [&] {
+        const std::lock_guard hold(lock);
+        return read.size();
+    };
+    // Not a speed check: the bound only keeps a lost row from hanging the suite.
+    while (readCount() < expected.size() && waited.elapsed() < 60000) {
+        DrainEvents();
+        QThread::msleep(1);
+    }
+    DrainEvents();
+    const std::lock_guard hold(lock);
+    EXPECT_EQ(read, expected);
 }
 
 TEST_F(WindowFixture, ClosingWhilePlayingRemembersThePositionAndShutdownWritesBothFiles) {
