@@ -99,18 +99,14 @@ bool TPlayerCore::IsPlayableFile(const QString& path) const {
 }
 
 void TPlayerCore::SortList() {
-    QStringList files = FFiles.ToStringList();
-    SortPaths(files, PathCollator());
-    FFiles = TPathList(files);
+    SortPaths(FFiles, PathCollator());
     emit ListChanged();
 }
 
 void TPlayerCore::Shuffle() {
     if (FFiles.isEmpty())
         return;
-    QStringList files = FFiles.ToStringList();
-    FCurrent = ::Shuffle(files, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
-    FFiles = TPathList(files);
+    FCurrent = ::Shuffle(FFiles, FCurrent, static_cast<quint32>(Platform::Current().MillisecondsOfDayUtc()));
     emit ListChanged();
     emit CurrentMoved();
 }

@@ -22,6 +22,14 @@ TPathList TPathList::mid(qsizetype first, qsizetype count) const {
     return part;
 }
 
+TPathList TPathList::Reordered(const std::vector<int>& order) const {
+    TPathList reordered;
+    reordered.FPaths.reserve(qsizetype(order.size()));
+    for (const int index : order)
+        reordered.FPaths.append(FPaths.at(index));
+    return reordered;
+}
+
 QStringList TPathList::ToStringList() const {
     QStringList paths;
     paths.reserve(size());

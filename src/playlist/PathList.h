@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <utility>
+#include <vector>
 
 /// The track list's paths, each kept as UTF-8: a large tree lists a hundred thousand of them, and as
 /// QStrings they would take twice the room. Reads give each path as a QString made on demand, the
@@ -76,6 +77,8 @@ public:
     /// The paths from first on, count of them (-1: to the end); they are shared, not copied.
     TPathList mid(qsizetype first, qsizetype count = -1) const;
     QStringList ToStringList() const;
+    /// The paths in order: the i-th is the one at order[i] here; each index must be inside the list.
+    TPathList Reordered(const std::vector<int>& order) const;
     /// The path at i as stored; i must be inside the list.
     const QByteArray& Utf8At(qsizetype i) const { return FPaths.at(i); }
 

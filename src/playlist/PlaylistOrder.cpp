@@ -5,6 +5,7 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -40,49 +41,60 @@ void QuickSort(std::vector<int>& order, qsizetype lo, qsizetype hi, const Less& 
     }
 }
 
-template <typename Less> void SortByIndex(QStringList& files, const Less& less) {
-    std::vector<int> order(std::size_t(files.size()));
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
-    QuickSort(order, 0, files.size() - 1, less);
-    QStringList sorted;
-    sorted.reserve(files.size());
-    for (const int index : order)
-        sorted.append(files[index]);
-    files = std::move(sorted);
+std::vector<int> Unmoved(qsizetype count) {
+    std::vector<int> order(std::size_t(count), 0);
+    std::iota(order.begin(), order.end(), 0);
+    return order;
 }
 
-} // namespace
+QStringList Reordered(const QStringList& files, const std::vector<int>& order) {
+    QStringList reordered;
+    reordered.reserve(files.size());
+    for (const int index : order)
+        reordered.append(files[index]);
+    return reordered;
+}
 
-void SortPaths(QStringList& files, const QCollator& collator) {
+// The track list's own paths are moved, not made again: what else holds them keeps sharing them.
+TPathList Reordered(const TPathList& files, const std::vector<int>& order) {
+    return files.Reordered(order);
+}
+
+template <typename List> void SortList(List& files, const QCollator& collator) {
     if (files.size() < 2)
         return;
+    std::vector<int> order = Unmoved(files.size());
     // Qt's sort keys for the C locale are the plain UTF-8 bytes and ignore the case setting, while its
     // compare honours it; elsewhere the keys are much faster than comparing the texts each time.
     if (collator.locale().language() == QLocale::C) {
         QStringList paths;
         paths.reserve(files.size());
-        for (const QString& path : std::as_const(files))
+        for (const QString& path : files)
             paths.append(DaisySortPath(path));
-        SortByIndex(files, [&](int a, int b) { return collator.compare(paths[a], paths[b]) < 0; });
-        return;
+        QuickSort(order, 0, files.size() - 1,
+                  [&](int a, int b) { return collator.compare(paths[a], paths[b]) < 0; });
+    } else {
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(std::size_t(files.size()));
+        for (const QString& path : files)
+            keys.push_back(collator.sortKey(DaisySortPath(path)));
+        QuickSort(order, 0, files.size() - 1,
+                  [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
     }
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(std::size_t(files.size()));
-    for (const QString& path : std::as_const(files))
-        keys.push_back(collator.sortKey(DaisySortPath(path)));
-    SortByIndex(files, [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+    files = Reordered(files, order);
 }
 
-int Shuffle(QStringList& files, int current, quint32 seed) {
+template <typename List> int ShuffleList(List& files, int current, quint32 seed) {
     if (files.isEmpty())
         return current;
     const bool hasCurrent = current >= 0 && current < files.size();
     const QString currentPath = hasCurrent ? files[current] : QString();
     TShuffleRandom random(seed);
     const auto count = static_cast<quint32>(files.size());
+    std::vector<int> order = Unmoved(files.size());
     for (quint32 i = 0; i < count; ++i)
-        files.swapItemsAt(qsizetype(i), qsizetype(random.Below(count)));
+        std::swap(order[i], order[random.Below(count)]);
+    files = Reordered(files, order);
     if (!hasCurrent)
         return 0;
     for (qsizetype i = 0; i < files.size(); ++i) {
@@ -90,4 +102,22 @@ int Shuffle(QStringList& files, int current, quint32 seed) {
             return int(i);
     }
     return 0;
+}
+
+} // namespace
+
+void SortPaths(QStringList& files, const QCollator& collator) {
+    SortList(files, collator);
+}
+
+void SortPaths(TPathList& files, const QCollator& collator) {
+    SortList(files, collator);
+}
+
+int Shuffle(QStringList& files, int current, quint32 seed) {
+    return ShuffleList(files, current, seed);
+}
+
+int Shuffle(TPathList& files, int current, quint32 seed) {
+    return ShuffleList(files, current, seed);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlist/PathList.h"
+
 #include <QStringList>
 #include <QtGlobal>
 
@@ -8,6 +10,7 @@ class QCollator;
 /// Sorts files ascending by collator, a talking book by its folder (a quicksort with the middle entry as
 /// pivot; equal entries may trade places); never fails.
 void SortPaths(QStringList& files, const QCollator& collator);
+void SortPaths(TPathList& files, const QCollator& collator);
 
 /// The playlist's 32-bit linear congruential generator, so that a seed always gives the same order.
 class TShuffleRandom {
@@ -27,3 +30,4 @@ private:
 /// Shuffles files with the generator seeded by seed and returns the new index of the path that was at
 /// current (compared ignoring case); 0 when current was out of range, current when files is empty.
 int Shuffle(QStringList& files, int current, quint32 seed);
+int Shuffle(TPathList& files, int current, quint32 seed);

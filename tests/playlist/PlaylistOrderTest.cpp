@@ -5,6 +5,7 @@
 
 #include <QCollator>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +170,34 @@ TEST(ShuffleTest, EmptyAndOutOfRange) {
         QStringList files{"a", "b", "c"};
         EXPECT_EQ(Shuffle(files, current, 1), 0) << current;
     }
+}
+
+// The track list is sorted and shuffled as the plain lists are, its paths moved and not made again:
+// the lengths read keep sharing them, so a large list reordered costs no second copy of its paths.
+TEST(ShuffleTest, TheTrackListMovesItsOwnPathsIntoTheSameOrders) {
+    const QStringList texts = RandomPaths(300, 99);
+    const TPathList original(texts);
+    QSet<const char*> bytes;
+    for (qsizetype i = 0; i < original.size(); ++i)
+        bytes.insert(original.Utf8At(i).constData());
+    const auto expectMoved = [&](const TPathList& reordered) {
+        for (qsizetype i = 0; i < reordered.size(); ++i)
+            ASSERT_TRUE(bytes.contains(reordered.Utf8At(i).constData())) << "made again at " << i;
+    };
+
+    QStringList sortedTexts = texts;
+    SortPaths(sortedTexts, CaseInsensitiveCollator("it_IT"));
+    TPathList sorted = original;
+    SortPaths(sorted, CaseInsensitiveCollator("it_IT"));
+    EXPECT_EQ(sorted.ToStringList(), sortedTexts);
+    expectMoved(sorted);
+
+    QStringList shuffledTexts = texts;
+    const int expectedIndex = Shuffle(shuffledTexts, 17, 86399999u);
+    TPathList shuffled = original;
+    EXPECT_EQ(Shuffle(shuffled, 17, 86399999u), expectedIndex);
+    EXPECT_EQ(shuffled.ToStringList(), shuffledTexts);
+    expectMoved(shuffled);
 }
 
 } // namespace
