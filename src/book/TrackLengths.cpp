@@ -44,23 +44,23 @@ void TTrackLengths::Work() {
             FQueue.pop_front();
         }
         for (qsizetype i = 0; i < paths.size(); ++i) {
-            const QByteArray& utf8 = paths.Utf8At(i);
-            if (read.contains(utf8))
+            const QByteArray& bytes = paths.BytesAt(i);
+            if (read.contains(bytes))
                 continue;
             {
                 const std::lock_guard lock(FMutex);
                 if (FStop)
                     return;
             }
-            read.insert(utf8);
+            read.insert(bytes);
             const QString path = paths.at(i);
             std::optional<double> length;
             // A reader that fails leaves the length unknown; the worker carries on.
             IgnoreFailure([&] { length = FReader(path); });
             QMetaObject::invokeMethod(
                 this,
-                [this, utf8, path, length] {
-                    FLengths.insert(utf8, length);
+                [this, bytes, path, length] {
+                    FLengths.insert(bytes, length);
                     emit LengthRead(path);
                 },
                 Qt::QueuedConnection);

@@ -34,11 +34,11 @@ public:
     void Want(const QStringList& paths) { Want(TPathList(paths)); }
     /// The length read for path; nullopt until it is read, or when it gives none.
     std::optional<double> Length(const QString& path) const {
-        return FLengths.value(path.toUtf8(), std::nullopt);
+        return FLengths.value(TPathList::Encode(path), std::nullopt);
     }
     /// The same for the path at i in files, without making a text of it.
     std::optional<double> LengthAt(const TPathList& files, qsizetype i) const {
-        return FLengths.value(files.Utf8At(i), std::nullopt);
+        return FLengths.value(files.BytesAt(i), std::nullopt);
     }
     /// Whether every list asked for has been read to its end and its results delivered.
     bool Settled() const { return FPendingLists == 0; }
@@ -53,7 +53,7 @@ private:
     void Work();
 
     Reader FReader;
-    // Read, with or without a length; keyed by the list's own UTF-8 paths, which the keys share.
+    // Read, with or without a length; keyed by the list's own stored paths, which the keys share.
     QHash<QByteArray, std::optional<double>> FLengths;
     int FPendingLists = 0;
     std::mutex FMutex;

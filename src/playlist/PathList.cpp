@@ -1,19 +1,25 @@
 #include "playlist/PathList.h"
 
+#include "util/FileNameCodec.h"
+
 qsizetype TPathList::indexOf(const QString& path, qsizetype from) const {
-    // UTF-8 is one-to-one, so comparing the bytes spares decoding every path.
-    return FPaths.indexOf(path.toUtf8(), from);
+    // The encoding is one-to-one, so comparing the bytes spares decoding every path.
+    return FPaths.indexOf(Encode(path), from);
 }
 
-QByteArray TPathList::ExactUtf8(const QString& path) {
-    // toUtf8() keeps room for three bytes a character; the copy holds just the bytes.
-    const QByteArray utf8 = path.toUtf8();
-    return QByteArray(utf8.constData(), utf8.size());
+QByteArray TPathList::Encode(const QString& path) {
+    // The encoder keeps room for three bytes a character; the copy holds just the bytes.
+    const QByteArray bytes = EncodeFileName(path);
+    return QByteArray(bytes.constData(), bytes.size());
+}
+
+QString TPathList::Decode(const QByteArray& bytes) {
+    return DecodeFileName(bytes);
 }
 
 void TPathList::append(const QStringList& paths) {
     for (const QString& path : paths)
-        FPaths.append(ExactUtf8(path));
+        FPaths.append(Encode(path));
 }
 
 TPathList TPathList::mid(qsizetype first, qsizetype count) const {
@@ -34,6 +40,6 @@ QStringList TPathList::ToStringList() const {
     QStringList paths;
     paths.reserve(size());
     for (const QByteArray& path : FPaths)
-        paths.append(QString::fromUtf8(path));
+        paths.append(Decode(path));
     return paths;
 }

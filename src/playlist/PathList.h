@@ -10,9 +10,10 @@
 #include <utility>
 #include <vector>
 
-/// The track list's paths, each kept as UTF-8: a large tree lists a hundred thousand of them, and as
-/// QStrings they would take twice the room. Reads give each path as a QString made on demand, the
-/// same text that was put in. Copies share the paths, as QStringList's do.
+/// The track list's paths, each kept as the bytes the system names the file by (UTF-8, with the bytes
+/// of a name that is not text given back as they were): a large tree lists a hundred thousand of
+/// them, and as QStrings they would take twice the room. Reads give each path as a QString made on
+/// demand, the same text that was put in. Copies share the paths, as QStringList's do.
 class TPathList {
 public:
     class const_iterator {
@@ -24,7 +25,7 @@ public:
         using reference = QString;
 
         const_iterator() = default;
-        QString operator*() const { return QString::fromUtf8(*FAt); }
+        QString operator*() const { return Decode(*FAt); }
         const_iterator& operator++() {
             ++FAt;
             return *this;
@@ -54,7 +55,7 @@ public:
     qsizetype size() const { return FPaths.size(); }
     bool isEmpty() const { return FPaths.isEmpty(); }
     /// The path at i, which must be inside the list.
-    QString at(qsizetype i) const { return QString::fromUtf8(FPaths.at(i)); }
+    QString at(qsizetype i) const { return Decode(FPaths.at(i)); }
     QString operator[](qsizetype i) const { return at(i); }
     /// The path at i; empty when i is outside the list.
     QString value(qsizetype i) const { return i >= 0 && i < size() ? at(i) : QString(); }
@@ -64,7 +65,7 @@ public:
     qsizetype indexOf(const QString& path, qsizetype from = 0) const;
     bool contains(const QString& path) const { return indexOf(path) >= 0; }
 
-    void append(const QString& path) { FPaths.append(ExactUtf8(path)); }
+    void append(const QString& path) { FPaths.append(Encode(path)); }
     void append(const QStringList& paths);
     void append(const TPathList& paths) { FPaths.append(paths.FPaths); }
     void append(TPathList&& paths) {
@@ -80,7 +81,9 @@ public:
     /// The paths in order: the i-th is the one at order[i] here; each index must be inside the list.
     TPathList Reordered(const std::vector<int>& order) const;
     /// The path at i as stored; i must be inside the list.
-    const QByteArray& Utf8At(qsizetype i) const { return FPaths.at(i); }
+    const QByteArray& BytesAt(qsizetype i) const { return FPaths.at(i); }
+    /// A path as the list stores it, holding just its bytes; never fails.
+    static QByteArray Encode(const QString& path);
 
     const_iterator begin() const { return const_iterator(FPaths.cbegin()); }
     const_iterator end() const { return const_iterator(FPaths.cend()); }
@@ -88,7 +91,7 @@ public:
     bool operator==(const TPathList& other) const = default;
 
 private:
-    static QByteArray ExactUtf8(const QString& path);
+    static QString Decode(const QByteArray& bytes);
 
     QList<QByteArray> FPaths;
 };

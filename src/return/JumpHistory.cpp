@@ -20,7 +20,8 @@ std::optional<JumpPlace> TJumpHistory::Back() {
 }
 
 int TJumpHistory::IndexIn(const TPathList& files, const JumpPlace& place) {
-    if (place.index >= 0 && place.index < files.size() && files.Utf8At(place.index) == place.file.toUtf8())
+    if (place.index >= 0 && place.index < files.size() &&
+        files.BytesAt(place.index) == TPathList::Encode(place.file))
         return place.index;
     return static_cast<int>(files.indexOf(place.file));
 }

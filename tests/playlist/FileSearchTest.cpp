@@ -1,6 +1,7 @@
 // The arguments searched on a thread: the first file as soon as it is found, the whole list at the end.
 #include "playlist/FileSearch.h"
 #include "support/TouchFile.h"
+#include "util/FileNameCodec.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -171,6 +172,20 @@ TEST_F(FileSearchTest, AFileNamedOnTheCommandLineIsTheFirstWhateverItsName) {
     TFileSearch search({named, Root() + "d"}, Mp3s());
     EXPECT_EQ(search.First(), named);
     EXPECT_EQ(search.Whole().ToStringList(), QStringList({named, inFolder}));
+}
+
+TEST_F(FileSearchTest, NamesThatAreNotTextAreFoundByTheirOwnBytes) {
+    // Latin-1 names, as old archives and FAT cards hold them, in a folder whose name is not text either.
+    const QByteArray folder = QFile::encodeName(FDir.path()) + "/d\xF6r/";
+    TouchFile(QFile::encodeName(FDir.path()), "d\xF6r/caf\xE9.mp3");
+    TouchFile(QFile::encodeName(FDir.path()), "d\xF6r/na\xEFve.mp3");
+    TFileSearch search({Root()}, Mp3s());
+    const TPathList found = search.Whole();
+    ASSERT_EQ(found.size(), 2);
+    EXPECT_EQ(EncodeFileName(found.at(0)), folder + "caf\xE9.mp3");
+    EXPECT_EQ(EncodeFileName(found.at(1)), folder + "na\xEFve.mp3");
+    EXPECT_EQ(access(EncodeFileName(found.at(0)).constData(), R_OK), 0);
+    EXPECT_EQ(found.indexOf(found.at(1)), 1);
 }
 
 } // namespace

@@ -8,7 +8,7 @@
 namespace {
 
 TEST(TrackListModelTest, ShowsFileNameAndFullPath) {
-    // Kept as UTF-8, shown as the same text: letters beyond ASCII and beyond the BMP too.
+    // Kept as bytes, shown as the same text: letters beyond ASCII and beyond the BMP too.
     const TPathList files(
         QStringList{"/music/one/a.mp3", "relative/b.wav", "c.mp3", "/odd/dir/", "/x/canción.del.año 🎵.ogg"});
     TTrackListModel model(&files);
