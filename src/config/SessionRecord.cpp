@@ -70,14 +70,17 @@ std::optional<SessionState> TSessionRecord::Load() const {
     return state;
 }
 
-void TSessionRecord::Begin(const QStringList& arguments, int sortType, const QStringList& files) {
+void TSessionRecord::Begin(const QStringList& arguments, int sortType, const TPathList& files) {
     FId = TPathSections::NewId();
     FState = SessionState{};
     FState.arguments = Absolute(arguments);
     FState.sortType = sortType;
     // A name holding the separator leaves the order out: the list comes back as found.
-    if (sortType == kSortShuffled && !files.join(QString()).contains(kOrderSeparator))
-        FState.order = Absolute(files);
+    if (sortType == kSortShuffled) {
+        const QStringList paths = files.ToStringList();
+        if (!paths.join(QString()).contains(kOrderSeparator))
+            FState.order = Absolute(paths);
+    }
     try {
         WriteWhole();
     } catch (...) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "util/PathList.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,7 +35,7 @@ public:
     /// The stored session; nothing when there is none.
     std::optional<SessionState> Load() const;
     /// A start with arguments replaces the stored session; files is the list as built, in order.
-    void Begin(const QStringList& arguments, int sortType, const QStringList& files);
+    void Begin(const QStringList& arguments, int sortType, const TPathList& files);
     /// Carries on with the stored session (it was restored); nothing when there is none.
     void Adopt();
     /// The place reached; nothing before Begin or Adopt. Failures are ignored.

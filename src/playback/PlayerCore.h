@@ -4,9 +4,9 @@
 #include "engine/MyPlayer.h"
 #include "playback/BookShelf.h"
 #include "playback/Volume.h"
-#include "playlist/PathList.h"
 #include "return/JumpHistory.h"
 #include "return/Place.h"
+#include "util/PathList.h"
 
 #include <QObject>
 #include <QStringList>

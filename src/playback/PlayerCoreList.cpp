@@ -52,8 +52,7 @@ void TPlayerCore::LoadCommandLine(const QStringList& arguments, TPathList found,
     MarkStartup(StartupStep::ListBuilt);
     if (!FSearching)
         MarkStartup(StartupStep::ListWhole);
-    // The record keeps the list's order only when it was shuffled.
-    FSession->Begin(arguments, sortType, sortType == kSortShuffled ? FFiles.ToStringList() : QStringList());
+    FSession->Begin(arguments, sortType, FFiles);
     FCurrent = 0;
     FSaveAtFirstSound = true;
     PlayCurrent(false);

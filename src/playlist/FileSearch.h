@@ -1,7 +1,7 @@
 #pragma once
 
-#include "playlist/PathList.h"
 #include "playlist/PlaylistBuilder.h"
+#include "util/PathList.h"
 
 #include <QString>
 #include <QStringList>

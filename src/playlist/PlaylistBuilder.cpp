@@ -221,24 +221,12 @@ void AddFile(const QString& path, QStringList& files) {
     AddFileTo(path, files, {});
 }
 
-void AddFile(const QString& path, TPathList& files) {
-    AddFileTo(path, files, {});
-}
-
 void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files, const SearchHooks& hooks) {
-    AddFolderTo(path, isMedia, files, hooks);
-}
-
-void AddFolder(const QString& path, const MediaTest& isMedia, TPathList& files, const SearchHooks& hooks) {
     AddFolderTo(path, isMedia, files, hooks);
 }
 
 void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files,
                 const SearchHooks& hooks) {
-    ScanFolderInto(folder, isMedia, files, hooks);
-}
-
-void ScanFolder(const QString& folder, const MediaTest& isMedia, TPathList& files, const SearchHooks& hooks) {
     ScanFolderInto(folder, isMedia, files, hooks);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playlist/PathList.h"
+#include "util/PathList.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,12 +25,9 @@ QString AbsoluteFilePath(const QString& path);
 
 /// Appends the absolute form of path, whatever its extension; never fails.
 void AddFile(const QString& path, QStringList& files);
-void AddFile(const QString& path, TPathList& files);
 /// Searches path (given a trailing '/', left relative if it is) and appends its media files;
 /// adds nothing when the folder cannot be read.
 void AddFolder(const QString& path, const MediaTest& isMedia, QStringList& files,
-               const SearchHooks& hooks = {});
-void AddFolder(const QString& path, const MediaTest& isMedia, TPathList& files,
                const SearchHooks& hooks = {});
 /// Appends the media files below folder, which ends with '/', depth first with each folder's entries
 /// in name order ignoring case; only regular files count (after links); folders that cannot be read
@@ -38,12 +35,11 @@ void AddFolder(const QString& path, const MediaTest& isMedia, TPathList& files,
 /// package) and is not searched further.
 void ScanFolder(const QString& folder, const MediaTest& isMedia, QStringList& files,
                 const SearchHooks& hooks = {});
-void ScanFolder(const QString& folder, const MediaTest& isMedia, TPathList& files,
-                const SearchHooks& hooks = {});
 /// Adds one command-line argument: a folder is searched (a book's folder adds the book), a regular
 /// file (after links) is added, a book's root file as the book;
 /// anything else (FIFOs, devices, sockets, nothing) adds nothing and is never opened.
 void AddArgument(const QString& argument, const MediaTest& isMedia, QStringList& files,
                  const SearchHooks& hooks = {});
+/// The same into the track list's own compact form.
 void AddArgument(const QString& argument, const MediaTest& isMedia, TPathList& files,
                  const SearchHooks& hooks = {});

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "playlist/PathList.h"
+#include "util/PathList.h"
+
 #include <QAbstractTableModel>
 
 #include <functional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "playlist/PathList.h"
+#include "util/PathList.h"
 
 #include <QList>
 #include <QString>

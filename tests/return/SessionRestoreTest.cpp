@@ -156,7 +156,7 @@ TEST_F(SessionRestoreTest, RebuildsTheListInItsOrderAtItsPlace) {
         {
             auto store = Store();
             TSessionRecord record(*store);
-            record.Begin(arguments, c.sortType, played);
+            record.Begin(arguments, c.sortType, TPathList(played));
             record.NotePlace(c.index, played[c.index], 65.5);
             ASSERT_TRUE(store->SaveToDisk());
         }

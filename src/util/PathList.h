@@ -18,7 +18,7 @@ class TPathList {
 public:
     class const_iterator {
     public:
-        using iterator_category = std::random_access_iterator_tag;
+        using iterator_category = std::forward_iterator_tag;
         using value_type = QString;
         using difference_type = qsizetype;
         using pointer = void;
@@ -31,12 +31,6 @@ public:
             return *this;
         }
         const_iterator operator++(int) { return const_iterator(FAt++); }
-        const_iterator& operator--() {
-            --FAt;
-            return *this;
-        }
-        const_iterator operator+(qsizetype n) const { return const_iterator(FAt + n); }
-        qsizetype operator-(const_iterator other) const { return FAt - other.FAt; }
         bool operator==(const const_iterator& other) const = default;
 
     private:
@@ -87,8 +81,6 @@ public:
 
     const_iterator begin() const { return const_iterator(FPaths.cbegin()); }
     const_iterator end() const { return const_iterator(FPaths.cend()); }
-
-    bool operator==(const TPathList& other) const = default;
 
 private:
     static QString Decode(const QByteArray& bytes);

@@ -1,4 +1,4 @@
-#include "playlist/PathList.h"
+#include "util/PathList.h"
 
 #include "util/FileNameCodec.h"
 
