@@ -97,8 +97,10 @@ MpvClient::MpvClient(const MpvOutputOptions& options, QObject& owner) : FHandle(
     // opens by itself (an SDP description binds RTP/UDP sockets through its own protocol calls).
     SetOption(mpv, "demuxer-lavf-o", MpvDemuxerOptions());
     SetOption(mpv, "stream-lavf-o", MpvStreamOptions());
-    if (!options.audioOutput.isEmpty())
-        SetOption(mpv, "ao", options.audioOutput.toUtf8());
+    // mpv tries PipeWire first, which costs a failed connection before every first sound on a
+    // PulseAudio desktop; a PipeWire desktop serves PulseAudio's protocol too. The trailing comma
+    // keeps mpv's other outputs after it.
+    SetOption(mpv, "ao", options.audioOutput.isEmpty() ? QByteArray("pulse,") : options.audioOutput.toUtf8());
     if (!options.audioFile.isEmpty()) {
         SetOption(mpv, "ao-pcm-file", options.audioFile.toUtf8());
         SetOption(mpv, "ao-pcm-waveheader", "no");

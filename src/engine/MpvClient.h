@@ -27,7 +27,7 @@ inline constexpr double kMpvFastestSpeed = 100.0;
 struct MpvOutputOptions {
     MpvOutputOptions(QString output = {}, bool untimedPlay = false, QString pcmFile = {})
         : audioOutput(std::move(output)), untimed(untimedPlay), audioFile(std::move(pcmFile)) {}
-    QString audioOutput; // empty: mpv's default output; tests use "null"
+    QString audioOutput; // empty: the desktop's sound server; tests use "null"
     bool untimed;        // play as fast as decoding allows (tests that do not need real time)
     QString audioFile;   // with the "pcm" output: the file the samples are appended to (tests)
 };
