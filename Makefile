@@ -80,7 +80,7 @@ run: build demo
 bench: build bench-deps test-deps
 	@if [ -x $(BUILD)/bench/varnel_bench ]; then $(BUILD)/bench/varnel_bench; else echo "Google Benchmark not found"; exit 1; fi
 	@tests/e2e/run_session.sh /usr/bin/python3 bench/startup_vs_mpv.py $(BUILD)/varnel 3 \
-		$(BUILD)/bench/varnel_floor_mpv $(BUILD)/bench/varnel_floor_mpv_qt || [ $$? -eq 77 ]
+		$(BUILD)/bench/varnel_floor_mpv $(BUILD)/bench/varnel_floor_mpv_qt $(BUILD)/bench/varnel_floor_ordered || [ $$? -eq 77 ]
 
 # Only the program and the files it installs are built; the package gets Debian's hardening flags,
 # a stripped binary and Depends from the libraries it links. lintian fails it on any error.
