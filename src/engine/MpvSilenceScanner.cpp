@@ -79,10 +79,11 @@ public:
     /// Where the next sample stands, in seconds of the file: set from the first frame's time.
     void PlaceAt(double seconds) {
         FStart = seconds;
+        FPlaced = true;
         FSamples = 0;
     }
-    bool Placed() const { return FStart.has_value(); }
-    double Now() const { return *FStart + static_cast<double>(FSamples) / FRate; }
+    bool Placed() const { return FPlaced; }
+    double Now() const { return FStart + static_cast<double>(FSamples) / FRate; }
 
     /// Takes a frame; a silence that ended in it is returned (at most one per frame is enough:
     /// a frame is far shorter than the shortest silence kept).
@@ -102,9 +103,11 @@ public:
             const double windowBegin = Now() - static_cast<double>(FWindow) / FRate;
             FSum = 0.0;
             FCount = 0;
-            if (silent && !FRunBegin)
+            if (silent && !FInRun) {
                 FRunBegin = windowBegin;
-            if (!silent && FRunBegin) {
+                FInRun = true;
+            }
+            if (!silent && FInRun) {
                 if (auto found = Close(windowBegin))
                     ended = found;
             }
@@ -112,11 +115,12 @@ public:
         return ended;
     }
     /// The end of the file: a silence running up to it ends there.
-    std::optional<Silence> Finish() { return FStart && FRunBegin ? Close(Now()) : std::nullopt; }
+    std::optional<Silence> Finish() { return FPlaced && FInRun ? Close(Now()) : std::nullopt; }
 
 private:
     std::optional<Silence> Close(double end) {
-        const double begin = *std::exchange(FRunBegin, std::nullopt);
+        const double begin = FRunBegin;
+        FInRun = false;
         if (end - begin < kShortestSilence)
             return std::nullopt;
         return Silence{begin, end};
@@ -124,11 +128,15 @@ private:
 
     int FWindow;
     int FRate;
-    std::optional<double> FStart;
+    // Plain values with flags: GCC's optimiser takes an empty std::optional<double> for one read
+    // uninitialised and fails the packaged build.
+    double FStart = 0.0;
+    bool FPlaced = false;
     std::int64_t FSamples = 0;
     double FSum = 0.0;
     int FCount = 0;
-    std::optional<double> FRunBegin;
+    double FRunBegin = 0.0; // where the run of silent windows under way began
+    bool FInRun = false;
 };
 
 void MpvSilenceScanner::Start(const QByteArray& file, double from) {
