@@ -12,6 +12,7 @@ neither is run: no display or sound server is needed.
 """
 
 import collections
+import functools
 import os
 import re
 import subprocess
@@ -30,32 +31,46 @@ def loader():
     return None
 
 
-def trace(program, what):
-    """The loader's debug output of `what` for program, with every symbol bound."""
+def trace(program):
+    """The libraries the loader lists for program, in its order, and its debug output of every
+    symbol bound."""
     with tempfile.TemporaryDirectory() as folder:
-        env = dict(os.environ, LD_DEBUG=what, LD_DEBUG_OUTPUT=os.path.join(folder, "trace"),
+        env = dict(os.environ, LD_DEBUG="bindings", LD_DEBUG_OUTPUT=os.path.join(folder, "trace"),
                    LD_BIND_NOW="1", LD_TRACE_LOADED_OBJECTS="1", LD_WARN="yes")
-        subprocess.run([loader(), program], env=env, check=True, stdout=subprocess.DEVNULL)
+        listing = subprocess.run([loader(), program], env=env, check=True, capture_output=True, text=True).stdout
         text = ""
         for name in os.listdir(folder):
             with open(os.path.join(folder, name), encoding="utf-8", errors="replace") as f:
                 text += f.read()
-        return text
+        return listing, text
 
 
-def bindings(program):
-    """{(the library asking, symbol): the library that gives it}, the program itself named "program"."""
-    found = {}
-    providers = collections.Counter()
-    for line in trace(program, "bindings").splitlines():
-        match = BINDING.search(line)
-        if not match:
-            continue
-        asking, giving, symbol = (program_name(match.group(1), program), program_name(match.group(2), program),
-                                  match.group(3))
-        found[(asking, symbol)] = giving
-        providers[giving] += 1
-    return found, providers
+class Program:
+    """What the loader does for one program: where each symbol comes from, and in which order it searches."""
+
+    def __init__(self, path):
+        self.path = os.path.realpath(path)
+        listing, text = trace(path)
+        # The libraries in the order the loader searches them: the order it lists them in.
+        self.order = ["program"] + [match.group(1) for match in re.finditer(r"^\s*\S+ => (\S+) \(", listing, re.M)]
+        self.found = {}  # {(the library asking, symbol): the library that gives it}
+        self.providers = collections.Counter()
+        for line in text.splitlines():
+            match = BINDING.search(line)
+            if not match:
+                continue
+            asking, giving = self.name(match.group(1)), self.name(match.group(2))
+            self.found[(asking, match.group(3))] = giving
+            self.providers[giving] += 1
+
+    @functools.lru_cache(maxsize=None)
+    def name(self, path):
+        return "program" if os.path.realpath(path) == self.path else path
+
+    def lookup_steps(self):
+        """Libraries the loader passes over in all, each symbol's search ending at its library."""
+        position = {path: i for i, path in enumerate(self.order)}
+        return sum(position.get(path, len(self.order)) * count for path, count in self.providers.items())
 
 
 class WeakDefinitions:
@@ -76,29 +91,6 @@ class WeakDefinitions:
         return self.libraries[library].get(symbol) in ("W", "V", "u")
 
 
-def program_name(path, program):
-    return "program" if os.path.realpath(path) == os.path.realpath(program) else path
-
-
-def search_order(program):
-    """The libraries in the order the loader searches them: the order it lists them in."""
-    env = dict(os.environ, LD_TRACE_LOADED_OBJECTS="1")
-    listing = subprocess.run([loader(), program], env=env, check=True, capture_output=True, text=True).stdout
-    order = ["program"]
-    for line in listing.splitlines():
-        match = re.match(r"\s*\S+ => (\S+) \(", line)
-        if match:
-            order.append(match.group(1))
-    return order
-
-
-def lookup_steps(program, providers):
-    """Libraries the loader passes over in all, each symbol's search ending at its library."""
-    order = search_order(program)
-    position = {path: i for i, path in enumerate(order)}
-    return sum(position.get(path, len(order)) * count for path, count in providers.items())
-
-
 def main():
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
@@ -106,9 +98,8 @@ def main():
     if loader() is None:
         print("skipped: no dynamic loader found where expected")
         return SKIPPED
-    program, plain = sys.argv[1], sys.argv[2]
-    ordered, ordered_providers = bindings(program)
-    unordered, plain_providers = bindings(plain)
+    program, plain = Program(sys.argv[1]), Program(sys.argv[2])
+    ordered, unordered = program.found, plain.found
 
     faults = []
     if set(ordered) != set(unordered):
@@ -121,10 +112,9 @@ def main():
     for (asking, symbol), before, after in sorted(moved)[:20]:
         faults.append(f"{symbol} (asked by {asking}) comes from {after}, not from {before}")
 
-    steps = lookup_steps(program, ordered_providers)
-    plain_steps = lookup_steps(plain, plain_providers)
-    print(f"{len(ordered)} symbols, each from the library it came from; the loader passes over {steps} libraries "
-          f"in all, against {plain_steps} in the plain order")
+    steps, plain_steps = program.lookup_steps(), plain.lookup_steps()
+    print(f"{len(ordered)} symbols bound, {len(moved)} from another library than in the plain order; the loader "
+          f"passes over {steps} libraries in all, against {plain_steps} in the plain order")
     if steps * 2 > plain_steps:
         faults.append("the loader's search is not even halved: the order did not take")
 
